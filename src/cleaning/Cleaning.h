@@ -1,0 +1,33 @@
+// The eleven cleaning operations, applied to UTF-16 text or directly to document bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace brisklet {
+
+enum class CleaningOperation {
+    RemoveEmptyLines,
+    RemoveDebugLines,
+    RemoveComments,
+    RemoveDoubleSpaces,
+    RemoveAllSpaces,
+    RemoveSpacesAtEndOfLines,
+    RemoveSpacesAtStartOfLines,
+    ConvertTextToLowerCase,
+    ConvertTextToUpperCase,
+    ConvertTabToSpace,
+    ConvertSpaceToTab,
+};
+
+// How document bytes map to characters: one byte one character (ISO-8859-1), or UTF-8.
+enum class ByteEncoding { SingleByte, Utf8 };
+
+// Replaces text with the operation's result. tabLength is read by the two tab conversions.
+void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength);
+
+// The same on undecoded bytes. Every operation but the case conversions looks only at ASCII
+// characters, so it gives the bytes of the UTF-16 result without decoding anything.
+void ApplyOperation(CleaningOperation operation, std::string& bytes, ByteEncoding encoding, int32_t tabLength);
+
+} // namespace brisklet

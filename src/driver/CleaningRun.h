@@ -1,0 +1,28 @@
+// The cleaning run over one editor: read, run the switches in order, write back when changed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace brisklet {
+
+class EditorPort;
+
+struct RunSettings {
+    int ParameterCount = 0;
+    std::u16string SwitchList;
+    int32_t TabLength = 2;
+};
+
+enum class RunOutcome {
+    SkippedReadOnly,   // nothing read, run or written
+    EndedNoSelection,  // "/onlyselectedcode" without a selection: the program ends at once
+    Unchanged,         // switches ran, the text stayed the same, nothing written
+    Written,           // the cleaned text was handed to the editor
+    WriteRefused,      // the text changed but could not be written back whole
+};
+
+// Cleans one editor. The editor may be null (no visible editor): nothing happens.
+RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings);
+
+} // namespace brisklet

@@ -1,0 +1,35 @@
+// The switch table: dispatch of one field by exact comparison, and the two modifiers.
+#pragma once
+
+#include <string_view>
+
+#include "cleaning/Cleaning.h"
+#include "editor/ViewCommands.h"
+
+namespace brisklet {
+
+enum class SwitchKind { Cleaning, View, Modifier };
+
+struct SwitchEntry {
+    std::u16string_view Name;
+    SwitchKind Kind;
+    CleaningOperation Operation; // for SwitchKind::Cleaning
+    ViewCommand View;            // for SwitchKind::View
+    const char* Help;
+};
+
+// The fifteen dispatched switches in table order, then the two modifiers.
+[[nodiscard]] const SwitchEntry* SwitchTableBegin();
+[[nodiscard]] const SwitchEntry* SwitchTableEnd();
+
+constexpr std::u16string_view OnlySelectedCode = u"/onlyselectedcode";
+constexpr std::u16string_view KeepCursorAndFolds = u"/keepcursorandfolds";
+
+// The first dispatched row whose switch equals the field exactly; null when none does
+// (modifiers, empty fields and unknown words are never dispatched).
+[[nodiscard]] const SwitchEntry* FindSwitch(std::u16string_view field);
+
+// A modifier is present when it occurs anywhere in the switch list, also inside a longer word.
+[[nodiscard]] bool HasModifier(std::u16string_view switchList, std::u16string_view modifier);
+
+} // namespace brisklet
