@@ -1,0 +1,50 @@
+// Where the host IDE keeps its preferences, and the tab width it holds.
+#include "config/IdePrefs.h"
+
+#include "config/AppFolders.h"
+#include "runtime/Strings.h"
+
+namespace brisklet {
+
+namespace {
+
+// The IDE's folder is worked out anew at every use, from a fresh look at the process.
+std::u16string IdeFolder(ConfigPlatform& platform, uint32_t ideProcessId) {
+    return FolderPart(GetIdeExecutablePath(platform, ideProcessId));
+}
+
+std::u16string IdePrefsPath(ConfigPlatform& platform, const ConfigState& state, uint32_t ideProcessId,
+                            std::u16string_view ideName) {
+    const std::u16string fileName = std::u16string(ideName) + u".prefs";
+    if (state.IdeIsPortable == 1)
+        return IdeFolder(platform, ideProcessId) + fileName;
+    return platform.EnvironmentValue(u"AppData") + u"\\" + std::u16string(ideName) + u"\\" + fileName;
+}
+
+} // namespace
+
+std::u16string GetIdeExecutablePath(ConfigPlatform& platform, uint32_t processId) {
+    return platform.ProcessExecutablePath(processId);
+}
+
+void DetectPortableIde(ConfigPlatform& platform, ConfigState& state, uint32_t ideProcessId) {
+    const bool portable = FilePresence(platform, IdeFolder(platform, ideProcessId) + u"PureBasic.prefs") != -1 ||
+                          FilePresence(platform, IdeFolder(platform, ideProcessId) + u"SpiderBasic.prefs") != -1;
+    state.IdeIsPortable = portable ? 1 : 0;
+    state.DataFolder = portable ? PortableDataFolder(platform) : PerUserDataFolder(platform);
+}
+
+bool ReadTabLength(ConfigPlatform& platform, PrefsFile& prefs, ConfigState& state, uint32_t ideProcessId,
+                   std::u16string_view ideName) {
+    if (!PrefsOpen(prefs, platform, IdePrefsPath(platform, state, ideProcessId, ideName))) {
+        platform.ShowMessage(u"Error", MissingIdePrefsMessage, MessageIcon::Error);
+        return false;
+    }
+    PrefsSelectGroup(prefs, u"Global");
+    // Only the low 32 bits are kept; 0 and negative widths stay as written.
+    state.TabLength = static_cast<int32_t>(ParseInteger(PrefsReadText(prefs, u"TabLength", u"2")));
+    PrefsClose(prefs);
+    return true;
+}
+
+} // namespace brisklet

@@ -1,0 +1,41 @@
+// Opening an existing file for reading, as the preferences engine needs it from the platform.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brisklet {
+
+// Desired access of an open: GENERIC_READ, or GENERIC_READ | GENERIC_WRITE.
+enum class FileAccess { Read, ReadWrite };
+
+// What others may do while the file is open: nothing (0), FILE_SHARE_READ, or
+// FILE_SHARE_READ | FILE_SHARE_WRITE.
+enum class FileShare { None, Read, ReadWrite };
+
+// A file held open; the realisation closes it when the object goes away.
+class OpenedFile {
+public:
+    virtual ~OpenedFile() = default;
+
+    // The size in bytes, or nullopt when it cannot be taken.
+    [[nodiscard]] virtual std::optional<int64_t> Size() = 0;
+
+    // Up to count bytes from offset (fewer at the end of the file), or nullopt on a failed read.
+    [[nodiscard]] virtual std::optional<std::string> Read(int64_t offset, int64_t count) = 0;
+};
+
+class FileOpener {
+public:
+    virtual ~FileOpener() = default;
+
+    // Opens an existing file (OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL); null when that fails,
+    // also for a directory.
+    [[nodiscard]] virtual std::unique_ptr<OpenedFile> OpenExisting(std::u16string_view path, FileAccess access,
+                                                                  FileShare share) = 0;
+};
+
+} // namespace brisklet
