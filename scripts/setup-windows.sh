@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Prepares a Debian 12 machine for the Windows build and the end-to-end tests: MinGW, Wine, Xvfb, Scintilla.dll.
+# Run as root. Every step checks whether it is already done, so a second run only looks.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build"
+thirdParty="$build/third_party"
+sourceList=/etc/apt/sources.list.d/brisklet-deb-src.sources
+packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth
+          python3 make cmake ninja-build)
+
+say() { printf 'setup-windows: %s\n' "$*"; }
+
+if [ "$(id -u)" -ne 0 ]; then
+  say "run me as root (apt-get and dpkg need it)" >&2
+  exit 1
+fi
+
+listsStale=0
+AptUpdateOnce() {
+  if [ "$listsStale" -ne 2 ]; then
+    say "apt-get update"
+    apt-get update -qq
+    listsStale=2
+  fi
+}
+
+# Wine's 32-bit half: 32-bit IDEs and the 32-bit tool run on it.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  say "adding the i386 architecture"
+  dpkg --add-architecture i386
+  listsStale=1
+fi
+
+# Source packages come from the same mirror and key as the machine's binary packages.
+WantedSourceList() {
+  local stanza
+  stanza=$(awk 'BEGIN { RS = ""; FS = "\n" }
+                /(^|\n)Suites:([^\n]* )?bookworm( |\n|$)/ { print; exit }' /etc/apt/sources.list.d/debian.sources)
+  local uris signedBy
+  uris=$(printf '%s\n' "$stanza" | sed -n 's/^URIs:[[:space:]]*//p')
+  signedBy=$(printf '%s\n' "$stanza" | sed -n 's/^Signed-By:[[:space:]]*//p')
+  if [ -z "$uris" ] || [ -z "$signedBy" ]; then
+    say "no bookworm stanza with URIs and Signed-By in /etc/apt/sources.list.d/debian.sources" >&2
+    return 1
+  fi
+  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm\nComponents: main\nSigned-By: %s\n' "$uris" "$signedBy"
+}
+wanted=$(WantedSourceList)
+if [ ! -f "$sourceList" ] || [ "$(cat "$sourceList")" != "$wanted" ]; then
+  say "writing $sourceList"
+  printf '%s\n' "$wanted" > "$sourceList"
+  listsStale=1
+fi
+if ! compgen -G '/var/lib/apt/lists/*_bookworm_main_source_Sources*' > /dev/null; then
+  listsStale=1
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  if [ "$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null)" != installed ]; then
+    missing+=("$package")
+  fi
+done
+if [ "$listsStale" -eq 1 ] || [ "${#missing[@]}" -gt 0 ]; then
+  AptUpdateOnce
+fi
+if [ "${#missing[@]}" -gt 0 ]; then
+  say "installing ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Scintilla, the editor control the test IDE hosts, from Debian's SciTE sources.
+mkdir -p "$thirdParty"
+if ! compgen -G "$thirdParty/scite_*.orig.tar.gz" > /dev/null; then
+  say "downloading the scite source package"
+  (cd "$thirdParty" && apt-get source -qq --download-only scite)
+fi
+FindScintilla() {
+  [ -d "$thirdParty/scite" ] || return 0
+  find "$thirdParty/scite" -maxdepth 3 -path '*/scintilla/win32/makefile' | head -n 1 | sed 's|/win32/makefile$||'
+}
+scintilla=$(FindScintilla)
+if [ -z "$scintilla" ]; then
+  say "extracting the scite sources"
+  rm -rf "$thirdParty/scite"
+  mkdir -p "$thirdParty/scite"
+  tar -xzf "$(compgen -G "$thirdParty/scite_*.orig.tar.gz" | head -n 1)" -C "$thirdParty/scite"
+  scintilla=$(FindScintilla)
+fi
+
+BuildScintilla() {
+  local arch=$1 prefix=$2
+  local target="$build/scintilla/$arch/Scintilla.dll"
+  [ -f "$target" ] && return 0
+  say "building Scintilla.dll ($arch)"
+  # The objects of both bitnesses share names, so each gets its own copy of the sources.
+  local tree="$thirdParty/scintilla-$arch"
+  rm -rf "$tree"
+  cp -r "$scintilla" "$tree"
+  # The win32 thread variant lacks std::future, which EditView.cxx needs.
+  # Its own warnings are not ours to fix; they go to a log that is shown only when the build fails.
+  local log="$thirdParty/scintilla-$arch.log"
+  if ! make -C "$tree/win32" -j2 CXX="$prefix-g++-posix" AR="$prefix-ar" RANLIB="$prefix-ranlib" \
+         WINDRES="$prefix-windres" ../bin/Scintilla.dll > "$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    say "building Scintilla.dll ($arch) failed; the whole output is in $log" >&2
+    return 1
+  fi
+  mkdir -p "$(dirname "$target")"
+  cp "$tree/bin/Scintilla.dll" "$target"
+}
+BuildScintilla x86 i686-w64-mingw32
+BuildScintilla x64 x86_64-w64-mingw32
+
+# A Wine prefix of our own, so tests see neither a user's Windows programs nor their settings.
+prefix="$build/wine-prefix"
+if [ ! -f "$prefix/system.reg" ]; then
+  say "creating the Wine prefix $prefix"
+  # No Mono or Gecko: nothing here needs them, and their installers would ask on screen.
+  WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i
+  WINEPREFIX="$prefix" wineserver -w
+fi
+
+say "ready"
