@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/TextCodec.h"
+
 namespace brisklet {
 
 enum class CleaningOperation {
@@ -19,9 +21,6 @@ enum class CleaningOperation {
     ConvertTabToSpace,
     ConvertSpaceToTab,
 };
-
-// How document bytes map to characters: one byte one character (ISO-8859-1), or UTF-8.
-enum class ByteEncoding { SingleByte, Utf8 };
 
 // Replaces text with the operation's result. tabLength is read by the two tab conversions.
 void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength);

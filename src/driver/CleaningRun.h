@@ -15,6 +15,7 @@ struct RunSettings {
 };
 
 enum class RunOutcome {
+    NoEditor,          // no visible editor was found: nothing to do
     SkippedReadOnly,   // nothing read, run or written
     EndedNoSelection,  // "/onlyselectedcode" without a selection: the program ends at once
     Unchanged,         // switches ran, the text stayed the same, nothing written
@@ -22,7 +23,7 @@ enum class RunOutcome {
     WriteRefused,      // the text changed but could not be written back whole
 };
 
-// Cleans one editor. The editor may be null (no visible editor): nothing happens.
+// Cleans one editor; null (no visible editor) does nothing.
 RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings);
 
 } // namespace brisklet

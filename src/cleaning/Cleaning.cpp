@@ -1,0 +1,75 @@
+// Runs one cleaning operation by name, on UTF-16 text or on document bytes.
+#include "cleaning/Cleaning.h"
+
+#include "cleaning/CommentsAndDebug.h"
+#include "cleaning/Indentation.h"
+#include "cleaning/LetterCase.h"
+#include "cleaning/Whitespace.h"
+
+namespace brisklet {
+
+namespace {
+
+// The operations that never look beyond ASCII, the same code for every character type.
+template <class CharT>
+void ApplyAsciiOperation(CleaningOperation operation, Text<CharT>& text, int32_t tabLength) {
+    switch (operation) {
+    case CleaningOperation::RemoveEmptyLines:
+        RemoveEmptyLines(text);
+        break;
+    case CleaningOperation::RemoveDebugLines:
+        RemoveDebugLines(text);
+        break;
+    case CleaningOperation::RemoveComments:
+        RemoveComments(text);
+        break;
+    case CleaningOperation::RemoveDoubleSpaces:
+        RemoveDoubleSpaces(text);
+        break;
+    case CleaningOperation::RemoveAllSpaces:
+        RemoveAllSpaces(text);
+        break;
+    case CleaningOperation::RemoveSpacesAtEndOfLines:
+        RemoveSpacesAtEndOfLines(text);
+        break;
+    case CleaningOperation::RemoveSpacesAtStartOfLines:
+        RemoveSpacesAtStartOfLines(text);
+        break;
+    case CleaningOperation::ConvertTabToSpace:
+        ConvertTabToSpace(text, tabLength);
+        break;
+    case CleaningOperation::ConvertSpaceToTab:
+        ConvertSpaceToTab(text, tabLength);
+        break;
+    case CleaningOperation::ConvertTextToLowerCase:
+    case CleaningOperation::ConvertTextToUpperCase:
+        break;
+    }
+}
+
+LetterCase CaseOf(CleaningOperation operation) {
+    return operation == CleaningOperation::ConvertTextToUpperCase ? LetterCase::Upper : LetterCase::Lower;
+}
+
+bool IsCaseConversion(CleaningOperation operation) {
+    return operation == CleaningOperation::ConvertTextToUpperCase ||
+           operation == CleaningOperation::ConvertTextToLowerCase;
+}
+
+} // namespace
+
+void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength) {
+    if (IsCaseConversion(operation))
+        ConvertLetterCase(text, CaseOf(operation));
+    else
+        ApplyAsciiOperation(operation, text, tabLength);
+}
+
+void ApplyOperation(CleaningOperation operation, std::string& bytes, ByteEncoding encoding, int32_t tabLength) {
+    if (IsCaseConversion(operation))
+        ConvertLetterCase(bytes, encoding, CaseOf(operation));
+    else
+        ApplyAsciiOperation(operation, bytes, tabLength);
+}
+
+} // namespace brisklet

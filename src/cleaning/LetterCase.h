@@ -1,0 +1,21 @@
+// "/converttexttouppercaseletters" and "/converttexttolowercaseletters".
+#pragma once
+
+#include <string>
+
+#include "runtime/TextCodec.h"
+
+namespace brisklet {
+
+enum class LetterCase { Upper, Lower };
+
+// Every code unit becomes its other case where that is one code unit; the length in code
+// units never changes, and line ends, digits and surrogate halves stay.
+void ConvertLetterCase(std::u16string& text, LetterCase letterCase);
+
+// The same on document bytes, giving the bytes of the converted UTF-16 text. Single-byte
+// text stays single-byte: the case maps never take one of the first 256 characters out of
+// that range.
+void ConvertLetterCase(std::string& bytes, ByteEncoding encoding, LetterCase letterCase);
+
+} // namespace brisklet

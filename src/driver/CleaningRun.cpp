@@ -1,0 +1,59 @@
+// The cleaning run over one editor: read, run the switches in order, write back when changed.
+#include "driver/CleaningRun.h"
+
+#include "driver/SwitchTable.h"
+#include "editor/EditorPort.h"
+#include "editor/EditorText.h"
+#include "editor/FoldState.h"
+#include "editor/ScintillaMessages.h"
+#include "runtime/Strings.h"
+
+namespace brisklet {
+
+namespace {
+
+void DispatchSwitches(const RunSettings& settings, std::u16string& sourceText, EditorPort& editor) {
+    for (int i = 1; i <= settings.ParameterCount; ++i) {
+        const SwitchEntry* entry = FindSwitch(FieldAt(settings.SwitchList, i, u" "));
+        if (entry == nullptr)
+            continue;
+        if (entry->Kind == SwitchKind::Cleaning)
+            ApplyOperation(entry->Operation, sourceText, settings.TabLength);
+        else
+            RunViewCommand(editor, entry->View);
+    }
+}
+
+} // namespace
+
+RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
+    if (editor == nullptr)
+        return RunOutcome::NoEditor;
+    if (editor->Call(SCI_GETREADONLY) != 0)
+        return RunOutcome::SkippedReadOnly;
+    const ByteRange selection{editor->Call(SCI_GETSELECTIONSTART), editor->Call(SCI_GETSELECTIONEND)};
+    const bool selectionMode = selection.Start != selection.End;
+    if (!selectionMode && HasModifier(settings.SwitchList, OnlySelectedCode))
+        return RunOutcome::EndedNoSelection;
+
+    const DecodedText read = ReadEditorText(*editor, selectionMode ? &selection : nullptr);
+    std::u16string sourceText = read.Text;
+    DispatchSwitches(settings, sourceText, *editor);
+    if (TextEquals(sourceText, read.Text))
+        return RunOutcome::Unchanged;
+
+    const bool keepCursorAndFolds = HasModifier(settings.SwitchList, KeepCursorAndFolds);
+    FoldState foldState;
+    if (keepCursorAndFolds)
+        foldState = CaptureFoldState(*editor);
+    // A cursor command may have emptied the selection; the write must replace the range
+    // that was selected when the run began, and nothing else.
+    if (selectionMode)
+        editor->Call(SCI_SETSEL, static_cast<uintptr_t>(selection.Start), selection.End);
+    const bool written = WriteEditorText(*editor, sourceText, read.Encoding, selectionMode);
+    if (keepCursorAndFolds)
+        RestoreFoldState(*editor, foldState);
+    return written ? RunOutcome::Written : RunOutcome::WriteRefused;
+}
+
+} // namespace brisklet

@@ -1,0 +1,125 @@
+// brisklet-clean's work on one file: encoding, the IDE's settings block, atomic rewrite.
+#include "driver/FileCleaner.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+namespace brisklet {
+
+namespace {
+
+constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view SettingsBlockStart = "; IDE Options";
+
+// Closes the file whatever path the function takes.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string ErrorText(int error) {
+    return std::strerror(error);
+}
+
+} // namespace
+
+SourceFileParts SplitSourceFile(std::string_view bytes) {
+    SourceFileParts parts;
+    if (bytes.starts_with(Utf8ByteOrderMark)) {
+        parts.ByteOrderMark = bytes.substr(0, Utf8ByteOrderMark.size());
+        bytes.remove_prefix(Utf8ByteOrderMark.size());
+    }
+    size_t at = bytes.rfind(SettingsBlockStart);
+    while (at != std::string_view::npos && at != 0 && bytes[at - 1] != '\n' && bytes[at - 1] != '\r')
+        at = at == 0 ? std::string_view::npos : bytes.rfind(SettingsBlockStart, at - 1);
+    if (at == std::string_view::npos)
+        at = bytes.size();
+    parts.Source = bytes.substr(0, at);
+    parts.SettingsBlock = bytes.substr(at);
+    return parts;
+}
+
+std::string CleanSourceFile(std::string_view bytes, const std::vector<CleaningOperation>& operations,
+                            int32_t tabLength) {
+    const SourceFileParts parts = SplitSourceFile(bytes);
+    const ByteEncoding encoding = IsValidUtf8(parts.Source) ? ByteEncoding::Utf8 : ByteEncoding::SingleByte;
+    std::string source(parts.Source);
+    for (const CleaningOperation operation : operations)
+        ApplyOperation(operation, source, encoding, tabLength);
+    std::string result;
+    result.reserve(parts.ByteOrderMark.size() + source.size() + parts.SettingsBlock.size());
+    result.append(parts.ByteOrderMark).append(source).append(parts.SettingsBlock);
+    return result;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string& error) {
+    std::error_code code;
+    if (std::filesystem::is_directory(path, code)) {
+        error = "Is a directory";
+        return std::nullopt;
+    }
+    const FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        error = ErrorText(errno);
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[1 << 16];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        bytes.append(buffer, got);
+    if (std::ferror(file.get())) {
+        error = ErrorText(errno);
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code code;
+    const fs::path target = fs::canonical(path, code);
+    if (code) {
+        error = code.message();
+        return false;
+    }
+    // The rename would replace a file the user may not write; ask the file itself first.
+    if (!FileHandle(std::fopen(target.c_str(), "r+b"))) {
+        error = ErrorText(errno);
+        return false;
+    }
+    const fs::perms permissions = fs::status(target, code).permissions();
+    std::random_device entropy;
+    fs::path temporary;
+    FileHandle file;
+    for (int attempt = 0; attempt < 16 && !file; ++attempt) {
+        temporary = target;
+        temporary += ".brisklet-" + std::to_string(entropy());
+        file.reset(std::fopen(temporary.c_str(), "wbx"));
+    }
+    if (!file) {
+        error = ErrorText(errno);
+        return false;
+    }
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    written = std::fclose(file.release()) == 0 && written;
+    const int writeError = errno;
+    if (!written) {
+        error = ErrorText(writeError);
+        fs::remove(temporary, code);
+        return false;
+    }
+    fs::permissions(temporary, permissions, code);
+    fs::rename(temporary, target, code);
+    if (code) {
+        error = code.message();
+        fs::remove(temporary, code);
+        return false;
+    }
+    return true;
+}
+
+} // namespace brisklet

@@ -1,0 +1,27 @@
+// Text between the tool and the editor: decoding what is read, encoding what is written back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "runtime/TextCodec.h"
+
+namespace brisklet {
+
+class EditorPort;
+
+struct ByteRange {
+    int64_t Start = 0;
+    int64_t End = 0;
+};
+
+// The whole document, or only the bytes of range (cut before decoding, clamped to the
+// document). The empty text when the editor did not answer.
+[[nodiscard]] DecodedText ReadEditorText(EditorPort& editor, const ByteRange* range);
+
+// Writes text as the whole document, or as the replacement of the current selection.
+// Refuses (false, editor untouched) text that cannot go back whole: a character the
+// encoding cannot hold, or a zero byte, where the editor would cut the text short.
+bool WriteEditorText(EditorPort& editor, std::u16string_view text, ByteEncoding encoding, bool replaceSelection);
+
+} // namespace brisklet

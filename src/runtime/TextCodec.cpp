@@ -1,0 +1,177 @@
+// Byte encodings of documents and files: strict UTF-8, and one byte per character.
+#include "runtime/TextCodec.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace brisklet {
+
+namespace {
+
+// Length of the well-formed sequence at bytes[at], or 0 when it is not one.
+size_t SequenceLength(std::string_view bytes, size_t at) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    const size_t left = bytes.size() - at;
+    const auto continuation = [&](size_t i) { return (byte(at + i) & 0xC0) == 0x80; };
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return left >= 2 && continuation(1) ? 2 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        if (left < 3 || !continuation(1) || !continuation(2))
+            return 0;
+        const unsigned char second = byte(at + 1);
+        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0))
+            return 0; // overlong, or a surrogate
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        if (left < 4 || !continuation(1) || !continuation(2) || !continuation(3))
+            return 0;
+        const unsigned char second = byte(at + 1);
+        if ((lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second >= 0x90))
+            return 0; // overlong, or above U+10FFFF
+        return 4;
+    }
+    return 0;
+}
+
+bool EightAscii(const char* bytes) {
+    uint64_t word = 0;
+    std::memcpy(&word, bytes, 8);
+    return (word & 0x8080808080808080ULL) == 0;
+}
+
+uint32_t CodePointAt(std::string_view bytes, size_t at, size_t length) {
+    const auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])); };
+    switch (length) {
+    case 2:
+        return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
+    case 3:
+        return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+    case 4:
+        return ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
+    default:
+        return byte(0);
+    }
+}
+
+void AppendCodePoint(std::u16string& out, uint32_t codePoint) {
+    if (codePoint < 0x10000) {
+        out.push_back(static_cast<char16_t>(codePoint));
+    } else {
+        codePoint -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
+    }
+}
+
+std::u16string Decode(std::string_view bytes, bool lenient) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    size_t at = 0;
+    while (at < bytes.size()) {
+        if (at + 8 <= bytes.size() && EightAscii(bytes.data() + at)) {
+            for (size_t i = 0; i < 8; ++i)
+                out.push_back(static_cast<char16_t>(bytes[at + i]));
+            at += 8;
+            continue;
+        }
+        const size_t length = SequenceLength(bytes, at);
+        if (length == 0) {
+            if (lenient)
+                out.push_back(u'\xFFFD');
+            ++at;
+            continue;
+        }
+        AppendCodePoint(out, CodePointAt(bytes, at, length));
+        at += length;
+    }
+    return out;
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    size_t at = 0;
+    while (at < bytes.size()) {
+        if (at + 8 <= bytes.size() && EightAscii(bytes.data() + at)) {
+            at += 8;
+            continue;
+        }
+        const size_t length = SequenceLength(bytes, at);
+        if (length == 0)
+            return false;
+        at += length;
+    }
+    return true;
+}
+
+std::u16string DecodeUtf8(std::string_view bytes) {
+    return Decode(bytes, false);
+}
+
+std::u16string DecodeUtf8Lenient(std::string_view bytes) {
+    return Decode(bytes, true);
+}
+
+std::string EncodeUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t unit = text[i];
+        if (unit < 0x80) {
+            out.push_back(static_cast<char>(unit));
+            continue;
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            unit = 0x10000 + ((unit - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
+            ++i;
+        }
+        if (unit < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+        } else if (unit < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (unit >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((unit >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+        }
+        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    }
+    return out;
+}
+
+std::u16string DecodeSingleBytes(std::string_view bytes) {
+    std::u16string out(bytes.size(), u'\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]));
+    return out;
+}
+
+std::string EncodeSingleBytes(std::u16string_view text) {
+    std::string out(text.size(), '\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        out[i] = text[i] <= 0xFF ? static_cast<char>(text[i]) : '?';
+    return out;
+}
+
+DecodedText DecodeDocument(std::string_view bytes, bool utf8Document) {
+    if (utf8Document && IsValidUtf8(bytes))
+        return {DecodeUtf8(bytes), ByteEncoding::Utf8};
+    return {DecodeSingleBytes(bytes), ByteEncoding::SingleByte};
+}
+
+std::optional<std::string> EncodeDocument(std::u16string_view text, ByteEncoding encoding) {
+    if (encoding == ByteEncoding::Utf8)
+        return EncodeUtf8(text);
+    for (const char16_t unit : text) {
+        if (unit > 0xFF)
+            return std::nullopt;
+    }
+    return EncodeSingleBytes(text);
+}
+
+} // namespace brisklet

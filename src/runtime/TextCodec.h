@@ -1,0 +1,40 @@
+// Byte encodings of documents and files: strict UTF-8, and one byte per character.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brisklet {
+
+// How document bytes map to characters: one byte one character (ISO-8859-1), or UTF-8.
+enum class ByteEncoding { SingleByte, Utf8 };
+
+// Well-formed UTF-8 only: no overlong forms, no surrogates, nothing above U+10FFFF.
+[[nodiscard]] bool IsValidUtf8(std::string_view bytes);
+
+// Decodes text that IsValidUtf8 accepted.
+[[nodiscard]] std::u16string DecodeUtf8(std::string_view bytes);
+// Decodes anything; each invalid byte becomes U+FFFD. For names and messages, never documents.
+[[nodiscard]] std::u16string DecodeUtf8Lenient(std::string_view bytes);
+// Lone surrogates are written as their three-byte forms, so no code unit is lost.
+[[nodiscard]] std::string EncodeUtf8(std::u16string_view text);
+
+[[nodiscard]] std::u16string DecodeSingleBytes(std::string_view bytes);
+// Characters above U+00FF become "?", as the platform's conversion would write them.
+[[nodiscard]] std::string EncodeSingleBytes(std::u16string_view text);
+
+struct DecodedText {
+    std::u16string Text;
+    ByteEncoding Encoding = ByteEncoding::SingleByte;
+};
+
+// A UTF-8 document is decoded as UTF-8 only when it is well-formed; anything else maps one
+// byte to one character, so every byte comes back as it was.
+[[nodiscard]] DecodedText DecodeDocument(std::string_view bytes, bool utf8Document);
+
+// The bytes of text in the encoding it was read with; nullopt when a character cannot be
+// written in it (never the case for text the cleaning produced from decoded bytes).
+[[nodiscard]] std::optional<std::string> EncodeDocument(std::u16string_view text, ByteEncoding encoding);
+
+} // namespace brisklet
