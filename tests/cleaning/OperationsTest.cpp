@@ -1,0 +1,213 @@
+// Each cleaning operation on the cases that pin its rules down, through both text forms.
+#include <gtest/gtest.h>
+
+#include "cleaning/Cleaning.h"
+#include "cleaning/Indentation.h"
+#include "runtime/TextCodec.h"
+
+namespace brisklet {
+namespace {
+
+using enum CleaningOperation;
+
+struct Case {
+    const char* name;
+    CleaningOperation operation;
+    std::u16string_view input;
+    std::u16string_view expected;
+    int32_t tabLength = 4;
+};
+
+// Runs the case on UTF-16 text and on its UTF-8 bytes; both must give the expected text.
+void Check(const Case& c) {
+    SCOPED_TRACE(c.name);
+    std::u16string text(c.input);
+    ApplyOperation(c.operation, text, c.tabLength);
+    EXPECT_EQ(text, c.expected);
+    std::string bytes = EncodeUtf8(c.input);
+    ApplyOperation(c.operation, bytes, ByteEncoding::Utf8, c.tabLength);
+    EXPECT_EQ(bytes, EncodeUtf8(c.expected));
+}
+
+TEST(LineSkeleton, SplitsAtLfDropsCrAndKeepsTheLastLf) {
+    const Case cases[] = {
+        {"empty text", RemoveComments, u"", u""},
+        {"one line is never touched", RemoveComments, u"x = 1 ; note", u"x = 1 ; note"},
+        {"one debug line stays", RemoveDebugLines, u"Debug x", u"Debug x"},
+        {"one indented line stays", RemoveSpacesAtStartOfLines, u"\t  x  ", u"\t  x  "},
+        {"CR LF becomes LF", RemoveComments, u"a\r\nb", u"a\nb"},
+        {"lone CR is deleted", RemoveComments, u"a\rb\nc", u"ab\nc"},
+        {"CR without LF stays", RemoveComments, u"a\rb", u"a\rb"},
+        {"final LF survives", RemoveComments, u"a\nb\n", u"a\nb\n"},
+        {"lone LF survives", RemoveComments, u"\n", u"\n"},
+        {"dropped last line", RemoveDebugLines, u"a\nDebug x", u"a\n"},
+        {"dropped first line", RemoveDebugLines, u"Debug x\na", u"a"},
+        {"dropped middle line", RemoveDebugLines, u"a\nDebug x\nb", u"a\nb"},
+        {"only line and LF", RemoveDebugLines, u"Debug x\n", u""},
+        {"whole-text keeps CR", RemoveAllSpaces, u"a \r\nb", u"a\r\nb"},
+        {"whole-text without LF", RemoveAllSpaces, u"a b", u"ab"},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
+TEST(Comments, CutAtTheFirstSemicolonOutsideAString) {
+    const Case cases[] = {
+        {"space before stays", RemoveComments, u"x = 1 ; set x\n", u"x = 1 \n"},
+        {"comment line empties", RemoveComments, u"; header comment\n", u"\n"},
+        {"indentation stays", RemoveComments, u"    ; note\n", u"    \n"},
+        {"semicolon in string", RemoveComments, u"a$ = \"x;y\" ; note\n", u"a$ = \"x;y\" \n"},
+        {"only in string", RemoveComments, u"a$ = \"x;y\"\n", u"a$ = \"x;y\"\n"},
+        {"char constants unknown", RemoveComments, u"c = ';' ; note\n", u"c = '\n"},
+        {"escaped string protects", RemoveComments, u"a$ = ~\"x;y\" ; note\n", u"a$ = ~\"x;y\" ; note\n"},
+        {"escape inside comment protects", RemoveComments, u"x = 1 ; see ~\"y\"\n", u"x = 1 ; see ~\"y\"\n"},
+        {"no semicolon", RemoveComments, u"x = 1\n", u"x = 1\n"},
+        {"odd quotes keep all", RemoveComments, u"a\" ; b ; c\n", u"a\" ; b ; c\n"},
+        {"three strings", RemoveComments, u"\"a;\"+\"b;\" ; c;\n", u"\"a;\"+\"b;\" \n"},
+        {"tilde apart from quote", RemoveComments, u"~ \"a\" ; c\n", u"~ \"a\" \n"},
+        {"CR before semicolon", RemoveComments, u"a\r;b\r\nc", u"a\nc"},
+        {"escape split by CR", RemoveComments, u"~\r\"x;\" ; c\nz", u"~\"x;\" ; c\nz"},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
+TEST(DebugLines, DropEveryLineHoldingDebugAndASpace) {
+    const Case cases[] = {
+        {"plain", RemoveDebugLines, u"Debug x\nb", u"b"},
+        {"indented", RemoveDebugLines, u"    Debug x\nb", u"b"},
+        {"mid line", RemoveDebugLines, u"If a : Debug a : EndIf\nb", u"b"},
+        {"suffix of a word", RemoveDebugLines, u"MyDebug x\nb", u"b"},
+        {"in a comment", RemoveDebugLines, u"; Debug later\nb", u"b"},
+        {"in a string", RemoveDebugLines, u"s$ = \"Debug \"\nb", u"b"},
+        {"lower case stays", RemoveDebugLines, u"debug x\nb", u"debug x\nb"},
+        {"tab stays", RemoveDebugLines, u"Debug\tx\nb", u"Debug\tx\nb"},
+        {"end of line stays", RemoveDebugLines, u"Debug\nb", u"Debug\nb"},
+        {"CR between is removed first", RemoveDebugLines, u"Debug\r x\nb", u"b"},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
+TEST(Whitespace, EmptyLinesAndTrims) {
+    const Case cases[] = {
+        {"empty lines", RemoveEmptyLines, u"a\n\n\nb", u"a\nb"},
+        {"blank lines", RemoveEmptyLines, u"a\n \t \nb", u"a\nb"},
+        {"trailing empty", RemoveEmptyLines, u"a\n\n", u"a\n"},
+        {"leading empty", RemoveEmptyLines, u"\n\na", u"a"},
+        {"retained keep blanks", RemoveEmptyLines, u"  x  \n\n", u"  x  \n"},
+        {"all blank", RemoveEmptyLines, u"\n \n", u""},
+        {"no LF", RemoveEmptyLines, u"   ", u"   "},
+        {"CR LF lines", RemoveEmptyLines, u"a\r\n\r\nb\r\n", u"a\nb\n"},
+        {"start mixed", RemoveSpacesAtStartOfLines, u"  \t  x\n", u"x\n"},
+        {"start keeps end", RemoveSpacesAtStartOfLines, u"\t\tx  \n", u"x  \n"},
+        {"start three passes", RemoveSpacesAtStartOfLines, u"\t \t \t x\n", u" x\n"},
+        {"start blank line", RemoveSpacesAtStartOfLines, u"   \n", u"\n"},
+        {"end space tab", RemoveSpacesAtEndOfLines, u"x \t\n", u"x\n"},
+        {"end tab space", RemoveSpacesAtEndOfLines, u"x\t \n", u"x\n"},
+        {"end three passes", RemoveSpacesAtEndOfLines, u"x \t \t \t \t\n", u"x \t \n"},
+        {"double spaces", RemoveDoubleSpaces, u"a    b", u"a b"},
+        {"triple spaces", RemoveDoubleSpaces, u"a   b", u"a b"},
+        {"tab separates", RemoveDoubleSpaces, u"a \t b", u"a \t b"},
+        {"line end separates", RemoveDoubleSpaces, u"a  \n  b", u"a \n b"},
+        {"strings too", RemoveDoubleSpaces, u"s$ = \"a  b\"", u"s$ = \"a b\""},
+        {"leading and trailing runs", RemoveDoubleSpaces, u"  a  ", u" a "},
+        {"all spaces", RemoveAllSpaces, u"If a = 1 : b = 2", u"Ifa=1:b=2"},
+        {"all spaces string", RemoveAllSpaces, u"s$ = \"a b\"", u"s$=\"ab\""},
+        {"all spaces tab stays", RemoveAllSpaces, u"a\tb c", u"a\tbc"},
+        {"no-break space stays", RemoveAllSpaces, u"a\u00A0b", u"a\u00A0b"},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
+TEST(Indentation, TabsAndSpacesByTabLength) {
+    const Case cases[] = {
+        {"tab", ConvertTabToSpace, u"\tx\n", u"    x\n"},
+        {"spaces then tab", ConvertTabToSpace, u"  \tx\n", u"      x\n"},
+        {"space then tab", ConvertTabToSpace, u" \tx\n", u"     x\n"},
+        {"mixed", ConvertTabToSpace, u"  \t  x\n", u"        x\n"},
+        {"inner tab stays", ConvertTabToSpace, u"x\ty\n", u"x\ty\n"},
+        {"blank tabs empty", ConvertTabToSpace, u"\t\t\n", u"\n"},
+        {"blank spaces empty", ConvertTabToSpace, u"   \n", u"\n"},
+        {"four spaces", ConvertSpaceToTab, u"    x\n", u"\tx\n"},
+        {"six spaces", ConvertSpaceToTab, u"      x\n", u"\tx\n"},
+        {"five spaces", ConvertSpaceToTab, u"     x\n", u"\tx\n"},
+        {"spaces then tab", ConvertSpaceToTab, u"    \tx\n", u"\t\tx\n"},
+        {"absorbed", ConvertSpaceToTab, u"  \t  x\n", u"\tx\n"},
+        {"inner spaces stay", ConvertSpaceToTab, u"x    y\n", u"x    y\n"},
+        {"blank empty", ConvertSpaceToTab, u"   \n", u"\n"},
+        {"width 2 to tabs", ConvertSpaceToTab, u"      x\n", u"\t\t\tx\n", 2},
+        {"width 2 to spaces", ConvertTabToSpace, u"\tx\n", u"  x\n", 2},
+        {"width 1 to tabs", ConvertSpaceToTab, u"   x\n", u"\t\t\tx\n", 1},
+        {"width 1 to spaces", ConvertTabToSpace, u"\t\tx\n", u"  x\n", 1},
+        {"width 0 to spaces", ConvertTabToSpace, u"\tx\n", u"x\n", 0},
+        {"width 0 to tabs", ConvertSpaceToTab, u"    x\n", u"x\n", 0},
+        {"width 0 keeps tabs", ConvertSpaceToTab, u"\tx\n", u"\tx\n", 0},
+        {"negative width", ConvertTabToSpace, u"   \t\tx\n", u" x\n", -1},
+        {"negative below zero", ConvertTabToSpace, u" \t\tx\n", u"x\n", -1},
+        {"negative width sum", ConvertTabToSpace, u"     \tx\n", u"   x\n", -2},
+        {"one line untouched", ConvertTabToSpace, u"\tx", u"\tx"},
+        {"CR inside indentation", ConvertTabToSpace, u"\t\r\tx\n", u"        x\n"},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
+TEST(Indentation, RoundTripShrinksByTheDroppedSpaces) {
+    std::u16string text = u"      x\n";
+    ApplyOperation(ConvertSpaceToTab, text, 4);
+    ApplyOperation(ConvertTabToSpace, text, 4);
+    EXPECT_EQ(text, u"    x\n");
+}
+
+TEST(Indentation, HugeTabWidthLeavesTheTextAloneInsteadOfExhaustingMemory) {
+    std::u16string text = u"\tx\n\ty\n";
+    ApplyOperation(ConvertTabToSpace, text, 2000000000);
+    EXPECT_EQ(text, u"\tx\n\ty\n");
+    std::string bytes = "\t\tx\n";
+    ApplyOperation(ConvertTabToSpace, bytes, ByteEncoding::Utf8, 2147483647);
+    EXPECT_EQ(bytes, "\t\tx\n");
+    // Just inside the limit the conversion still happens, column for column.
+    const auto width = static_cast<int32_t>(MaxTabExpansionGrowth / 2);
+    std::string wide = "\tx\n\ty\n";
+    ApplyOperation(ConvertTabToSpace, wide, ByteEncoding::SingleByte, width + 1);
+    EXPECT_EQ(wide.size(), static_cast<size_t>(2 * (width + 1) + 4));
+    // Tabs on blank lines never grow the text, whatever their width.
+    std::string blank(100000, '\t');
+    blank += "\nx";
+    ApplyOperation(ConvertTabToSpace, blank, ByteEncoding::SingleByte, 1 << 30);
+    EXPECT_EQ(blank, "\nx");
+    // Nor does the width of spaces into tabs, which only ever shrinks.
+    std::u16string spaces = u"  x\n";
+    ApplyOperation(ConvertSpaceToTab, spaces, 2147483647);
+    EXPECT_EQ(spaces, u"x\n");
+}
+
+TEST(LetterCase, WholeTextIncludingStringsAndComments) {
+    const Case cases[] = {
+        {"upper", ConvertTextToUpperCase, u"If a = 1 ; Kommentar", u"IF A = 1 ; KOMMENTAR"},
+        {"lower strings", ConvertTextToLowerCase, u"S$ = \"Hallo Welt\"", u"s$ = \"hallo welt\""},
+        {"umlauts up", ConvertTextToUpperCase, u"äöü", u"ÄÖÜ"},
+        {"umlauts down", ConvertTextToLowerCase, u"ÄÖÜ", u"äöü"},
+        {"line ends stay", ConvertTextToUpperCase, u"a\r\nb\r", u"A\r\nB\r"},
+        {"sharp s stays", ConvertTextToUpperCase, u"straße", u"STRAßE"},
+        {"length changes in UTF-8", ConvertTextToUpperCase, u"\u0250x", u"\u2C6FX"},
+        {"beyond the BMP", ConvertTextToLowerCase, u"\U00010400A", u"\U00010400a"},
+        {"empty", ConvertTextToUpperCase, u"", u""},
+        {"no letters", ConvertTextToLowerCase, u"1 + 2 ; ?", u"1 + 2 ; ?"},
+    };
+    for (const Case& c : cases)
+        Check(c);
+}
+
+TEST(LetterCase, SingleByteTextStaysSingleByte) {
+    std::string bytes = "\xE4\xFF\xB5\xC4\x41";
+    ApplyOperation(ConvertTextToUpperCase, bytes, ByteEncoding::SingleByte, 4);
+    EXPECT_EQ(bytes, "\xC4\xFF\xB5\xC4\x41");
+    ApplyOperation(ConvertTextToLowerCase, bytes, ByteEncoding::SingleByte, 4);
+    EXPECT_EQ(bytes, "\xE4\xFF\xB5\xE4\x61");
+}
+
+} // namespace
+} // namespace brisklet
