@@ -1,0 +1,183 @@
+// Tests of the IDE's installation kind and the tab width read from its preferences.
+#include "config/IdePrefs.h"
+
+#include <gtest/gtest.h>
+
+#include "support/FakeConfigPlatform.h"
+
+namespace brisklet {
+namespace {
+
+using test::FakeConfigPlatform;
+
+constexpr uint32_t IdeId = 4242;
+constexpr std::u16string_view AppData = u"C:\\Users\\me\\AppData\\Roaming";
+constexpr std::u16string_view PerUserPrefs = u"C:\\Users\\me\\AppData\\Roaming\\PureBasic\\PureBasic.prefs";
+
+// A per-user PureBasic IDE in C:\PureBasic, started from C:\Start.
+FakeConfigPlatform PerUserPlatform() {
+    FakeConfigPlatform platform;
+    platform.ProcessPaths[IdeId] = u"C:\\PureBasic\\PureBasic.exe";
+    platform.AddFile(u"C:\\PureBasic\\PureBasic.exe", "MZ");
+    platform.SetEnvironment(u"APPDATA", AppData);
+    return platform;
+}
+
+// Runs the two steps as the driver does and returns whether the program goes on.
+bool DetectAndRead(FakeConfigPlatform& platform, ConfigState& state, std::u16string_view ideName = u"PureBasic") {
+    PrefsFile prefs;
+    DetectPortableIde(platform, state, IdeId);
+    const bool goesOn = ReadTabLength(platform, prefs, state, IdeId, ideName);
+    EXPECT_EQ(prefs.State, goesOn ? PrefsState::Empty : PrefsState::Failed);
+    return goesOn;
+}
+
+void ExpectMissingPrefsMessage(const FakeConfigPlatform& platform) {
+    ASSERT_EQ(platform.Messages.size(), 1u);
+    EXPECT_EQ(platform.Messages[0].Caption, u"Error");
+    EXPECT_EQ(platform.Messages[0].Text, u"The PureBasic or SpiderBasic settings file could not be found.");
+    EXPECT_EQ(platform.Messages[0].Icon, MessageIcon::Error);
+}
+
+TEST(ReadTabLength, PerUserInstallationReadsTheKey) {
+    FakeConfigPlatform platform = PerUserPlatform();
+    platform.AddFile(PerUserPrefs, "[Global]\r\nTabLength = 4\r\n");
+    ConfigState state;
+    ASSERT_TRUE(DetectAndRead(platform, state));
+    EXPECT_EQ(state.IdeIsPortable, 0);
+    EXPECT_EQ(state.DataFolder, u"C:\\Users\\me\\AppData\\Roaming\\Talmir\\Brisklet\\");
+    EXPECT_EQ(state.TabLength, 4);
+    EXPECT_TRUE(platform.Messages.empty());
+}
+
+struct TabCase {
+    const char* Name;
+    std::string File;
+    int32_t Expected;
+};
+
+TEST(ReadTabLength, ConvertsTheTextOrFallsBack) {
+    const TabCase cases[] = {
+        {"no key", "[Global]\r\nOther = 8\r\n", 2},
+        {"no group Global", "[Editor]\r\nTabLength = 8\r\n", 2},
+        {"key above every group", "TabLength = 8\r\n[Global]\r\n", 2},
+        {"empty file", "", 2},
+        {"hexadecimal", "[Global]\r\nTabLength = $10\r\n", 16},
+        {"binary", "[Global]\r\nTabLength = %101\r\n", 5},
+        {"no digits", "[Global]\r\nTabLength = abc\r\n", 0},
+        {"empty value", "[Global]\r\nTabLength =\r\n", 0},
+        {"zero kept", "[Global]\r\nTabLength = 0\r\n", 0},
+        {"negative kept", "[Global]\r\nTabLength = -3\r\n", -3},
+        {"digits then text", "[Global]\r\nTabLength = 6 columns\r\n", 6},
+        {"low 32 bits", "[Global]\r\nTabLength = 4294967300\r\n", 4},
+        {"low 32 bits, negative", "[Global]\r\nTabLength = 2147483648\r\n", INT32_MIN},
+    };
+    for (const TabCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FakeConfigPlatform platform = PerUserPlatform();
+        platform.AddFile(PerUserPrefs, c.File);
+        ConfigState state;
+        state.TabLength = 99;
+        ASSERT_TRUE(DetectAndRead(platform, state));
+        EXPECT_EQ(state.TabLength, c.Expected);
+    }
+}
+
+TEST(ReadTabLength, MissingPerUserFileIsReported) {
+    FakeConfigPlatform platform = PerUserPlatform();
+    ConfigState state;
+    state.TabLength = 99;
+    EXPECT_FALSE(DetectAndRead(platform, state));
+    ExpectMissingPrefsMessage(platform);
+    EXPECT_EQ(state.TabLength, 99);
+    ASSERT_FALSE(platform.OpenAttempts.empty());
+    EXPECT_EQ(platform.OpenAttempts[0].Path, PerUserPrefs);
+}
+
+TEST(ReadTabLength, UnsetAppDataStartsThePathAtTheDriveRoot) {
+    FakeConfigPlatform platform;
+    platform.ProcessPaths[IdeId] = u"D:\\Ide\\SpiderBasic.exe";
+    ConfigState state;
+    EXPECT_FALSE(DetectAndRead(platform, state, u"SpiderBasic"));
+    EXPECT_EQ(state.DataFolder, u"\\Talmir\\Brisklet\\");
+    ASSERT_FALSE(platform.OpenAttempts.empty());
+    EXPECT_EQ(platform.OpenAttempts[0].Path, u"\\SpiderBasic\\SpiderBasic.prefs");
+    ExpectMissingPrefsMessage(platform);
+}
+
+TEST(ReadTabLength, PreferencesFolderInsteadOfFileIsReported) {
+    FakeConfigPlatform platform = PerUserPlatform();
+    platform.AddFolder(PerUserPrefs);
+    ConfigState state;
+    EXPECT_FALSE(DetectAndRead(platform, state));
+    ExpectMissingPrefsMessage(platform);
+}
+
+TEST(DetectPortableIde, PortableIdeReadsBesideItsExecutable) {
+    FakeConfigPlatform platform = PerUserPlatform();
+    platform.AddFile(u"C:\\PureBasic\\PureBasic.prefs", "[Global]\nTabLength=3\n");
+    platform.AddFile(PerUserPrefs, "[Global]\nTabLength=8\n");
+    ConfigState state;
+    ASSERT_TRUE(DetectAndRead(platform, state));
+    EXPECT_EQ(state.IdeIsPortable, 1);
+    EXPECT_EQ(state.DataFolder, u"C:\\Start\\Data\\"); // C:\Start\Data does not exist: nothing creates it
+    EXPECT_EQ(state.TabLength, 3);
+    EXPECT_EQ(platform.OpenAttempts[0].Path, u"C:\\PureBasic\\PureBasic.prefs");
+}
+
+TEST(DetectPortableIde, TheOtherIdesPrefsMakeItPortableButAreNotRead) {
+    FakeConfigPlatform platform;
+    platform.ProcessPaths[IdeId] = u"C:\\SpiderBasic\\SpiderBasic.exe";
+    platform.AddFile(u"C:\\SpiderBasic\\PureBasic.prefs", "[Global]\nTabLength=3\n");
+    platform.SetEnvironment(u"APPDATA", AppData);
+    platform.AddFile(u"C:\\Users\\me\\AppData\\Roaming\\SpiderBasic\\SpiderBasic.prefs", "[Global]\nTabLength=8\n");
+    ConfigState state;
+    EXPECT_FALSE(DetectAndRead(platform, state, u"SpiderBasic"));
+    EXPECT_EQ(state.IdeIsPortable, 1);
+    EXPECT_EQ(platform.OpenAttempts[0].Path, u"C:\\SpiderBasic\\SpiderBasic.prefs");
+    ExpectMissingPrefsMessage(platform);
+}
+
+TEST(DetectPortableIde, SpiderBasicPrefsOrAFolderOfThatNameCountToo) {
+    for (const bool asFolder : {false, true}) {
+        SCOPED_TRACE(asFolder ? "folder" : "file");
+        FakeConfigPlatform platform = PerUserPlatform();
+        if (asFolder)
+            platform.AddFolder(u"C:\\PureBasic\\SpiderBasic.prefs");
+        else
+            platform.AddFile(u"C:\\PureBasic\\SpiderBasic.prefs", "");
+        ConfigState state;
+        DetectPortableIde(platform, state, IdeId);
+        EXPECT_EQ(state.IdeIsPortable, 1);
+        EXPECT_EQ(state.DataFolder, u"C:\\Start\\Data\\");
+    }
+}
+
+TEST(DetectPortableIde, UnreadableProcessLooksInTheCurrentDirectory) {
+    FakeConfigPlatform platform;
+    platform.AddFile(u"C:\\Start\\PureBasic.prefs", "[Global]\nTabLength=5\n");
+    ConfigState state;
+    ASSERT_TRUE(DetectAndRead(platform, state)); // no path known for IdeId
+    EXPECT_EQ(state.IdeIsPortable, 1);
+    EXPECT_EQ(state.TabLength, 5);
+    EXPECT_EQ(platform.OpenAttempts[0].Path, u"PureBasic.prefs");
+}
+
+TEST(DetectPortableIde, AsksForTheIdePathAtEveryUse) {
+    FakeConfigPlatform platform = PerUserPlatform();
+    platform.AddFile(PerUserPrefs, "");
+    ConfigState state;
+    DetectPortableIde(platform, state, IdeId);
+    EXPECT_EQ(platform.ProcessPathQueries, 2); // once per preferences name
+    platform.AddFile(u"C:\\PureBasic\\PureBasic.prefs", "");
+    DetectPortableIde(platform, state, IdeId);
+    EXPECT_EQ(platform.ProcessPathQueries, 3); // the first name was found
+    PrefsFile prefs;
+    ASSERT_TRUE(ReadTabLength(platform, prefs, state, IdeId, u"PureBasic"));
+    EXPECT_EQ(platform.ProcessPathQueries, 4);
+    EXPECT_EQ(GetIdeExecutablePath(platform, IdeId), u"C:\\PureBasic\\PureBasic.exe");
+    EXPECT_EQ(GetIdeExecutablePath(platform, IdeId + 1), u"");
+}
+
+} // namespace
+} // namespace brisklet
