@@ -1,0 +1,262 @@
+// The cleaning run against the in-memory editor: modes, change detection, write-back, folds, caret.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "driver/CleaningRun.h"
+#include "driver/CommandLine.h"
+#include "editor/MemoryEditor.h"
+#include "editor/ScintillaMessages.h"
+#include "support/FoldLevels.h"
+
+namespace brisklet {
+namespace {
+
+// An editor that recomputes its fold levels after every change, as the IDE does.
+struct IdeEditor {
+    explicit IdeEditor(std::string bytes, int codePage = 0) : Editor(std::move(bytes), codePage) {
+        Editor.OnTextChanged = [](MemoryEditor& editor) { ApplyFoldLevels(editor); };
+        ApplyFoldLevels(Editor);
+    }
+    static void ApplyFoldLevels(MemoryEditor& editor) {
+        const std::vector<int> levels = test::ComputeFoldLevels(editor.Bytes());
+        for (size_t line = 0; line < levels.size(); ++line)
+            editor.SetFoldLevel(static_cast<intptr_t>(line), levels[line]);
+    }
+    RunOutcome Run(std::u16string_view commandLine, int32_t tabLength = 4) {
+        const Switches switches = BuildSwitchList(SplitArguments(commandLine));
+        Editor.Messages.clear();
+        return RunCleaning(&Editor, RunSettings{switches.ParameterCount, switches.SwitchList, tabLength});
+    }
+    [[nodiscard]] size_t Sent(unsigned message) const {
+        return static_cast<size_t>(std::count(Editor.Messages.begin(), Editor.Messages.end(), message));
+    }
+    MemoryEditor Editor;
+};
+
+constexpr std::string_view ModuleSource =
+    "Module Tools\n"          // 0
+    "  Procedure A()\n"       // 1
+    "    x = 1 ; one\n"       // 2
+    "  EndProcedure\n"        // 3
+    "  Procedure B()\n"       // 4
+    "    y = 2 ; two\n"       // 5
+    "  EndProcedure\n"        // 6
+    "EndModule\n"             // 7
+    "Procedure C()\n"         // 8
+    "  z = 3 ; three\n"       // 9
+    "EndProcedure\n";         // 10
+
+TEST(CleaningRun, NoEditorDoesNothing) {
+    EXPECT_EQ(RunCleaning(nullptr, RunSettings{1, u"/removecomments ", 4}), RunOutcome::NoEditor);
+}
+
+TEST(CleaningRun, ReadOnlyEditorIsLeftAlone) {
+    IdeEditor ide("a ; b\nc");
+    ide.Editor.ReadOnly = true;
+    EXPECT_EQ(ide.Run(u"/removecomments /fold /setcursortobottom"), RunOutcome::SkippedReadOnly);
+    EXPECT_EQ(ide.Editor.Bytes(), "a ; b\nc");
+    EXPECT_EQ(ide.Editor.Messages, std::vector<unsigned>{SCI_GETREADONLY});
+}
+
+TEST(CleaningRun, WholeDocumentIsCleanedAndWrittenOnce) {
+    IdeEditor ide("x = 1 ; note\r\n  Debug x\r\ny\r\n");
+    EXPECT_EQ(ide.Run(u"/REMOVECOMMENTS /removeDebugLines"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "x = 1 \ny\n");
+    EXPECT_EQ(ide.Sent(SCI_SETTEXT), 1u);
+    EXPECT_EQ(ide.Sent(SCI_REPLACESEL), 0u);
+}
+
+TEST(CleaningRun, UnchangedTextIsNotWrittenAndNothingIsCaptured) {
+    IdeEditor ide("a\nb\n");
+    ide.Editor.SetSelection(3, 3);
+    EXPECT_EQ(ide.Run(u"/removecomments /keepcursorandfolds /bogus"), RunOutcome::Unchanged);
+    EXPECT_EQ(ide.Sent(SCI_SETTEXT), 0u);
+    EXPECT_EQ(ide.Sent(SCI_GOTOLINE), 0u);
+    EXPECT_EQ(ide.Sent(SCI_CONTRACTEDFOLDNEXT), 0u);
+    EXPECT_EQ(ide.Editor.Caret(), 3);
+}
+
+TEST(CleaningRun, SelectionIsCleanedAndReplacesOnlyItself) {
+    IdeEditor ide("a  b\nc  d\ne  f\n");
+    ide.Editor.SetSelection(10, 5); // a backwards selection of the second line and its LF
+    EXPECT_EQ(ide.Run(u"/removedoublespaces"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "a  b\nc d\ne  f\n");
+    EXPECT_EQ(ide.Sent(SCI_REPLACESEL), 1u);
+    EXPECT_EQ(ide.Sent(SCI_SETTEXT), 0u);
+}
+
+TEST(CleaningRun, SelectionWithinOneLineIgnoresLineOperations) {
+    IdeEditor ide("x = 1 ; A\ny\n");
+    ide.Editor.SetSelection(0, 9);
+    EXPECT_EQ(ide.Run(u"/removecomments /converttexttolowercaseletters"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "x = 1 ; a\ny\n");
+}
+
+TEST(CleaningRun, OnlySelectedCodeWithoutSelectionEndsBeforeAnything) {
+    IdeEditor ide("a ; b\nc");
+    ide.Editor.SetSelection(2, 2); // an empty selection is no selection
+    EXPECT_EQ(ide.Run(u"/fold /removecomments /onlyselectedcode"), RunOutcome::EndedNoSelection);
+    EXPECT_EQ(ide.Editor.Bytes(), "a ; b\nc");
+    EXPECT_EQ(ide.Sent(SCI_FOLDALL), 0u);
+    EXPECT_EQ(ide.Sent(SCI_GETCHARACTERPOINTER), 0u);
+}
+
+TEST(CleaningRun, OnlySelectedCodeWithSelectionCleansIt) {
+    IdeEditor ide("a ; b\nc ; d\n");
+    ide.Editor.SetSelection(0, 6);
+    EXPECT_EQ(ide.Run(u"/onlyselectedcodeplease /removecomments"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "a \nc ; d\n");
+}
+
+TEST(CleaningRun, ViewCommandsAloneActButWriteNothing) {
+    IdeEditor ide{std::string(ModuleSource)};
+    ide.Editor.SetSelection(5, 9);
+    EXPECT_EQ(ide.Run(u"/fold /setcursortotop /keepcursorandfolds"), RunOutcome::Unchanged);
+    EXPECT_EQ(ide.Sent(SCI_SETTEXT), 0u);
+    EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{0, 8}));
+    EXPECT_EQ(ide.Editor.Anchor(), 0);
+    EXPECT_EQ(ide.Editor.Caret(), 0);
+    EXPECT_EQ(ide.Run(u"/unfold /setcursortobottom /setcursortotop"), RunOutcome::Unchanged);
+    EXPECT_TRUE(ide.Editor.ContractedHeaders().empty());
+    EXPECT_TRUE(ide.Editor.HiddenLines().empty());
+    EXPECT_EQ(ide.Editor.Caret(), 0);
+    EXPECT_EQ(ide.Run(u"/unfold /fold"), RunOutcome::Unchanged);
+    EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{0, 8}));
+}
+
+TEST(CleaningRun, SwitchesRunInOrderAndEachTimeTheyAppear) {
+    IdeEditor first("; c\nx");
+    EXPECT_EQ(first.Run(u"/removeemptylines /removecomments"), RunOutcome::Written);
+    EXPECT_EQ(first.Editor.Bytes(), "\nx");
+    IdeEditor second("; c\nx");
+    EXPECT_EQ(second.Run(u"/removecomments /removeemptylines"), RunOutcome::Written);
+    EXPECT_EQ(second.Editor.Bytes(), "x");
+    IdeEditor twice("   x\n");
+    EXPECT_EQ(twice.Run(u"/convertspacetotab /fold /convertspacetotab /fold /converttabtospace", 2),
+              RunOutcome::Written);
+    EXPECT_EQ(twice.Editor.Bytes(), "  x\n");
+    EXPECT_EQ(twice.Sent(SCI_FOLDALL), 2u);
+}
+
+TEST(CleaningRun, OneQuotedArgumentDispatchesOnlyItsFirstField) {
+    IdeEditor ide{std::string(ModuleSource)};
+    EXPECT_EQ(ide.Run(u"\"/removecomments /fold\""), RunOutcome::Written);
+    EXPECT_EQ(ide.Sent(SCI_FOLDALL), 0u);
+    EXPECT_EQ(ide.Editor.Bytes().find(';'), std::string::npos);
+}
+
+TEST(CleaningRun, KeepCursorAndFoldsRecollapsesWithoutOpeningOuterFolds) {
+    IdeEditor ide{std::string(ModuleSource)};
+    ide.Editor.FoldLine(1, SC_FOLDACTION_CONTRACT); // procedure A collapsed inside the module
+    ide.Editor.FoldLine(0, SC_FOLDACTION_CONTRACT); // then the module around it
+    ide.Editor.SetSelection(140, 140);              // caret in line 9, mid-line
+    EXPECT_EQ(ide.Run(u"/removecomments /keepcursorandfolds"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{0, 1}));
+    EXPECT_EQ(ide.Editor.HiddenLines(), (std::vector<intptr_t>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(ide.Editor.Caret(), 121); // start of line 9 in the new text, not the old column
+    EXPECT_EQ(ide.Editor.Anchor(), 121);
+    EXPECT_EQ(ide.Sent(SCI_FOLDLINE), 2u);
+}
+
+TEST(CleaningRun, WithoutTheModifierFoldsAndCaretAreLeftToTheEditor) {
+    IdeEditor ide{std::string(ModuleSource)};
+    ide.Editor.FoldLine(0, SC_FOLDACTION_CONTRACT);
+    EXPECT_EQ(ide.Run(u"/removecomments"), RunOutcome::Written);
+    EXPECT_TRUE(ide.Editor.ContractedHeaders().empty());
+    EXPECT_EQ(ide.Sent(SCI_CONTRACTEDFOLDNEXT), 0u);
+    EXPECT_EQ(ide.Sent(SCI_GOTOLINE), 0u);
+}
+
+TEST(CleaningRun, RestoreUsesTheCapturedLineNumbersAfterLinesWereRemoved) {
+    IdeEditor ide("\n\nProcedure A()\n  a\nEndProcedure\nProcedure B()\n  b\nEndProcedure\n");
+    ide.Editor.FoldLine(5, SC_FOLDACTION_CONTRACT);
+    EXPECT_EQ(ide.Run(u"/removeemptylines /keepcursorandfolds"), RunOutcome::Written);
+    // B moved up to line 3; line 5 is now inside B and no header, so nothing collapses.
+    EXPECT_EQ(ide.Editor.Bytes(), "Procedure A()\n  a\nEndProcedure\nProcedure B()\n  b\nEndProcedure\n");
+    EXPECT_TRUE(ide.Editor.ContractedHeaders().empty());
+    EXPECT_EQ(ide.Editor.Messages.end() - std::find(ide.Editor.Messages.begin(), ide.Editor.Messages.end(), SCI_FOLDLINE), 2);
+}
+
+TEST(CleaningRun, AnOlderControlIsAskedLineByLine) {
+    IdeEditor ide{std::string(ModuleSource)};
+    ide.Editor.KnowsContractedFoldNext = false;
+    ide.Editor.FoldLine(4, SC_FOLDACTION_CONTRACT);
+    ide.Editor.FoldLine(8, SC_FOLDACTION_CONTRACT);
+    EXPECT_EQ(ide.Run(u"/removecomments /keepcursorandfolds"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{4, 8}));
+    EXPECT_EQ(ide.Sent(SCI_GETFOLDLEVEL), 12u);
+}
+
+TEST(CleaningRun, MessagesDoNotGrowWithTheNumberOfLines) {
+    std::string source;
+    for (int i = 0; i < 5000; ++i)
+        source += "Procedure P()\n  x = 1 ; c\nEndProcedure\n";
+    IdeEditor ide(source);
+    for (const intptr_t line : {0, 300, 9000, 14997})
+        ide.Editor.FoldLine(line, SC_FOLDACTION_CONTRACT);
+    EXPECT_EQ(ide.Run(u"/removecomments /removespacesatendoflines /keepcursorandfolds"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{0, 300, 9000, 14997}));
+    EXPECT_LE(ide.Editor.Messages.size(), 20u + 2 * 4);
+}
+
+TEST(CleaningRun, CursorCommandInSelectionModeReplacesExactlyTheSelectedRange) {
+    for (const std::u16string_view command : {u"/setcursortotop", u"/setcursortobottom"}) {
+        SCOPED_TRACE(std::string(command.begin(), command.end()));
+        IdeEditor ide("a  b\nc  d\ne  f\n");
+        ide.Editor.SetSelection(5, 10);
+        EXPECT_EQ(ide.Run(std::u16string(command) + u" /removedoublespaces"), RunOutcome::Written);
+        EXPECT_EQ(ide.Editor.Bytes(), "a  b\nc d\ne  f\n");
+    }
+}
+
+TEST(CleaningRun, Utf8DocumentsAreCaseConvertedAsCharacters) {
+    IdeEditor ide("x = \"\xC3\xA4\xC3\xB6\xC3\x9F\"\n", SC_CP_UTF8);
+    EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "X = \"\xC3\x84\xC3\x96\xC3\x9F\"\n");
+    EXPECT_EQ(ide.Run(u"/converttexttolowercaseletters"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "x = \"\xC3\xA4\xC3\xB6\xC3\x9F\"\n");
+}
+
+TEST(CleaningRun, Utf8SelectionIsCutAtTheEditorsByteOffsets) {
+    IdeEditor ide("\xC3\xA4\xC3\xA4 ; \xC3\xA4\n\xC3\xA4\n", SC_CP_UTF8);
+    ide.Editor.SetSelection(2, 10); // from the second character to the first line's LF
+    EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters /removecomments"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\xA4\xC3\x84 \n\xC3\xA4\n");
+}
+
+TEST(CleaningRun, SingleByteDocumentsGiveBackEveryByte) {
+    IdeEditor ide("a\xE4\xFF\x81 ; \xC3\xA4\r\nb\n"); // code page 0: one byte, one character
+    EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "A\xC4\xFF\x81 ; \xC3\xA4\r\nB\n");
+    IdeEditor broken("\xC3\xA4 \xFF ; x\nb\n", SC_CP_UTF8); // not well-formed: bytes
+    EXPECT_EQ(broken.Run(u"/removecomments"), RunOutcome::Written);
+    EXPECT_EQ(broken.Editor.Bytes(), "\xC3\xA4 \xFF \nb\n");
+}
+
+TEST(CleaningRun, DocumentWithAZeroByteIsNeverCutShort) {
+    IdeEditor ide(std::string("a ; b\n\0c ; d\n", 13));
+    EXPECT_EQ(ide.Run(u"/removecomments"), RunOutcome::WriteRefused);
+    EXPECT_EQ(ide.Editor.Bytes(), std::string("a ; b\n\0c ; d\n", 13));
+    ide.Editor.SetSelection(0, 6);
+    EXPECT_EQ(ide.Run(u"/removecomments"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), std::string("a \n\0c ; d\n", 10));
+}
+
+TEST(CleaningRun, AnEditorThatDoesNotAnswerIsNotWritten) {
+    IdeEditor ide("a ; b\nc");
+    ide.Editor.Answers = false;
+    EXPECT_EQ(ide.Run(u"/removecomments /converttexttouppercaseletters"), RunOutcome::Unchanged);
+    EXPECT_EQ(ide.Editor.Bytes(), "a ; b\nc");
+    EXPECT_EQ(ide.Sent(SCI_SETTEXT), 0u);
+}
+
+TEST(CleaningRun, CursorToTopWithAChangeIsWhatGetsRestored) {
+    IdeEditor ide{std::string(ModuleSource)};
+    ide.Editor.SetSelection(100, 100);
+    EXPECT_EQ(ide.Run(u"/removecomments /setcursortotop /keepcursorandfolds"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Caret(), 0);
+}
+
+} // namespace
+} // namespace brisklet

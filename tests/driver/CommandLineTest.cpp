@@ -1,0 +1,101 @@
+// The raw command line into arguments, the switch list, dispatch by table order and the modifiers.
+#include <gtest/gtest.h>
+
+#include "driver/CommandLine.h"
+#include "driver/SwitchTable.h"
+
+namespace brisklet {
+namespace {
+
+using Arguments = std::vector<std::u16string>;
+
+TEST(SplitArguments, SpacesSeparateQuotesGroupNothingElseCounts) {
+    struct Case {
+        const char* name;
+        std::u16string_view line;
+        Arguments expected;
+    } cases[] = {
+        {"nothing", u"", {}},
+        {"only spaces", u"   ", {}},
+        {"two switches", u"/removecomments /fold", {u"/removecomments", u"/fold"}},
+        {"runs of spaces", u"  /a    /b  ", {u"/a", u"/b"}},
+        {"tab does not separate", u"/a\t/b", {u"/a\t/b"}},
+        {"quoted with space", u"\"/removecomments /fold\"", {u"/removecomments /fold"}},
+        {"quote inside argument", u"/remove\"comm ents\"x", {u"/removecomm entsx"}},
+        {"empty quoted", u"\"\"", {u""}},
+        {"empty between", u"/a \"\" /b", {u"/a", u"", u"/b"}},
+        {"quotes glue", u"a\"\"b", {u"ab"}},
+        {"unbalanced quote runs to the end", u"/a \"/b /c", {u"/a", u"/b /c"}},
+        {"no backslash rules", u"a\\\"b c\\\" d", {u"a\\b c\\", u"d"}},
+        {"trailing backslash", u"C:\\x\\ /a", {u"C:\\x\\", u"/a"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(SplitArguments(c.line), c.expected);
+    }
+}
+
+TEST(SplitArguments, HugeAndManyArgumentsStayWhole) {
+    const std::u16string huge(30000, u'x');
+    EXPECT_EQ(SplitArguments(huge), Arguments{huge});
+    std::u16string many;
+    for (int i = 0; i < 200; ++i)
+        many += u"/fold ";
+    EXPECT_EQ(SplitArguments(many).size(), 200u);
+}
+
+TEST(ArgumentsAfterProgram, CutsTheProgramPathAsWindowsFindsIt) {
+    EXPECT_EQ(ArgumentsAfterProgram(u"\"C:\\Program Files\\Brisklet.exe\" /a /b"), u" /a /b");
+    EXPECT_EQ(ArgumentsAfterProgram(u"C:\\Tools\\Brisklet.exe /a"), u"/a");
+    EXPECT_EQ(ArgumentsAfterProgram(u"Brisklet.exe"), u"");
+    EXPECT_EQ(ArgumentsAfterProgram(u"\"C:\\Brisklet.exe\""), u"");
+    EXPECT_EQ(ArgumentsAfterProgram(u"\"C:\\unclosed /a"), u"");
+    EXPECT_EQ(ArgumentsAfterProgram(u"Brisklet.exe\t/a"), u"/a");
+}
+
+TEST(BuildSwitchList, LowerCasesAndEndsEveryArgumentWithASpace) {
+    const Switches none = BuildSwitchList({});
+    EXPECT_EQ(none.ParameterCount, 0);
+    EXPECT_EQ(none.SwitchList, u"");
+    const Switches two = BuildSwitchList({u"/RemoveComments", u"/KEEPCURSORANDFOLDS"});
+    EXPECT_EQ(two.ParameterCount, 2);
+    EXPECT_EQ(two.SwitchList, u"/removecomments /keepcursorandfolds ");
+    const Switches empty = BuildSwitchList({u""});
+    EXPECT_EQ(empty.ParameterCount, 1);
+    EXPECT_EQ(empty.SwitchList, u" "); // not empty: the tool goes on to look for the IDE
+    EXPECT_EQ(BuildSwitchList({u"/ÄÖ"}).SwitchList, u"/äö ");
+}
+
+TEST(SwitchTable, DispatchesExactlyInTableOrder) {
+    const std::u16string_view dispatched[] = {
+        u"/removeemptylines", u"/removedebuglines", u"/removecomments", u"/removedoublespaces",
+        u"/removeallspaces", u"/removespacesatendoflines", u"/removespacesatstartoflines",
+        u"/converttexttolowercaseletters", u"/converttexttouppercaseletters", u"/fold", u"/unfold",
+        u"/converttabtospace", u"/convertspacetotab", u"/setcursortotop", u"/setcursortobottom",
+    };
+    ASSERT_EQ(SwitchTableEnd() - SwitchTableBegin(), 17);
+    for (size_t i = 0; i < std::size(dispatched); ++i) {
+        SCOPED_TRACE(i);
+        const SwitchEntry* entry = FindSwitch(dispatched[i]);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry, SwitchTableBegin() + i);
+    }
+    EXPECT_EQ(FindSwitch(u"/fold")->View, ViewCommand::FoldAll);
+    EXPECT_EQ(FindSwitch(u"/unfold")->View, ViewCommand::UnfoldAll);
+    EXPECT_EQ(FindSwitch(u"/converttabtospace")->Operation, CleaningOperation::ConvertTabToSpace);
+    for (const std::u16string_view ignored : {u"", u"/onlyselectedcode", u"/keepcursorandfolds", u"/Fold",
+                                               u"/fold ", u"fold", u"/removecomment", u"/removecommentsx"}) {
+        EXPECT_EQ(FindSwitch(ignored), nullptr);
+    }
+}
+
+TEST(SwitchTable, ModifiersAreFoundAnywhereEvenInsideLongerWords) {
+    EXPECT_TRUE(HasModifier(u"/fold /onlyselectedcode ", OnlySelectedCode));
+    EXPECT_TRUE(HasModifier(u"/onlyselectedcodeplease ", OnlySelectedCode));
+    EXPECT_TRUE(HasModifier(u"x/keepcursorandfolds ", KeepCursorAndFolds));
+    EXPECT_FALSE(HasModifier(u"/keepcursor andfolds ", KeepCursorAndFolds));
+    EXPECT_FALSE(HasModifier(u"", OnlySelectedCode));
+}
+
+} // namespace
+} // namespace brisklet
