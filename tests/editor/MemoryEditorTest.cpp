@@ -1,0 +1,113 @@
+// The in-memory editor answers as the control does: lines, selection, folds and hidden lines.
+#include <gtest/gtest.h>
+
+#include "editor/MemoryEditor.h"
+#include "editor/ScintillaMessages.h"
+
+namespace brisklet {
+namespace {
+
+constexpr int Base = SC_FOLDLEVELBASE;
+constexpr int Header = SC_FOLDLEVELHEADERFLAG;
+
+// Module (0) holding procedures A (1) and B (4), then procedure C (8).
+MemoryEditor NestedFolds() {
+    MemoryEditor editor("M\nA\na\nEA\nB\nb\nEB\nEM\nC\nc\nEC\n");
+    const int levels[] = {Base | Header, (Base + 1) | Header, Base + 2, Base + 2, (Base + 1) | Header, Base + 2,
+                          Base + 2,      Base + 1,            Base | Header, Base + 1, Base + 1, Base};
+    for (intptr_t line = 0; line < 12; ++line)
+        editor.SetFoldLevel(line, levels[line]);
+    return editor;
+}
+
+TEST(MemoryEditor, LinesEndAtLfCrOrCrLf) {
+    MemoryEditor editor("a\r\nb\rc\nd");
+    EXPECT_EQ(editor.Call(SCI_GETLINECOUNT), 4);
+    EXPECT_EQ(editor.Call(SCI_LINEFROMPOSITION, 3), 1);
+    EXPECT_EQ(editor.Call(SCI_LINEFROMPOSITION, 5), 2);
+    EXPECT_EQ(editor.Call(SCI_LINEFROMPOSITION, 99), 3);
+    EXPECT_EQ(editor.Call(SCI_POSITIONFROMLINE, 3), 7);
+    EXPECT_EQ(MemoryEditor("").Call(SCI_GETLINECOUNT), 1);
+    EXPECT_EQ(MemoryEditor("x\n").Call(SCI_GETLINECOUNT), 2);
+}
+
+TEST(MemoryEditor, SelectionAndCaretCommands) {
+    MemoryEditor editor("one\ntwo\nthree");
+    editor.Call(SCI_SETSEL, 9, 2);
+    EXPECT_EQ(editor.Call(SCI_GETSELECTIONSTART), 2);
+    EXPECT_EQ(editor.Call(SCI_GETSELECTIONEND), 9);
+    EXPECT_EQ(editor.Call(SCI_GETCURRENTPOS), 2);
+    editor.Call(SCI_DOCUMENTEND);
+    EXPECT_EQ(editor.Call(SCI_GETSELECTIONSTART), 13);
+    EXPECT_EQ(editor.Call(SCI_GETSELECTIONEND), 13);
+    editor.Call(SCI_GOTOLINE, 1);
+    EXPECT_EQ(editor.Caret(), 4);
+    editor.Call(SCI_GOTOLINE, 50);
+    EXPECT_EQ(editor.Caret(), 8);
+    editor.Call(SCI_SETSEL, 0, -1);
+    EXPECT_EQ(editor.Call(SCI_GETSELECTIONEND), 13);
+}
+
+TEST(MemoryEditor, ContractingHidesChildrenAndExpandingAHiddenHeaderOpensItsParents) {
+    MemoryEditor editor = NestedFolds();
+    editor.Call(SCI_FOLDLINE, 1, SC_FOLDACTION_CONTRACT);
+    editor.Call(SCI_FOLDLINE, 0, SC_FOLDACTION_CONTRACT);
+    EXPECT_EQ(editor.HiddenLines(), (std::vector<intptr_t>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(editor.Call(SCI_CONTRACTEDFOLDNEXT, 0), 0);
+    EXPECT_EQ(editor.Call(SCI_CONTRACTEDFOLDNEXT, 1), 1);
+    EXPECT_EQ(editor.Call(SCI_CONTRACTEDFOLDNEXT, 2), -1);
+    // Expanding B, hidden inside the module, reveals it: the module opens, A stays collapsed.
+    editor.Call(SCI_FOLDLINE, 4, SC_FOLDACTION_EXPAND);
+    EXPECT_EQ(editor.ContractedHeaders(), (std::vector<intptr_t>{1}));
+    EXPECT_EQ(editor.HiddenLines(), (std::vector<intptr_t>{2, 3}));
+    EXPECT_EQ(editor.Caret(), 9); // moved to the revealed line
+    // Setting the flag alone hides or shows nothing.
+    editor.Call(SCI_SETFOLDEXPANDED, 8, 0);
+    EXPECT_TRUE(editor.LineVisible(9));
+    EXPECT_EQ(editor.Call(SCI_GETFOLDEXPANDED, 8), 0);
+}
+
+TEST(MemoryEditor, FoldAllCollapsesTheOutermostHeadersAndUnfoldAllShowsEverything) {
+    MemoryEditor editor = NestedFolds();
+    editor.Call(SCI_FOLDALL, SC_FOLDACTION_CONTRACT);
+    EXPECT_EQ(editor.ContractedHeaders(), (std::vector<intptr_t>{0, 8}));
+    EXPECT_EQ(editor.HiddenLines(), (std::vector<intptr_t>{1, 2, 3, 4, 5, 6, 7, 9, 10}));
+    EXPECT_EQ(editor.Call(SCI_GETLINEVISIBLE, 11), 1);
+    editor.Call(SCI_FOLDALL, SC_FOLDACTION_EXPAND);
+    EXPECT_TRUE(editor.ContractedHeaders().empty());
+    EXPECT_TRUE(editor.HiddenLines().empty());
+}
+
+TEST(MemoryEditor, SetTextShowsEverythingAndReplaceSelKeepsTheOtherLines) {
+    MemoryEditor editor = NestedFolds();
+    editor.Call(SCI_FOLDLINE, 8, SC_FOLDACTION_CONTRACT);
+    editor.SetSelection(0, 4); // "M\nA\n" becomes three lines
+    ASSERT_TRUE(editor.SendText(SCI_REPLACESEL, "X\nY\nZ\n"));
+    EXPECT_EQ(editor.Bytes().substr(0, 7), "X\nY\nZ\na");
+    EXPECT_EQ(editor.Caret(), 6);
+    EXPECT_EQ(editor.ContractedHeaders(), (std::vector<intptr_t>{9}));
+    EXPECT_EQ(editor.HiddenLines(), (std::vector<intptr_t>{10, 11}));
+    ASSERT_TRUE(editor.SendText(SCI_SETTEXT, "new"));
+    EXPECT_EQ(editor.Bytes(), "new");
+    EXPECT_TRUE(editor.HiddenLines().empty());
+    EXPECT_EQ(editor.Call(SCI_GETFOLDLEVEL, 0), Base);
+    EXPECT_EQ(editor.Caret(), 0);
+}
+
+TEST(MemoryEditor, TakesTextOnlyUpToAZeroByteAsTheControlDoes) {
+    MemoryEditor editor("old");
+    ASSERT_TRUE(editor.SendText(SCI_SETTEXT, std::string("ab\0cd", 5)));
+    EXPECT_EQ(editor.Bytes(), "ab");
+    EXPECT_FALSE(editor.SendText(SCI_GETLENGTH, "x"));
+}
+
+TEST(MemoryEditor, AnOlderControlAnswersUnknownMessagesWithZero) {
+    MemoryEditor editor = NestedFolds();
+    editor.KnowsContractedFoldNext = false;
+    editor.Call(SCI_FOLDLINE, 8, SC_FOLDACTION_CONTRACT);
+    EXPECT_EQ(editor.Call(SCI_CONTRACTEDFOLDNEXT, 5), 0);
+    EXPECT_EQ(editor.Call(9999), 0);
+}
+
+} // namespace
+} // namespace brisklet
