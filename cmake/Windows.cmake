@@ -1,0 +1,31 @@
+# The Windows programs: Brisklet.exe, and the test IDE that hosts Scintilla for the end-to-end tests.
+
+set(BRISKLET_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+
+# The tool: its entry plus every Windows realisation, on top of the portable core.
+file(GLOB BRISKLET_WIN32_ENTRY CONFIGURE_DEPENDS src/driver/win32/*Main.cpp)
+file(GLOB BRISKLET_WIN32_SOURCES CONFIGURE_DEPENDS src/*/win32/*.cpp)
+list(FILTER BRISKLET_WIN32_SOURCES EXCLUDE REGEX "Main\\.cpp$")
+add_executable(Brisklet WIN32 ${BRISKLET_WIN32_ENTRY} ${BRISKLET_WIN32_SOURCES})
+set_target_properties(Brisklet PROPERTIES OUTPUT_NAME Brisklet)
+target_link_libraries(Brisklet PRIVATE brisklet_core)
+target_compile_options(Brisklet PRIVATE ${BRISKLET_WARNINGS})
+target_compile_definitions(Brisklet PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
+# wWinMain: the command line arrives as UTF-16, as the IDE passed it.
+target_link_options(Brisklet PRIVATE -municode)
+
+# The test IDE includes Scintilla's own header, so its messages are numbered independently of ours.
+set(BRISKLET_SCINTILLA_INCLUDE "${CMAKE_SOURCE_DIR}/build/third_party/scite/scintilla/include"
+    CACHE PATH "Scintilla's include folder, unpacked by scripts/setup-windows.sh")
+if(BRISKLET_TESTS)
+  if(NOT EXISTS "${BRISKLET_SCINTILLA_INCLUDE}/Scintilla.h")
+    message(FATAL_ERROR "No Scintilla.h in ${BRISKLET_SCINTILLA_INCLUDE}: run scripts/setup-windows.sh, "
+                        "or configure with -DBRISKLET_TESTS=OFF to build only Brisklet.exe")
+  endif()
+  file(GLOB BRISKLET_TEST_IDE_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
+  add_executable(TestIde ${BRISKLET_TEST_IDE_SOURCES} tests/support/FoldLevels.cpp)
+  target_include_directories(TestIde PRIVATE src tests "${BRISKLET_SCINTILLA_INCLUDE}")
+  target_compile_options(TestIde PRIVATE ${BRISKLET_WARNINGS})
+  target_compile_definitions(TestIde PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
+  target_link_options(TestIde PRIVATE -municode)
+endif()

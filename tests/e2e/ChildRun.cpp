@@ -1,0 +1,125 @@
+// Starts the tool as the test IDE's child and keeps the IDE answering until the child ends.
+#include "ChildRun.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+#include "Handle.h"
+#include "IdeWindow.h"
+
+namespace brisklet::e2e {
+
+namespace {
+
+constexpr DWORD BoxScanMs = 20;
+
+DWORD ParentOf(DWORD processId) {
+    const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.Valid()) {
+        return 0;
+    }
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
+        if (entry.th32ProcessID == processId) {
+            return entry.th32ParentProcessID;
+        }
+    }
+    return 0;
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[256] = {};
+    return std::wstring(name, static_cast<size_t>(GetClassNameW(window, name, 256)));
+}
+
+struct BoxScan {
+    DWORD ChildId = 0;
+    std::vector<HWND>* Seen = nullptr;
+    std::vector<MessageBoxSeen>* Boxes = nullptr;
+};
+
+// The message text is the longest Static child: the icon is a Static without text.
+BOOL CALLBACK LongestStatic(HWND window, LPARAM lParam) {
+    auto* longest = reinterpret_cast<std::wstring*>(lParam);
+    if (ClassOf(window) == L"Static") {
+        std::wstring text = WindowText(window);
+        if (text.size() > longest->size()) {
+            *longest = std::move(text);
+        }
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CloseChildBox(HWND window, LPARAM lParam) {
+    auto* scan = reinterpret_cast<BoxScan*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    // A box still being built is not visible yet; its texts may be missing until then.
+    if (owner != scan->ChildId || !IsWindowVisible(window) || ClassOf(window) != L"#32770" ||
+        std::find(scan->Seen->begin(), scan->Seen->end(), window) != scan->Seen->end()) {
+        return TRUE;
+    }
+    scan->Seen->push_back(window);
+    MessageBoxSeen box{WindowText(window), {}};
+    EnumChildWindows(window, LongestStatic, reinterpret_cast<LPARAM>(&box.Text));
+    scan->Boxes->push_back(std::move(box));
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+} // namespace
+
+ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& workingDirectory, DWORD timeoutMs) {
+    ChildOutcome outcome;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    std::wstring line = commandLine; // CreateProcessW may write into it
+    // Suspended, so that the parent link can be checked before the child can end.
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &started)) {
+        outcome.StartError = GetLastError();
+        return outcome;
+    }
+    const Handle process(started.hProcess);
+    const Handle thread(started.hThread);
+    outcome.ParentIsIde = ParentOf(started.dwProcessId) == GetCurrentProcessId();
+    ResumeThread(thread.Get());
+
+    std::vector<HWND> seen;
+    BoxScan scan{started.dwProcessId, &seen, &outcome.Boxes};
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    ULONGLONG nextScan = 0;
+    HANDLE waitFor = process.Get();
+    for (;;) {
+        const DWORD woken = MsgWaitForMultipleObjects(1, &waitFor, FALSE, BoxScanMs, QS_ALLINPUT);
+        PumpMessages();
+        const ULONGLONG now = GetTickCount64();
+        if (woken == WAIT_OBJECT_0) {
+            break;
+        }
+        if (now >= nextScan) {
+            EnumWindows(CloseChildBox, reinterpret_cast<LPARAM>(&scan));
+            nextScan = now + BoxScanMs;
+        }
+        if (now >= deadline) {
+            TerminateProcess(process.Get(), 1);
+            WaitForSingleObject(process.Get(), 5000);
+            outcome.End = ChildEnd::TimedOut;
+            return outcome;
+        }
+    }
+    GetExitCodeProcess(process.Get(), &outcome.ExitCode);
+    outcome.End = ChildEnd::Exited;
+    return outcome;
+}
+
+} // namespace brisklet::e2e

@@ -1,0 +1,299 @@
+// The test IDE's windows: a main window of the IDE's class holding Scintilla editors it folds itself.
+#include "IdeWindow.h"
+
+#include <windows.h>
+
+#include <Scintilla.h>
+
+#include "support/FoldLevels.h"
+
+namespace brisklet::e2e {
+
+namespace {
+
+constexpr wchar_t PanelClass[] = L"TestIdePanel";
+constexpr int Width = 900;
+constexpr int Height = 700;
+
+struct Editor {
+    HWND Window = nullptr;
+    SciFnDirect Direct = nullptr;
+    sptr_t Pointer = 0;
+    WNDPROC Original = nullptr;
+    bool Stale = false; // the text changed since the fold levels were computed
+};
+
+// One IDE per process: the window procedures reach it here.
+struct Ide {
+    HMODULE Scintilla = nullptr;
+    HWND Main = nullptr;
+    std::vector<Editor> Editors;
+    size_t Visible = 0;
+    int MessageDepth = 0;
+    bool Counting = false;
+    MessageCounts Counts;
+    DWORD HangMs = 0;
+    bool HangDone = false;
+};
+Ide ide;
+
+// The IDE's own calls go straight to the control, so they are neither counted nor stalled.
+sptr_t Call(const Editor& editor, unsigned message, uptr_t wParam = 0, sptr_t lParam = 0) {
+    return editor.Direct(editor.Pointer, message, wParam, lParam);
+}
+
+Editor* FindEditor(HWND window) {
+    for (Editor& editor : ide.Editors) {
+        if (editor.Window == window) {
+            return &editor;
+        }
+    }
+    return nullptr;
+}
+
+std::string BytesOf(const Editor& editor) {
+    const sptr_t length = Call(editor, SCI_GETLENGTH);
+    const auto* bytes = reinterpret_cast<const char*>(Call(editor, SCI_GETCHARACTERPOINTER));
+    return std::string(bytes, static_cast<size_t>(length));
+}
+
+void RecomputeFolds(Editor& editor) {
+    editor.Stale = false;
+    const std::vector<int> levels = test::ComputeFoldLevels(BytesOf(editor));
+    for (size_t line = 0; line < levels.size(); ++line) {
+        if (Call(editor, SCI_GETFOLDLEVEL, line) != levels[line]) {
+            Call(editor, SCI_SETFOLDLEVEL, line, levels[line]);
+        }
+    }
+}
+
+// Never inside a notification: the control is still in the middle of its change then.
+void RecomputeStaleFolds() {
+    for (Editor& editor : ide.Editors) {
+        if (editor.Stale) {
+            RecomputeFolds(editor);
+        }
+    }
+}
+
+LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const Editor* editor = FindEditor(window);
+    if (editor == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (ide.Counting && editor == &ide.Editors[ide.Visible]) {
+        ++ide.Counts.All;
+        if (message >= SCI_START && message < 5000) {
+            ++ide.Counts.Scintilla;
+        }
+        if (message == SCI_GETCHARACTERPOINTER && ide.HangMs > 0 && !ide.HangDone) {
+            ide.HangDone = true;
+            Sleep(ide.HangMs); // a busy IDE: the sender waits or gives up
+        }
+    }
+    ++ide.MessageDepth;
+    const LRESULT result = CallWindowProcW(editor->Original, window, message, wParam, lParam);
+    --ide.MessageDepth;
+    if (ide.MessageDepth == 0) {
+        RecomputeStaleFolds();
+    }
+    return result;
+}
+
+// The editors' parent: their change notifications arrive here.
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY) {
+        const auto* notification = reinterpret_cast<const SCNotification*>(lParam);
+        const int textChange = SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT;
+        if (notification->nmhdr.code == SCN_MODIFIED && (notification->modificationType & textChange) != 0) {
+            if (Editor* editor = FindEditor(static_cast<HWND>(notification->nmhdr.hwndFrom))) {
+                editor->Stale = true;
+            }
+        }
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool RegisterClasses(const std::wstring& mainClass) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = mainClass.c_str();
+    if (RegisterClassExW(&windowClass) == 0) {
+        return false;
+    }
+    windowClass.lpfnWndProc = PanelProc;
+    windowClass.lpszClassName = PanelClass;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+std::wstring ExecutableFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length);
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+bool CreateEditor(HWND parent, bool visible, std::wstring& error) {
+    const DWORD style = WS_CHILD | WS_VSCROLL | WS_HSCROLL | (visible ? WS_VISIBLE : 0);
+    Editor editor;
+    editor.Window = CreateWindowExW(0, L"Scintilla", L"", style, 0, 0, Width - 20, Height - 60, parent, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+    if (editor.Window == nullptr) {
+        error = L"cannot create a Scintilla window";
+        return false;
+    }
+    editor.Direct = reinterpret_cast<SciFnDirect>(SendMessageW(editor.Window, SCI_GETDIRECTFUNCTION, 0, 0));
+    editor.Pointer = static_cast<sptr_t>(SendMessageW(editor.Window, SCI_GETDIRECTPOINTER, 0, 0));
+    if (visible) {
+        ide.Visible = ide.Editors.size();
+    }
+    ide.Editors.push_back(editor);
+    return true;
+}
+
+bool LoadDocument(Editor& editor, const Scenario& scenario, std::wstring& error) {
+    Call(editor, SCI_SETCARETPERIOD, 0); // no blink timer ticking through the counts
+    Call(editor, SCI_SETCODEPAGE, static_cast<uptr_t>(scenario.CodePage));
+    // SCI_SETTEXT would stop at the first zero byte.
+    Call(editor, SCI_CLEARALL);
+    Call(editor, SCI_APPENDTEXT, scenario.Document.size(), reinterpret_cast<sptr_t>(scenario.Document.data()));
+    RecomputeFolds(editor);
+    Call(editor, SCI_EMPTYUNDOBUFFER);
+    for (const intptr_t line : scenario.FoldedLines) {
+        if ((Call(editor, SCI_GETFOLDLEVEL, static_cast<uptr_t>(line)) & SC_FOLDLEVELHEADERFLAG) == 0) {
+            error = L"folded= names line " + std::to_wstring(line) + L", which is no fold header";
+            return false;
+        }
+        Call(editor, SCI_FOLDLINE, static_cast<uptr_t>(line), SC_FOLDACTION_CONTRACT);
+    }
+    if (scenario.CaretLine) {
+        Call(editor, SCI_GOTOLINE, static_cast<uptr_t>(*scenario.CaretLine));
+    }
+    if (scenario.Selection) {
+        Call(editor, SCI_SETSEL, static_cast<uptr_t>(scenario.Selection->first), scenario.Selection->second);
+    }
+    Call(editor, SCI_SETREADONLY, scenario.ReadOnly ? 1 : 0);
+    return true;
+}
+
+} // namespace
+
+bool OpenIde(const Scenario& scenario, std::wstring& error) {
+    const std::wstring dll = ExecutableFolder() + L"Scintilla.dll";
+    ide.Scintilla = LoadLibraryW(dll.c_str());
+    if (ide.Scintilla == nullptr) {
+        error = L"cannot load " + dll;
+        return false;
+    }
+    if (!RegisterClasses(scenario.MainClass)) {
+        error = L"cannot register the window classes";
+        return false;
+    }
+    const DWORD frame = scenario.MainCaption ? WS_OVERLAPPEDWINDOW : WS_POPUP | WS_THICKFRAME;
+    ide.Main = CreateWindowExW(0, scenario.MainClass.c_str(), L"Test IDE", frame, 40, 40, Width, Height, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Like the IDE's panel gadget, a window between the main window and its editors.
+    const HWND panel = CreateWindowExW(0, PanelClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, Width, Height, ide.Main,
+                                       nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (ide.Main == nullptr || panel == nullptr) {
+        error = L"cannot create the main window";
+        return false;
+    }
+    // Hidden editors on both sides of the visible one, whichever way the windows are enumerated.
+    for (int i = 0; i < 2 * scenario.HiddenEditors + 1; ++i) {
+        const bool visible = i == scenario.HiddenEditors && scenario.EditorVisible;
+        if (!CreateEditor(panel, visible, error)) {
+            return false;
+        }
+    }
+    if (!scenario.EditorVisible) {
+        ide.Visible = static_cast<size_t>(scenario.HiddenEditors);
+    }
+    for (Editor& editor : ide.Editors) {
+        if (!LoadDocument(editor, scenario, error)) {
+            return false;
+        }
+        editor.Original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(editor.Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditorProc)));
+    }
+    if (scenario.MainVisible) {
+        ShowWindow(ide.Main, SW_SHOWNORMAL);
+        UpdateWindow(ide.Main);
+    }
+    PumpMessages();
+    return true;
+}
+
+void CloseIde() {
+    if (ide.Main != nullptr) {
+        DestroyWindow(ide.Main);
+        PumpMessages();
+    }
+    ide.Editors.clear();
+    if (ide.Scintilla != nullptr) {
+        FreeLibrary(ide.Scintilla);
+    }
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    RecomputeStaleFolds();
+}
+
+void StartCounting(DWORD hangMs) {
+    ide.Counts = {};
+    ide.HangMs = hangMs;
+    ide.HangDone = false;
+    ide.Counting = true;
+}
+
+MessageCounts StopCounting() {
+    ide.Counting = false;
+    return ide.Counts;
+}
+
+EditorState VisibleEditorState() {
+    const Editor& editor = ide.Editors[ide.Visible];
+    EditorState state;
+    state.Bytes = BytesOf(editor);
+    state.Anchor = Call(editor, SCI_GETANCHOR);
+    state.Caret = Call(editor, SCI_GETCURRENTPOS);
+    state.CaretLine = Call(editor, SCI_LINEFROMPOSITION, static_cast<uptr_t>(state.Caret));
+    for (sptr_t line = Call(editor, SCI_CONTRACTEDFOLDNEXT, 0); line >= 0;
+         line = Call(editor, SCI_CONTRACTEDFOLDNEXT, static_cast<uptr_t>(line + 1))) {
+        state.ContractedHeaders.push_back(line);
+    }
+    const sptr_t lineCount = Call(editor, SCI_GETLINECOUNT);
+    for (sptr_t line = 0; line < lineCount; ++line) {
+        if (Call(editor, SCI_GETLINEVISIBLE, static_cast<uptr_t>(line)) == 0) {
+            state.HiddenLines.push_back(line);
+        }
+    }
+    return state;
+}
+
+bool OneUndoGives(const std::string& bytes) {
+    const Editor& editor = ide.Editors[ide.Visible];
+    Call(editor, SCI_UNDO);
+    return BytesOf(editor) == bytes;
+}
+
+bool HiddenEditorsDifferFrom(const std::string& bytes) {
+    for (size_t i = 0; i < ide.Editors.size(); ++i) {
+        if (i != ide.Visible && BytesOf(ide.Editors[i]) != bytes) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace brisklet::e2e

@@ -1,0 +1,44 @@
+// The test IDE's windows: a main window of the IDE's class holding Scintilla editors it folds itself.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Scenario.h"
+
+namespace brisklet::e2e {
+
+// Loads Scintilla.dll from beside the executable, creates the windows and loads the document
+// into every editor with its folds, selection and flags. Error text on failure.
+[[nodiscard]] bool OpenIde(const Scenario& scenario, std::wstring& error);
+void CloseIde();
+
+// Handles every message waiting for this thread, then brings stale fold levels up to date.
+void PumpMessages();
+
+struct MessageCounts {
+    int64_t All = 0;       // every message the visible editor's window procedure saw
+    int64_t Scintilla = 0; // those of Scintilla's interface, 2000 to 4999
+};
+
+// Counting covers what others send to the visible editor; the IDE's own calls bypass its window.
+void StartCounting(DWORD hangMs);
+[[nodiscard]] MessageCounts StopCounting();
+
+struct EditorState {
+    std::string Bytes;
+    intptr_t Anchor = 0;
+    intptr_t Caret = 0;
+    intptr_t CaretLine = 0;
+    std::vector<intptr_t> ContractedHeaders;
+    std::vector<intptr_t> HiddenLines;
+};
+
+[[nodiscard]] EditorState VisibleEditorState();
+// Sends one SCI_UNDO to the visible editor and tells whether its bytes are then the given ones.
+[[nodiscard]] bool OneUndoGives(const std::string& bytes);
+// Whether any hidden editor's bytes differ from the given ones.
+[[nodiscard]] bool HiddenEditorsDifferFrom(const std::string& bytes);
+
+} // namespace brisklet::e2e

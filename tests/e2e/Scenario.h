@@ -1,0 +1,38 @@
+// One end-to-end scenario as the runner hands it to the test IDE: what to show, whom to start.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <windows.h>
+
+namespace brisklet::e2e {
+
+struct Scenario {
+    std::string Document;             // the editor's bytes, exactly
+    std::wstring ResultsFolder;       // where result.txt and doc.bin go
+    std::wstring CommandLine;         // the child's whole command line, program path first
+    std::wstring WorkingDirectory;    // empty: the test IDE's own
+    int CodePage = 0;
+    std::optional<std::pair<intptr_t, intptr_t>> Selection; // anchor, caret
+    std::optional<intptr_t> CaretLine;
+    bool ReadOnly = false;
+    std::vector<intptr_t> FoldedLines; // headers to contract after loading
+    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> Environment; // nullopt: unset
+    DWORD HangMs = 0;                  // stall on the first SCI_GETCHARACTERPOINTER of the run
+    DWORD TimeoutMs = 30000;
+    std::wstring MainClass = L"WindowClass_2";
+    bool MainVisible = true;
+    bool MainCaption = true;
+    bool EditorVisible = true;
+    int HiddenEditors = 0;             // hidden Scintilla windows before and as many after the visible one
+};
+
+// Reads the run file: UTF-8 "key=value" lines. Unknown keys and bad values are errors, so a
+// mistyped scenario fails loudly instead of running with defaults.
+[[nodiscard]] std::optional<Scenario> ReadScenario(const std::wstring& runFile, std::wstring& error);
+
+} // namespace brisklet::e2e
