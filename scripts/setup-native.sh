@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what the native build and its tests need on Debian 12; a second run only looks.
+set -euo pipefail
+
+packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev python3)
+
+missing=()
+for package in "${packages[@]}"; do
+  if [ "$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null)" != installed ]; then
+    missing+=("$package")
+  fi
+done
+[ "${#missing[@]}" -eq 0 ] && exit 0
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo > /dev/null || { echo "setup-native: installing ${missing[*]} needs root" >&2; exit 1; }
+  sudo=(sudo)
+fi
+echo "setup-native: installing ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
