@@ -1,0 +1,53 @@
+// Brisklet.exe's road from its surroundings to the cleaned editor, after the crash handler.
+#include "driver/ToolRun.h"
+
+#include <memory>
+#include <vector>
+
+#include "config/AppFolders.h"
+#include "config/IdePrefs.h"
+#include "driver/CleaningRun.h"
+#include "driver/CommandLine.h"
+#include "editor/EditorPort.h"
+#include "editor/IdeDiscovery.h"
+
+namespace brisklet {
+
+namespace {
+
+constexpr std::u16string_view ErrorCaption = u"Error";
+
+} // namespace
+
+void RunTool(ConfigPlatform& platform, HostSystem& host, PrefsFile& prefs, ConfigState& state,
+             std::u16string_view commandLine) {
+    const std::vector<std::u16string> requiredFiles{u"Brisklet.exe"};
+    ChooseDataFolder(platform, state);
+    FixCurrentDirectory(platform);
+    if (!CheckRequiredFiles(platform, requiredFiles))
+        return;
+
+    const Switches switches = BuildSwitchList(SplitArguments(ArgumentsAfterProgram(commandLine)));
+    if (switches.SwitchList.empty())
+        return;
+
+    const uint32_t ideProcessId = host.ParentProcessId();
+    const std::optional<std::u16string> ideName = IdentifyHostIde(host, ideProcessId);
+    if (!ideName) {
+        platform.ShowMessage(ErrorCaption, NotStartedByIdeMessage, MessageIcon::Error);
+        return;
+    }
+    DetectPortableIde(platform, state, ideProcessId);
+    if (!ReadTabLength(platform, prefs, state, ideProcessId, *ideName))
+        return;
+    const std::optional<WindowHandle> mainWindow = FindIdeMainWindow(host, ideProcessId);
+    if (!mainWindow) {
+        platform.ShowMessage(ErrorCaption, NoIdeWindowMessage, MessageIcon::Error);
+        return;
+    }
+    const std::optional<WindowHandle> editorWindow = FindEditorWindow(host, *mainWindow);
+    const std::unique_ptr<EditorPort> editor = editorWindow ? host.OpenEditor(*editorWindow, ideProcessId) : nullptr;
+    RunCleaning(editor.get(), RunSettings{switches.ParameterCount, switches.SwitchList, state.TabLength});
+}
+
+} // namespace brisklet

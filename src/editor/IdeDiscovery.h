@@ -1,0 +1,32 @@
+// Recognising the host IDE, its main window and its visible editor.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "editor/HostSystem.h"
+
+namespace brisklet {
+
+inline constexpr std::u16string_view NotStartedByIdeMessage =
+    u"This program was not executed as PureBasic or SpiderBasic tool or the 32 bit or 64 bit version is not "
+    u"compatible with the tool.";
+inline constexpr std::u16string_view NoIdeWindowMessage = u"The PureBasic or SpiderBasic window could not be determined.";
+
+constexpr uint32_t WS_CAPTION = 0x00C00000;
+constexpr uint32_t WS_VISIBLE = 0x10000000;
+
+// "PureBasic" or "SpiderBasic" when the process runs "PureBasic.exe" or "SpiderBasic.exe"
+// (exact letter case); nullopt for anything else.
+[[nodiscard]] std::optional<std::u16string> IdentifyHostIde(HostSystem& host, uint32_t ideProcessId);
+
+// The first visible top-level window with a caption or border, of class "WindowClass_2",
+// belonging to the IDE's process.
+[[nodiscard]] std::optional<WindowHandle> FindIdeMainWindow(HostSystem& host, uint32_t ideProcessId);
+
+// The first visible "Scintilla" window among the main window's descendants.
+[[nodiscard]] std::optional<WindowHandle> FindEditorWindow(HostSystem& host, WindowHandle mainWindow);
+
+} // namespace brisklet

@@ -1,0 +1,175 @@
+// Brisklet.exe's road against fake surroundings: start-up checks, IDE discovery, messages, cleaning.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "config/ConfigState.h"
+#include "driver/ToolRun.h"
+#include "editor/IdeDiscovery.h"
+#include "editor/MemoryEditor.h"
+#include "runtime/Prefs.h"
+#include "support/FakeConfigPlatform.h"
+
+namespace brisklet {
+namespace {
+
+constexpr uint32_t IdeProcess = 100;
+constexpr WindowHandle MainWindow = 0x10;
+constexpr WindowHandle EditorWindow = 0x20;
+constexpr uint32_t Visible = WS_VISIBLE;
+constexpr uint32_t CaptionVisible = WS_CAPTION | WS_VISIBLE;
+
+// Forwards to an editor the test keeps, so the test can look at it after the run.
+class BorrowedEditor : public EditorPort {
+public:
+    explicit BorrowedEditor(MemoryEditor& editor) : editor_(editor) {}
+    intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) override {
+        return editor_.Call(message, wParam, lParam);
+    }
+    std::optional<DocumentBytes> ReadDocument() override { return editor_.ReadDocument(); }
+    bool SendText(unsigned message, std::string_view bytes) override { return editor_.SendText(message, bytes); }
+
+private:
+    MemoryEditor& editor_;
+};
+
+class FakeHost : public HostSystem {
+public:
+    uint32_t ParentProcessId() override {
+        ++Asked;
+        return Parent;
+    }
+    std::u16string ProcessExecutableName(uint32_t processId) override {
+        const auto found = Names.find(processId);
+        return found == Names.end() ? u"" : found->second;
+    }
+    std::vector<WindowInfo> TopLevelWindows() override { return TopLevel; }
+    std::vector<WindowInfo> DescendantWindows(WindowHandle parent) override {
+        return parent == MainWindow ? Children : std::vector<WindowInfo>{};
+    }
+    std::unique_ptr<EditorPort> OpenEditor(WindowHandle editor, uint32_t processId) override {
+        Opened.push_back(editor);
+        EXPECT_EQ(processId, IdeProcess);
+        return std::make_unique<BorrowedEditor>(Editor);
+    }
+
+    uint32_t Parent = IdeProcess;
+    std::map<uint32_t, std::u16string> Names{{IdeProcess, u"PureBasic.exe"}};
+    std::vector<WindowInfo> TopLevel{{0x5, CaptionVisible, 7, u"WindowClass_2"},
+                                     {MainWindow, CaptionVisible, IdeProcess, u"WindowClass_2"}};
+    std::vector<WindowInfo> Children{{0x1F, 0, 0, u"Scintilla"}, {EditorWindow, Visible, 0, u"Scintilla"},
+                                     {0x21, Visible, 0, u"Scintilla"}};
+    std::vector<WindowHandle> Opened;
+    MemoryEditor Editor{"x = 1 ; c\n\ty\n"};
+    int Asked = 0;
+};
+
+class ToolRun : public ::testing::Test {
+protected:
+    ToolRun() {
+        platform.CurrentDirectory = u"C:\\Projects";
+        platform.OwnPath = u"C:\\Tools\\Brisklet.exe";
+        platform.AddFile(u"C:\\Tools\\Brisklet.exe", "MZ");
+        platform.SetEnvironment(u"APPDATA", u"C:\\Users\\Ann\\AppData\\Roaming");
+        platform.AddFile(u"C:\\Users\\Ann\\AppData\\Roaming\\PureBasic\\PureBasic.prefs", "[Global]\r\nTabLength = 4\r\n");
+        platform.ProcessPaths[IdeProcess] = u"C:\\Program Files\\PureBasic\\PureBasic.exe";
+    }
+    void Run(std::u16string_view commandLine) { RunTool(platform, host, prefs, state, commandLine); }
+    [[nodiscard]] std::vector<std::u16string> MessageTexts() const {
+        std::vector<std::u16string> texts;
+        for (const test::RecordedMessage& message : platform.Messages)
+            texts.push_back(message.Caption + u": " + message.Text);
+        return texts;
+    }
+
+    test::FakeConfigPlatform platform;
+    FakeHost host;
+    PrefsFile prefs;
+    ConfigState state;
+};
+
+TEST_F(ToolRun, CleansTheFirstVisibleEditorWithTheIdesTabWidth) {
+    Run(u"\"C:\\Tools\\Brisklet.exe\" /removecomments /converttabtospace");
+    EXPECT_TRUE(platform.Messages.empty());
+    EXPECT_EQ(host.Opened, std::vector<WindowHandle>{EditorWindow});
+    EXPECT_EQ(host.Editor.Bytes(), "x = 1 \n    y\n");
+    EXPECT_EQ(state.DataFolder, u"C:\\Users\\Ann\\AppData\\Roaming\\Talmir\\Brisklet\\");
+    EXPECT_EQ(platform.CurrentFolder(), u"C:\\Tools");
+}
+
+TEST_F(ToolRun, NoArgumentsEndSilentlyBeforeTheIdeIsLookedFor) {
+    host.Names.clear();
+    Run(u"\"C:\\Tools\\Brisklet.exe\"   ");
+    EXPECT_TRUE(platform.Messages.empty());
+    EXPECT_EQ(host.Asked, 0);
+}
+
+TEST_F(ToolRun, AnEmptyArgumentStillLooksForTheIde) {
+    host.Names.clear();
+    Run(u"Brisklet.exe \"\"");
+    EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{u"Error: " + std::u16string(NotStartedByIdeMessage)});
+}
+
+TEST_F(ToolRun, TheMissingExecutableIsReportedFirstEvenWithoutArguments) {
+    platform.OwnPath = u"C:\\Other\\Cleaner.exe";
+    platform.AddFile(u"C:\\Other\\Cleaner.exe", "MZ");
+    Run(u"Cleaner.exe");
+    EXPECT_EQ(MessageTexts(),
+              std::vector<std::u16string>{u"Fehler: Die Datei ''Brisklet.exe'' konnte nicht gefunden werden."});
+    EXPECT_EQ(host.Asked, 0);
+}
+
+TEST_F(ToolRun, ParentsThatAreNoIdeAreTurnedAway) {
+    for (const std::u16string_view name : {u"purebasic.exe", u"cmd.exe", u"", u"PureBasic.EXE"}) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        platform.Messages.clear();
+        host.Names[IdeProcess] = name;
+        Run(u"Brisklet.exe /removecomments");
+        EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{u"Error: " + std::u16string(NotStartedByIdeMessage)});
+        EXPECT_EQ(host.Editor.Bytes(), "x = 1 ; c\n\ty\n");
+    }
+}
+
+TEST_F(ToolRun, SpiderBasicReadsItsOwnPreferences) {
+    host.Names[IdeProcess] = u"SpiderBasic.exe";
+    platform.AddFile(u"C:\\Users\\Ann\\AppData\\Roaming\\SpiderBasic\\SpiderBasic.prefs", "[Global]\nTabLength=$3\n");
+    Run(u"Brisklet.exe /converttabtospace");
+    EXPECT_TRUE(platform.Messages.empty());
+    EXPECT_EQ(host.Editor.Bytes(), "x = 1 ; c\n   y\n");
+}
+
+TEST_F(ToolRun, AMissingPreferencesFileIsReportedAndNothingIsTouched) {
+    host.Names[IdeProcess] = u"SpiderBasic.exe";
+    Run(u"Brisklet.exe /removecomments");
+    EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{
+                                  u"Error: The PureBasic or SpiderBasic settings file could not be found."});
+    EXPECT_TRUE(host.Opened.empty());
+}
+
+TEST_F(ToolRun, AHiddenOrForeignMainWindowIsReported) {
+    const std::vector<WindowInfo> cases[] = {
+        {{MainWindow, WS_CAPTION, IdeProcess, u"WindowClass_2"}},
+        {{MainWindow, Visible, IdeProcess, u"WindowClass_2"}},
+        {{MainWindow, CaptionVisible, IdeProcess, u"WindowClass_3"}},
+        {{MainWindow, CaptionVisible, IdeProcess + 1, u"WindowClass_2"}},
+        {},
+    };
+    for (const std::vector<WindowInfo>& windows : cases) {
+        platform.Messages.clear();
+        host.TopLevel = windows;
+        Run(u"Brisklet.exe /removecomments");
+        EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{u"Error: " + std::u16string(NoIdeWindowMessage)});
+        EXPECT_TRUE(host.Opened.empty());
+    }
+}
+
+TEST_F(ToolRun, NoVisibleEditorMeansNothingToDoAndNoMessage) {
+    host.Children = {{0x1F, 0, 0, u"Scintilla"}, {0x22, Visible, 0, u"scintilla"}, {0x23, Visible, 0, u"Static"}};
+    Run(u"Brisklet.exe /removecomments");
+    EXPECT_TRUE(platform.Messages.empty());
+    EXPECT_TRUE(host.Opened.empty());
+    EXPECT_EQ(host.Editor.Bytes(), "x = 1 ; c\n\ty\n");
+}
+
+} // namespace
+} // namespace brisklet
