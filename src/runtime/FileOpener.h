@@ -12,9 +12,9 @@ namespace brisklet {
 // Desired access of an open: GENERIC_READ, or GENERIC_READ | GENERIC_WRITE.
 enum class FileAccess { Read, ReadWrite };
 
-// What others may do while the file is open: nothing (0), FILE_SHARE_READ, or
+// What others may do while the file is open: FILE_SHARE_READ, or
 // FILE_SHARE_READ | FILE_SHARE_WRITE.
-enum class FileShare { None, Read, ReadWrite };
+enum class FileShare { Read, ReadWrite };
 
 // A file held open; the realisation closes it when the object goes away.
 class OpenedFile {

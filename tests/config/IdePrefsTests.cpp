@@ -105,6 +105,15 @@ TEST(ReadTabLength, UnsetAppDataStartsThePathAtTheDriveRoot) {
     ExpectMissingPrefsMessage(platform);
 }
 
+TEST(ReadTabLength, HugeAppDataIsReportedLikeAMissingFile) {
+    FakeConfigPlatform platform = PerUserPlatform();
+    platform.SetEnvironment(u"AppData", std::u16string(10000, u'x'));
+    ConfigState state;
+    EXPECT_FALSE(DetectAndRead(platform, state));
+    EXPECT_EQ(state.DataFolder.size(), 10000u + 17u);
+    ExpectMissingPrefsMessage(platform);
+}
+
 TEST(ReadTabLength, PreferencesFolderInsteadOfFileIsReported) {
     FakeConfigPlatform platform = PerUserPlatform();
     platform.AddFolder(PerUserPrefs);

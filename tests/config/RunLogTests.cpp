@@ -61,6 +61,16 @@ TEST(AppendLogEntry, AppendsEntriesOfOneDayToOneFile) {
     EXPECT_EQ(platform.FileBytes(u"C:\\Data\\Error_07122026.log")->size(), 57u); // unchanged
 }
 
+TEST(AppendLogEntry, AnEntryAtMidnightGoesToTheDayItsStampNames) {
+    FakeConfigPlatform platform;
+    platform.AddFolder(u"C:\\Data");
+    platform.Clock = {2026, 12, 7, 23, 59, 59};
+    platform.ClockAfterRead = LocalTime{2026, 12, 8, 0, 0, 0};
+    AppendLogEntry(platform, u"C:\\Data\\", u"Error", u"late");
+    EXPECT_EQ(platform.FileBytes(u"C:\\Data\\Error_07122026.log"), "07.12.2026 23:59:59: late\r\n");
+    EXPECT_FALSE(platform.FileBytes(u"C:\\Data\\Error_08122026.log"));
+}
+
 TEST(AppendLogEntry, KeepsInnerCarriageReturnsAndWritesUtf8WithoutMark) {
     FakeConfigPlatform platform;
     platform.AddFolder(u"C:\\Data");

@@ -190,7 +190,12 @@ std::u16string FakeConfigPlatform::ProcessExecutablePath(uint32_t processId) {
 }
 
 LocalTime FakeConfigPlatform::LocalClock() {
-    return Clock;
+    const LocalTime now = Clock;
+    if (ClockAfterRead) {
+        Clock = *ClockAfterRead;
+        ClockAfterRead.reset();
+    }
+    return now;
 }
 
 OsVersionFacts FakeConfigPlatform::VersionFacts() {

@@ -23,7 +23,7 @@ struct RecordedMessage {
 struct OpenAttempt {
     std::u16string Path;
     FileAccess Access = FileAccess::Read;
-    FileShare Share = FileShare::None;
+    FileShare Share = FileShare::Read;
 };
 
 // Paths are Windows-like ("C:\Work\a.txt", "/" taken as "\"), resolved against
@@ -55,6 +55,7 @@ public:
     std::u16string OwnPath;
     std::map<uint32_t, std::u16string> ProcessPaths;
     LocalTime Clock{2026, 12, 7, 3, 11, 3};
+    std::optional<LocalTime> ClockAfterRead; // the clock moves on to this after its next reading
     OsVersionFacts Version;
     std::set<std::pair<FileAccess, FileShare>> RefusedOpens; // opens of these kinds fail
     std::set<std::u16string> LockedFiles;                    // held open elsewhere: appends fail
