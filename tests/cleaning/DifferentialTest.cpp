@@ -1,0 +1,339 @@
+// Seeded random texts and switch lists through the fast cleaning code, checked against the
+// literal reference on UTF-16, on UTF-8 bytes, on single bytes, in the run and in files.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cleaning/Cleaning.h"
+#include "driver/CleaningRun.h"
+#include "driver/CommandLine.h"
+#include "driver/FileCleaner.h"
+#include "editor/MemoryEditor.h"
+#include "editor/ScintillaMessages.h"
+#include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
+#include "support/ReferenceCleaning.h"
+
+namespace brisklet {
+namespace {
+
+using test::ReferenceOperation;
+
+// The same cases on every run; BRISKLET_TEST_SEED explores others.
+unsigned BaseSeed() {
+    const char* given = std::getenv("BRISKLET_TEST_SEED");
+    return given != nullptr ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : 20240611u;
+}
+
+constexpr int32_t TabLengths[] = {-3, 0, 1, 2, 4, 8};
+
+int Uniform(std::mt19937& random, int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+}
+
+template <class T, size_t N>
+const T& Pick(std::mt19937& random, const T (&items)[N]) {
+    return items[static_cast<size_t>(Uniform(random, 0, static_cast<int>(N) - 1))];
+}
+
+// What lines are made of: the characters the rules look for, near misses of them, words of the
+// language, and letters whose encodings or case mappings change length.
+constexpr std::u16string_view Pieces[] = {
+    u";", u";", u";", u"\"", u"\"", u"\"", u"~\"", u"~", u"'", u"Debug ", u"Debug ", u"Debug\t", u"debug ",
+    u"Debug", u"MyDebug x", u"; note", u";{", u" ", u" ", u"  ", u"   ", u"\t", u" \t ", u"a", u"x", u"If",
+    u"EndIf", u"Procedure", u"s$", u" = ", u"1", u":", u"\u00e4", u"\u00df", u"\u00ff", u"\u00b5", u"\u00c4",
+    u"\u00e9", u"\u00a0", u"\f", u"\v", u"\u03a9\u03bc\u03ad\u03b3\u03b1", u"\u6f22\u5b57", u"\U0001F600",
+    u"\u212a", u"\u212b", u"\u0130", u"\u1e9e", u"\u017f", u"\u0178",
+};
+
+constexpr std::u16string_view LineEnds[] = {u"\n", u"\n", u"\n", u"\r\n", u"\r\n", u"\r", u"\n\n", u"\r\r\n", u""};
+
+bool IsLatin1(std::u16string_view text) {
+    for (const char16_t unit : text) {
+        if (unit > 0xFF)
+            return false;
+    }
+    return true;
+}
+
+std::u16string RandomBlanks(std::mt19937& random, int most) {
+    std::u16string blanks;
+    for (int count = Uniform(random, 0, most); count > 0; --count)
+        blanks += Uniform(random, 0, 2) == 0 ? u'\t' : u' ';
+    return blanks;
+}
+
+// Lines of indentation, pieces and trailing blanks, with mixed line ends; latin1Only keeps
+// every character within U+0001..U+00FF.
+std::u16string RandomText(std::mt19937& random, bool latin1Only) {
+    std::u16string text;
+    for (int lines = Uniform(random, 0, 12); lines > 0; --lines) {
+        text += RandomBlanks(random, 7);
+        for (int pieces = Uniform(random, 0, 8); pieces > 0; --pieces) {
+            std::u16string_view piece = Pick(random, Pieces);
+            while (latin1Only && !IsLatin1(piece))
+                piece = Pick(random, Pieces);
+            if (Uniform(random, 0, 5) == 0)
+                text += static_cast<char16_t>(u'A' + Uniform(random, 0, 25) + Uniform(random, 0, 1) * 32);
+            else
+                text += piece;
+        }
+        text += RandomBlanks(random, 4);
+        text += Pick(random, LineEnds);
+    }
+    return text;
+}
+
+// Readable in a failure message: controls, quotes and everything beyond ASCII escaped.
+std::string Escape(std::u16string_view text) {
+    std::string out = "\"";
+    for (const char16_t unit : text) {
+        switch (unit) {
+        case u'\n': out += "\\n"; break;
+        case u'\r': out += "\\r"; break;
+        case u'\t': out += "\\t"; break;
+        case u'"': out += "\\\""; break;
+        case u'\\': out += "\\\\"; break;
+        default:
+            if (unit >= 0x20 && unit < 0x7F) {
+                out += static_cast<char>(unit);
+            } else {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\u%04X", static_cast<unsigned>(unit));
+                out += hex;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// Well-formed UTF-8 shown as its characters, anything else byte by byte.
+std::string EscapeBytes(std::string_view bytes) {
+    if (IsValidUtf8(bytes))
+        return Escape(DecodeUtf8(bytes));
+    std::string out = "bytes";
+    for (const char byte : bytes) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, " %02X", static_cast<unsigned>(static_cast<unsigned char>(byte)));
+        out += hex;
+    }
+    return out;
+}
+
+testing::AssertionResult SameBytes(std::string_view actual, std::string_view expected) {
+    if (actual == expected)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "expected " << EscapeBytes(expected) << "\n got " << EscapeBytes(actual);
+}
+
+bool SplitsSurrogatePair(std::u16string_view text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF;
+        const bool low = text[i] >= 0xDC00 && text[i] <= 0xDFFF;
+        const bool nextLow = i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        if (low || (high && !nextLow))
+            return true;
+        if (high)
+            ++i;
+    }
+    return false;
+}
+
+// The shortest text found by cutting pieces out of text while it still fails, so a report
+// shows the few characters that matter.
+std::u16string Shrink(std::u16string text, const std::function<bool(const std::u16string&)>& fails) {
+    for (size_t size = std::max<size_t>(text.size() / 2, 1); size > 0; size /= 2) {
+        for (size_t at = 0; at + size <= text.size();) {
+            std::u16string candidate = text;
+            candidate.erase(at, size);
+            if (!SplitsSurrogatePair(candidate) && fails(candidate))
+                text = std::move(candidate);
+            else
+                ++at;
+        }
+    }
+    return text;
+}
+
+// How the fast code disagrees with the reference on text, or nullopt: on UTF-16, on its UTF-8
+// bytes, and on its single bytes when every character fits in one.
+std::optional<std::string> Disagreement(CleaningOperation operation, const std::u16string& text, int32_t tabLength) {
+    const std::u16string expected = ReferenceOperation(operation, text, tabLength);
+    std::u16string fast = text;
+    ApplyOperation(operation, fast, tabLength);
+    if (fast != expected)
+        return "UTF-16: expected " + Escape(expected) + "\n got " + Escape(fast);
+
+    std::string utf8 = EncodeUtf8(text);
+    ApplyOperation(operation, utf8, ByteEncoding::Utf8, tabLength);
+    if (utf8 != EncodeUtf8(expected))
+        return "UTF-8 bytes: expected " + EscapeBytes(EncodeUtf8(expected)) + "\n got " + EscapeBytes(utf8);
+
+    if (!IsLatin1(text))
+        return std::nullopt;
+    std::string single = EncodeSingleBytes(text);
+    ApplyOperation(operation, single, ByteEncoding::SingleByte, tabLength);
+    const std::optional<std::string> expectedSingle = EncodeDocument(expected, ByteEncoding::SingleByte);
+    if (!expectedSingle)
+        return "single bytes: the result " + Escape(expected) + " leaves U+0000..U+00FF";
+    if (single != *expectedSingle)
+        return "single bytes: expected " + Escape(DecodeSingleBytes(*expectedSingle)) + "\n got " +
+               Escape(DecodeSingleBytes(single));
+    return std::nullopt;
+}
+
+class OperationDifferential : public testing::TestWithParam<CleaningOperation> {};
+
+TEST_P(OperationDifferential, FastPathsAgreeWithTheReference) {
+    const CleaningOperation operation = GetParam();
+    const bool readsTabLength =
+        operation == CleaningOperation::ConvertTabToSpace || operation == CleaningOperation::ConvertSpaceToTab;
+    const unsigned seed = BaseSeed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
+    std::mt19937 random(seed + static_cast<unsigned>(operation));
+    for (int index = 0; index < 2500; ++index) {
+        for (const bool latin1Only : {false, true}) {
+            const std::u16string text = RandomText(random, latin1Only);
+            // The other operations must ignore the tab length: one of the values is enough.
+            const std::vector<int32_t> tabLengths =
+                readsTabLength ? std::vector<int32_t>(std::begin(TabLengths), std::end(TabLengths))
+                               : std::vector<int32_t>{Pick(random, TabLengths)};
+            for (const int32_t tabLength : tabLengths) {
+                const std::optional<std::string> difference = Disagreement(operation, text, tabLength);
+                if (!difference)
+                    continue;
+                const std::u16string smallest = Shrink(text, [&](const std::u16string& candidate) {
+                    return Disagreement(operation, candidate, tabLength).has_value();
+                });
+                FAIL() << test::OperationName(operation) << " with tab length " << tabLength << ", case " << index
+                       << "\n input " << Escape(text) << "\n " << *difference << "\n smallest failing input "
+                       << Escape(smallest) << "\n " << *Disagreement(operation, smallest, tabLength);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOperation, OperationDifferential, testing::ValuesIn(test::AllOperations()),
+                         [](const testing::TestParamInfo<CleaningOperation>& operation) {
+                             return test::OperationName(operation.param).substr(1);
+                         });
+
+// What the run may be given as arguments: every switch, the modifiers, and near misses of them.
+constexpr std::u16string_view Arguments[] = {
+    u"/removeemptylines", u"/removedebuglines", u"/removecomments", u"/removedoublespaces", u"/removeallspaces",
+    u"/removespacesatendoflines", u"/removespacesatstartoflines", u"/converttexttolowercaseletters",
+    u"/converttexttouppercaseletters", u"/fold", u"/unfold", u"/converttabtospace", u"/convertspacetotab",
+    u"/setcursortotop", u"/setcursortobottom", u"/RemoveComments", u"/REMOVEALLSPACES", u"/removeemptyl\u0130nes",
+    u"/keepcursorandfolds", u"/keepcursorandfoldsX", u"/onlyselectedcode", u"", u"/removecomments /fold",
+    u"/fold  /removedebuglines", u"/removecomment", u"removecomments", u"/removecomments ", u"/unfold\t", u"/x",
+};
+
+// Records every message with its first argument, so the fold action of SCI_FOLDALL is seen.
+class RecordingEditor : public MemoryEditor {
+public:
+    using MemoryEditor::MemoryEditor;
+
+    intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) override {
+        if (message == SCI_FOLDALL || message == SCI_DOCUMENTSTART || message == SCI_DOCUMENTEND)
+            ViewMessages.emplace_back(message, wParam);
+        return MemoryEditor::Call(message, wParam, lParam);
+    }
+
+    std::vector<std::pair<unsigned, uintptr_t>> ViewMessages;
+};
+
+std::pair<unsigned, uintptr_t> ViewMessage(ViewCommand command) {
+    switch (command) {
+    case ViewCommand::FoldAll: return {SCI_FOLDALL, SC_FOLDACTION_CONTRACT};
+    case ViewCommand::UnfoldAll: return {SCI_FOLDALL, SC_FOLDACTION_EXPAND};
+    case ViewCommand::SetCursorToTop: return {SCI_DOCUMENTSTART, 0};
+    case ViewCommand::SetCursorToBottom: return {SCI_DOCUMENTEND, 0};
+    }
+    return {};
+}
+
+TEST(SwitchDifferential, RandomSwitchListsRunLikeTheReferenceDispatch) {
+    const unsigned seed = BaseSeed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
+    std::mt19937 random(seed);
+    for (int index = 0; index < 3000; ++index) {
+        std::vector<std::u16string> arguments;
+        for (int count = Uniform(random, 1, 8); count > 0; --count)
+            arguments.emplace_back(Pick(random, Arguments));
+        const std::u16string text = RandomText(random, false);
+        const int32_t tabLength = Pick(random, TabLengths);
+        std::string argumentList;
+        for (const std::u16string& argument : arguments)
+            argumentList.append(" ").append(Escape(argument));
+        SCOPED_TRACE("case " + std::to_string(index) + ", tab length " + std::to_string(tabLength) +
+                     ", arguments" + argumentList + "\n text " + Escape(text));
+
+        const Switches switches = BuildSwitchList(arguments);
+        const std::u16string expectedList = test::ReferenceSwitchList(arguments);
+        ASSERT_TRUE(switches.SwitchList == expectedList)
+            << "switch list " << Escape(switches.SwitchList) << ", expected " << Escape(expectedList);
+        ASSERT_EQ(switches.ParameterCount, static_cast<int>(arguments.size()));
+
+        RecordingEditor editor(EncodeUtf8(text), SC_CP_UTF8);
+        const RunOutcome outcome =
+            RunCleaning(&editor, RunSettings{switches.ParameterCount, switches.SwitchList, tabLength});
+        if (FindFrom(switches.SwitchList, u"/onlyselectedcode", 1) > 0) {
+            // Without a selection this modifier ends the run before anything is read or run.
+            ASSERT_EQ(outcome, RunOutcome::EndedNoSelection);
+            ASSERT_TRUE(editor.ViewMessages.empty());
+            ASSERT_TRUE(SameBytes(editor.Bytes(), EncodeUtf8(text)));
+            continue;
+        }
+        std::vector<std::pair<unsigned, uintptr_t>> expectedViews;
+        for (const test::ReferenceAction& action : test::ReferenceDispatch(switches.SwitchList, switches.ParameterCount)) {
+            if (action.IsView)
+                expectedViews.push_back(ViewMessage(action.View));
+        }
+        const std::u16string expected =
+            test::ReferenceCleanText(text, switches.SwitchList, switches.ParameterCount, tabLength);
+        ASSERT_EQ(editor.ViewMessages, expectedViews);
+        ASSERT_TRUE(SameBytes(editor.Bytes(), EncodeUtf8(expected)));
+        ASSERT_EQ(outcome, expected == text ? RunOutcome::Unchanged : RunOutcome::Written);
+    }
+}
+
+TEST(FileDifferential, FilesWithoutSettingsComeOutAsTheReferenceCleansThem) {
+    const unsigned seed = BaseSeed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
+    std::mt19937 random(seed);
+    const std::vector<CleaningOperation>& all = test::AllOperations();
+    for (int index = 0; index < 3000; ++index) {
+        std::vector<CleaningOperation> operations;
+        std::string names;
+        for (int count = Uniform(random, 1, 4); count > 0; --count) {
+            operations.push_back(all[static_cast<size_t>(Uniform(random, 0, static_cast<int>(all.size()) - 1))]);
+            names.append(" ").append(test::OperationName(operations.back()));
+        }
+        const int32_t tabLength = Pick(random, TabLengths);
+        const bool singleBytes = Uniform(random, 0, 2) == 0;
+        const std::string byteOrderMark = !singleBytes && Uniform(random, 0, 3) == 0 ? "\xEF\xBB\xBF" : "";
+        const std::u16string text = RandomText(random, singleBytes);
+        const std::string source = singleBytes ? EncodeSingleBytes(text) : EncodeUtf8(text);
+        const std::string bytes = byteOrderMark + source;
+        SCOPED_TRACE("case " + std::to_string(index) + ", tab length " + std::to_string(tabLength) +
+                     ", operations" + names + "\n file " + EscapeBytes(bytes));
+        ASSERT_TRUE(SplitSourceFile(bytes).SettingsBlock.empty());
+
+        // Single bytes that happen to form well-formed UTF-8 are read as UTF-8.
+        const ByteEncoding encoding = IsValidUtf8(source) ? ByteEncoding::Utf8 : ByteEncoding::SingleByte;
+        std::u16string expected = encoding == ByteEncoding::Utf8 ? DecodeUtf8(source) : DecodeSingleBytes(source);
+        for (const CleaningOperation operation : operations)
+            expected = ReferenceOperation(operation, expected, tabLength);
+        const std::optional<std::string> expectedSource = EncodeDocument(expected, encoding);
+        ASSERT_TRUE(expectedSource) << "the reference result " << Escape(expected) << " does not fit single bytes";
+        ASSERT_TRUE(SameBytes(CleanSourceFile(bytes, operations, tabLength), byteOrderMark + *expectedSource));
+    }
+}
+
+} // namespace
+} // namespace brisklet
