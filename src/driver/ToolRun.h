@@ -7,7 +7,7 @@ namespace brisklet {
 
 class ConfigPlatform;
 class HostSystem;
-class PrefsFile;
+struct PrefsFile;
 struct ConfigState;
 
 // Chooses the data folder, fixes the current directory, checks the required file, reads the
