@@ -49,7 +49,7 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
     // A cursor command may have emptied the selection; the write must replace the range
     // that was selected when the run began, and nothing else.
     if (selectionMode)
-        editor->Call(SCI_SETSEL, static_cast<uintptr_t>(selection.Start), selection.End);
+        editor->Call(SCI_SETSEL, static_cast<uintptr_t>(selection.Start), static_cast<intptr_t>(selection.End));
     const bool written = WriteEditorText(*editor, sourceText, read.Encoding, selectionMode);
     if (keepCursorAndFolds)
         RestoreFoldState(*editor, foldState);

@@ -87,7 +87,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
         return false;
     }
     // The rename would replace a file the user may not write; ask the file itself first.
-    if (!FileHandle(std::fopen(target.c_str(), "r+b"))) {
+    if (!FileHandle(std::fopen(target.string().c_str(), "r+b"))) {
         error = ErrorText(errno);
         return false;
     }
@@ -98,7 +98,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
         temporary = target;
         temporary += ".brisklet-" + std::to_string(entropy());
-        file.reset(std::fopen(temporary.c_str(), "wbx"));
+        file.reset(std::fopen(temporary.string().c_str(), "wbx"));
     }
     if (!file) {
         error = ErrorText(errno);
