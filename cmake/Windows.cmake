@@ -1,4 +1,4 @@
-# The Windows programs: Brisklet.exe, and the test IDE that hosts Scintilla for the end-to-end tests.
+# The Windows programs: Brisklet.exe, and the test IDE and probe tool of the end-to-end tests.
 
 set(BRISKLET_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
@@ -28,4 +28,11 @@ if(BRISKLET_TESTS)
   target_compile_options(TestIde PRIVATE ${BRISKLET_WARNINGS})
   target_compile_definitions(TestIde PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
   target_link_options(TestIde PRIVATE -municode)
+
+  # A stand-in for the tool that proves the harness itself: message boxes, environment, messages.
+  add_executable(ProbeTool WIN32 tests/e2e/probe/ProbeTool.cpp)
+  target_include_directories(ProbeTool PRIVATE tests/e2e "${BRISKLET_SCINTILLA_INCLUDE}")
+  target_compile_options(ProbeTool PRIVATE ${BRISKLET_WARNINGS})
+  target_compile_definitions(ProbeTool PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
+  target_link_options(ProbeTool PRIVATE -municode)
 endif()

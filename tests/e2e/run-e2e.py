@@ -1,0 +1,251 @@
+#!/usr/bin/env python3
+"""Runs the end-to-end scenarios: Brisklet.exe started by the test IDE under Wine, results against expectations.
+
+Builds nothing. Needs build/win-x86 and build/win-x64 (Brisklet.exe, TestIde.exe), build/scintilla and
+build/wine-prefix from scripts/setup-windows.sh. Each scenario is a folder under tests/e2e/scenarios/ (see
+README.md there); each runs once per bitness in a fake IDE installation under build/e2e-work/.
+
+Usage: tests/e2e/run-e2e.py [--build DIR] [NAME ...]   (NAME: run only scenarios whose name contains it)
+"""
+
+import argparse
+import fcntl
+import os
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+SCENARIOS = REPO / "tests" / "e2e" / "scenarios"
+BITNESSES = ("x86", "x64")
+UNDER_DISPLAY = "BRISKLET_E2E_UNDER_DISPLAY"
+# Keys the runner consumes itself; every other scenario key goes to the test IDE as it is.
+RUNNER_KEYS = {"bitness", "tool-bitness", "program", "ide", "tool", "workdir", "args"}
+PROGRAMS = ("Brisklet", "ProbeTool")
+# What every scenario expects unless its expected.txt says otherwise: the tool always ends with
+# exit code 0, shows no message box, and sees the test IDE as its parent.
+DEFAULT_EXPECTED = {"exit": "0", "boxes": "0", "child-parent-is-ide": "1"}
+SLACK_SECONDS = 30
+
+
+def WindowsPath(path):
+    """The path as a Windows program in the prefix sees it: through Wine's Z: drive."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def ReadKeyValues(path, allowBound=False):
+    """key=value lines (UTF-8, # comments); with allowBound also key<=number. Gives {key: (op, value)}."""
+    entries = {}
+    for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+        if not line.strip() or line.startswith("#"):
+            continue
+        key, separator, value = line.partition("=")
+        operator = "="
+        if allowBound and key.endswith("<"):
+            key, operator = key[:-1], "<="
+        if not separator or not key:
+            raise ValueError(f"{path}:{number}: not a key=value line: {line!r}")
+        entries[key] = (operator, value)
+    return entries
+
+
+class Scenario:
+    def __init__(self, folder):
+        self.name = folder.name
+        self.folder = folder
+        settings = {key: value for key, (_, value) in ReadKeyValues(folder / "scenario.txt").items()}
+        self.bitnesses = [b for b in settings.get("bitness", ",".join(BITNESSES)).split(",") if b]
+        unknown = [b for b in self.bitnesses if b not in BITNESSES]
+        if unknown or settings.get("tool-bitness", "x86") not in BITNESSES:
+            raise ValueError(f"{folder}/scenario.txt: bitness and tool-bitness take x86 or x64")
+        self.toolBitness = settings.get("tool-bitness")
+        self.program = settings.get("program", "Brisklet")
+        if self.program not in PROGRAMS:
+            raise ValueError(f"{folder}/scenario.txt: program takes one of {', '.join(PROGRAMS)}")
+        self.ide = settings.get("ide", "PureBasic.exe")
+        self.tool = settings.get("tool", "tool\\Brisklet.exe")
+        self.workdir = settings.get("workdir", self.tool.rpartition("\\")[0])
+        self.args = settings.get("args", "")
+        self.ideSettings = {k: v for k, v in settings.items() if k not in RUNNER_KEYS}
+        expectedFile = folder / "expected.txt"
+        self.expected = {key: ("=", value) for key, value in DEFAULT_EXPECTED.items()}
+        if expectedFile.exists():
+            self.expected.update(ReadKeyValues(expectedFile, allowBound=True))
+        document = folder / "doc.bin"
+        self.document = document.read_bytes() if document.exists() else b""
+        expectedDocument = folder / "expected-doc.bin"
+        self.expectedDocument = expectedDocument.read_bytes() if expectedDocument.exists() else self.document
+
+
+class Inputs:
+    def __init__(self, build):
+        self.build = build
+        self.prefix = build / "wine-prefix"
+        self.work = build / "e2e-work"
+
+    def Program(self, name, bitness):
+        return self.build / f"win-{bitness}" / f"{name}.exe"
+
+    def Scintilla(self, bitness):
+        return self.build / "scintilla" / bitness / "Scintilla.dll"
+
+    def Missing(self):
+        needed = [self.prefix / "system.reg"]
+        for bitness in BITNESSES:
+            needed += [self.Program(name, bitness) for name in PROGRAMS + ("TestIde",)]
+            needed.append(self.Scintilla(bitness))
+        return [str(path) for path in needed if not path.exists()]
+
+
+def LayOut(scenario, bitness, inputs):
+    """A fake IDE installation: ide/ with the test IDE under the IDE's name, the tool, the scenario's files."""
+    root = inputs.work / bitness / scenario.name
+    if root.exists():
+        shutil.rmtree(root)
+    (root / "ide").mkdir(parents=True)
+    (root / "result").mkdir()
+    (root / "appdata").mkdir()
+    shutil.copyfile(inputs.Program("TestIde", bitness), root / "ide" / scenario.ide)
+    shutil.copyfile(inputs.Scintilla(bitness), root / "ide" / "Scintilla.dll")
+    tool = root / scenario.tool.replace("\\", "/")
+    tool.parent.mkdir(parents=True, exist_ok=True)
+    shutil.copyfile(inputs.Program(scenario.program, scenario.toolBitness or bitness), tool)
+    if (scenario.folder / "files").is_dir():
+        shutil.copytree(scenario.folder / "files", root, dirs_exist_ok=True)
+    (root / "doc.bin").write_bytes(scenario.document)
+
+    rootText = WindowsPath(root)
+    settings = {
+        "document": rootText + "\\doc.bin",
+        "results": rootText + "\\result",
+        "commandline": f'"{WindowsPath(tool)}"' + (" " + scenario.args if scenario.args else ""),
+        "workdir": rootText + ("\\" + scenario.workdir if scenario.workdir else ""),
+        # A private APPDATA, so the tool never reads the prefix's own.
+        "env.APPDATA": rootText + "\\appdata",
+    }
+    settings.update({key: value.replace("%ROOT%", rootText) for key, value in scenario.ideSettings.items()})
+    lines = "".join(f"{key}={value}\n" for key, value in settings.items())
+    (root / "run.txt").write_text(lines, encoding="utf-8")
+    return root
+
+
+def Shown(data, limit=160):
+    """Bytes as one readable line: printable ASCII as is, the rest escaped."""
+    text = "".join(chr(b) if 32 <= b < 127 and b != 92 else
+                   {10: "\\n", 13: "\\r", 9: "\\t", 92: "\\\\"}.get(b, f"\\x{b:02x}") for b in data[:limit])
+    return text + (f"... ({len(data)} bytes)" if len(data) > limit else "")
+
+
+def DocumentDifference(expected, seen):
+    if expected == seen:
+        return None
+    at = next((i for i, (a, b) in enumerate(zip(expected, seen)) if a != b), min(len(expected), len(seen)))
+    start = max(0, at - 20)
+    return (f"document differs at byte {at} (expected {len(expected)} bytes, saw {len(seen)}):\n"
+            f"      expected: {Shown(expected[start:start + 80])}\n"
+            f"      saw:      {Shown(seen[start:start + 80])}")
+
+
+def Compare(scenario, root):
+    """The differences between what the scenario expects and what the test IDE reported."""
+    seen = {key: value for key, (_, value) in ReadKeyValues(root / "result" / "result.txt").items()}
+    problems = []
+    for key, (operator, expected) in scenario.expected.items():
+        expected = expected.replace("%ROOT%", WindowsPath(root).replace("\\", "\\\\"))
+        actual = seen.get(key)
+        if operator == "<=":
+            ok = actual is not None and actual.isdigit() and int(actual) <= int(expected)
+        else:
+            ok = actual == expected
+        if not ok:
+            shownActual = "(nothing)" if actual is None else repr(actual)
+            problems.append(f"{key}: expected {operator} {expected!r}, saw {shownActual}")
+    boxes = [f"{key}={value}" for key, value in seen.items() if key.startswith("box") and key not in scenario.expected]
+    if boxes and any(p.startswith("boxes:") for p in problems):
+        problems.append("message boxes seen: " + "; ".join(boxes))
+    difference = DocumentDifference(scenario.expectedDocument, (root / "result" / "doc.bin").read_bytes())
+    if difference:
+        problems.append(difference)
+    return problems
+
+
+def RunOne(scenario, bitness, inputs):
+    root = LayOut(scenario, bitness, inputs)
+    timeout = int(scenario.ideSettings.get("timeout-ms", "30000")) / 1000 + SLACK_SECONDS
+    command = ["wine", str(root / "ide" / scenario.ide), WindowsPath(root / "run.txt")]
+    # A file, not a pipe: Wine's desktop process, started by the first program, inherits the
+    # output handles and keeps them open, so a pipe would never reach its end.
+    log = root / "testide.log"
+    with open(log, "wb") as output:
+        try:
+            finished = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=output, stderr=output,
+                                      timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return [f"the test IDE did not end within {timeout:.0f} s"]
+    if finished.returncode != 0 or not (root / "result" / "result.txt").exists():
+        text = log.read_text(encoding="utf-8", errors="replace").strip()
+        return [f"the test IDE failed (exit code {finished.returncode}): {text or 'no output'}"]
+    return Compare(scenario, root)
+
+
+def RunAll(arguments, inputs):
+    missing = inputs.Missing()
+    if missing:
+        print("run-e2e: missing (build the win-x86 and win-x64 presets, run scripts/setup-windows.sh):")
+        print("\n".join("  " + path for path in missing))
+        return 1
+    folders = sorted(p for p in SCENARIOS.iterdir() if (p / "scenario.txt").exists())
+    scenarios = [Scenario(f) for f in folders if not arguments.names or any(n in f.name for n in arguments.names)]
+    if not scenarios:
+        print("run-e2e: no scenario matches")
+        return 1
+
+    inputs.work.mkdir(parents=True, exist_ok=True)
+    os.environ.update(WINEPREFIX=str(inputs.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    # One Wine server for all scenarios; a leftover one may hold a display that is gone.
+    subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-p"], check=True)
+    passed = failed = 0
+    began = time.monotonic()
+    try:
+        for scenario in scenarios:
+            for bitness in scenario.bitnesses:
+                problems = RunOne(scenario, bitness, inputs)
+                label = f"{scenario.name} [{bitness}]"
+                if problems:
+                    failed += 1
+                    print(f"FAIL {label}")
+                    print("\n".join("    " + problem for problem in problems))
+                else:
+                    passed += 1
+                    print(f"ok   {label}")
+                sys.stdout.flush()
+    finally:
+        subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
+    print(f"run-e2e: {passed + failed} runs in {time.monotonic() - began:.1f} s")
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", type=Path, default=REPO / "build", help="the build folder (default: build/)")
+    parser.add_argument("names", nargs="*", help="run only scenarios whose name contains one of these")
+    arguments = parser.parse_args()
+    if not os.environ.get(UNDER_DISPLAY):
+        # Windows need a display; each run gets a fresh virtual one.
+        os.environ[UNDER_DISPLAY] = "1"
+        command = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", sys.executable, __file__] + sys.argv[1:]
+        os.execvp("xvfb-run", command)
+    inputs = Inputs(arguments.build.resolve())
+    inputs.build.mkdir(parents=True, exist_ok=True)
+    # Developers share one work tree: runs take turns on the one prefix and work folder.
+    with open(inputs.build / "e2e.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        return RunAll(arguments, inputs)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
