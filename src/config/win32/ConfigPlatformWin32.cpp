@@ -1,0 +1,317 @@
+// The configuration platform over Win32: each query is one or a few system calls, handles always closed.
+#include "config/win32/ConfigPlatformWin32.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <cwchar>
+
+namespace brisklet {
+
+namespace {
+
+// Windows text is UTF-16 in wchar_t; the tool's text is UTF-16 in char16_t. These two are the
+// only places the two meet.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t must be a UTF-16 code unit");
+
+std::wstring Wide(std::u16string_view text) {
+    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+}
+
+std::u16string Utf16(std::wstring_view text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
+}
+
+// A handle that is closed when it goes out of scope; Closer says how.
+template <typename Closer>
+class OwnedHandle {
+public:
+    explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
+    ~OwnedHandle() {
+        if (Valid())
+            Closer{}(handle_);
+    }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+
+    [[nodiscard]] bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    [[nodiscard]] HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+struct CloseKernelHandle {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+
+struct CloseFindHandle {
+    void operator()(HANDLE handle) const { FindClose(handle); }
+};
+
+using KernelHandle = OwnedHandle<CloseKernelHandle>;
+using FindHandle = OwnedHandle<CloseFindHandle>;
+
+constexpr int64_t MissingCode = -1;
+constexpr int64_t DirectoryCode = -2;
+
+// Paths and folders longer than this are not looked at in full.
+constexpr size_t PathLimit = MAX_PATH;
+
+static_assert(sizeof(OSVERSIONINFOW) == 276 && sizeof(OSVERSIONINFOEXW) == 284,
+              "the version structures must have the sizes the system checks");
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+bool IsDriveRoot(std::wstring_view path) {
+    return path.size() == 2 && path[1] == L':' &&
+           ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+}
+
+// Network paths and parent-folder paths can name things that have no directory entry to
+// list, such as a share root or "..".
+bool NeedsAttributeFallback(std::wstring_view path) {
+    return path.starts_with(L"\\\\") || path.starts_with(L"//") || path.starts_with(L"..");
+}
+
+int64_t CodeFromAttributes(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return DirectoryCode;
+    // A share root need not answer with attributes, but it has a drive type.
+    if (GetDriveTypeW((path + L"\\").c_str()) == DRIVE_REMOTE)
+        return DirectoryCode;
+    return MissingCode;
+}
+
+int64_t FileSize(DWORD high, DWORD low) {
+    return static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low);
+}
+
+DWORD DesiredAccess(FileAccess access) {
+    return access == FileAccess::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+}
+
+DWORD ShareMode(FileShare share) {
+    return share == FileShare::ReadWrite ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+}
+
+// ReadFile and WriteFile move at most a DWORD's worth of bytes per call.
+DWORD ChunkSize(size_t remaining) {
+    return static_cast<DWORD>(std::min<size_t>(remaining, MAXDWORD));
+}
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), ChunkSize(bytes.size()), &written, nullptr) || written == 0)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+class OpenedFileWin32 final : public OpenedFile {
+public:
+    explicit OpenedFileWin32(HANDLE file) : file_(file) {}
+
+    std::optional<int64_t> Size() override {
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file_.Get(), &size))
+            return std::nullopt;
+        return size.QuadPart;
+    }
+
+    std::optional<std::string> Read(int64_t offset, int64_t count) override {
+        if (count < 0 || static_cast<uint64_t>(count) > std::string().max_size())
+            return std::nullopt;
+        LARGE_INTEGER position{};
+        position.QuadPart = offset;
+        if (!SetFilePointerEx(file_.Get(), position, nullptr, FILE_BEGIN))
+            return std::nullopt;
+        std::string bytes(static_cast<size_t>(count), '\0');
+        size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD read = 0;
+            if (!ReadFile(file_.Get(), bytes.data() + done, ChunkSize(bytes.size() - done), &read, nullptr))
+                return std::nullopt;
+            if (read == 0) // end of file
+                break;
+            done += read;
+        }
+        bytes.resize(done);
+        return bytes;
+    }
+
+private:
+    KernelHandle file_;
+};
+
+void ReadRtlVersion(OsVersionFacts& facts) {
+    // Looked up at run time, so that a system without it still gets its answer from GetVersionExW;
+    // where it exists it names the real system even to a program without a compatibility manifest.
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (!ntdll)
+        return;
+    const FARPROC address = GetProcAddress(ntdll, "RtlGetVersion");
+    if (!address)
+        return;
+    using RtlGetVersionFunction = NTSTATUS(NTAPI*)(RTL_OSVERSIONINFOEXW*);
+    // Through void(*)() because GetProcAddress's generic type says nothing of the real one.
+    const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void (*)()>(address));
+    RTL_OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!NT_SUCCESS(rtlGetVersion(&info)))
+        return;
+    facts.RtlVersionRead = true;
+    facts.RtlMajorVersion = info.dwMajorVersion;
+    facts.RtlMinorVersion = info.dwMinorVersion;
+    facts.RtlBuildNumber = info.dwBuildNumber;
+    facts.RtlProductType = info.wProductType;
+}
+
+// A box owned by a window of another process would block that process's input, so only our
+// own foreground window may own it.
+HWND MessageOwner() {
+    const HWND foreground = GetForegroundWindow();
+    if (!foreground)
+        return nullptr;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(foreground, &processId);
+    return processId == GetCurrentProcessId() ? foreground : nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<OpenedFile> ConfigPlatformWin32::OpenExisting(std::u16string_view path, FileAccess access,
+                                                              FileShare share) {
+    // Without FILE_FLAG_BACKUP_SEMANTICS a directory cannot be opened, as the interface wants.
+    const HANDLE file = CreateFileW(Wide(path).c_str(), DesiredAccess(access), ShareMode(share), nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return nullptr;
+    return std::make_unique<OpenedFileWin32>(file);
+}
+
+int64_t ConfigPlatformWin32::FileSizeCode(std::u16string_view path) {
+    std::wstring lookup = Wide(path.substr(0, PathLimit));
+    while (!lookup.empty() && IsSeparator(lookup.back()))
+        lookup.pop_back();
+    if (lookup.empty())
+        return MissingCode;
+    // A drive root has no directory entry of its own to find.
+    if (IsDriveRoot(lookup)) {
+        const DWORD attributes = GetFileAttributesW((lookup + L"\\").c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES ? DirectoryCode : MissingCode;
+    }
+    WIN32_FIND_DATAW entry{};
+    const FindHandle find(FindFirstFileW(lookup.c_str(), &entry));
+    if (!find.Valid())
+        return NeedsAttributeFallback(lookup) ? CodeFromAttributes(lookup) : MissingCode;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return DirectoryCode;
+    return FileSize(entry.nFileSizeHigh, entry.nFileSizeLow);
+}
+
+bool ConfigPlatformWin32::AppendToFile(std::u16string_view path, std::string_view bytes) {
+    // Share mode 0: no other process may touch the file while the entry goes in.
+    const KernelHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        return false;
+    const LARGE_INTEGER fromEnd{};
+    if (!SetFilePointerEx(file.Get(), fromEnd, nullptr, FILE_END))
+        return false;
+    return WriteAll(file.Get(), bytes);
+}
+
+std::u16string ConfigPlatformWin32::EnvironmentValue(std::u16string_view name) {
+    const std::wstring wideName = Wide(name);
+    // The first call gives the size with its terminating zero; 0 when the variable is unset.
+    DWORD needed = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+    std::wstring value;
+    while (needed > 0) {
+        value.resize(needed);
+        const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(), needed);
+        if (length < needed) {
+            value.resize(length);
+            return Utf16(value);
+        }
+        needed = length; // it grew between the two calls
+    }
+    return {};
+}
+
+std::u16string ConfigPlatformWin32::CurrentFolder() {
+    wchar_t buffer[PathLimit];
+    const DWORD length = GetCurrentDirectoryW(PathLimit, buffer);
+    // A longer folder gives the size it would need, not the folder.
+    if (length == 0 || length >= PathLimit)
+        return {};
+    return Utf16({buffer, length});
+}
+
+bool ConfigPlatformWin32::ChangeCurrentFolder(std::u16string_view path) {
+    return SetCurrentDirectoryW(Wide(path).c_str()) != 0;
+}
+
+std::u16string ConfigPlatformWin32::OwnExecutablePath() {
+    wchar_t buffer[PathLimit];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, PathLimit);
+    // A cut path may lack its terminating zero; its folder part is still right when only the
+    // file name was cut.
+    std::wstring_view path(buffer, wcsnlen(buffer, length));
+    constexpr std::wstring_view longPathPrefix = L"\\\\?\\";
+    if (path.starts_with(longPathPrefix))
+        path.remove_prefix(longPathPrefix.size());
+    return Utf16(path);
+}
+
+std::u16string ConfigPlatformWin32::ProcessExecutablePath(uint32_t processId) {
+    const KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
+    if (!snapshot.Valid())
+        return {};
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof(module); // 1064 in a 32-bit process
+    if (!Module32FirstW(snapshot.Get(), &module))
+        return {};
+    // The first module of a process is its executable.
+    return Utf16(module.szExePath);
+}
+
+LocalTime ConfigPlatformWin32::LocalClock() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+OsVersionFacts ConfigPlatformWin32::VersionFacts() {
+    OsVersionFacts facts;
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (GetVersionExW(&info)) {
+        facts.VersionInfoRead = true;
+        facts.PlatformId = info.dwPlatformId;
+        facts.MajorVersion = info.dwMajorVersion;
+        facts.MinorVersion = info.dwMinorVersion;
+    }
+    ReadRtlVersion(facts);
+    // Only the extended structure carries the product type (workstation or server).
+    OSVERSIONINFOEXW extended{};
+    extended.dwOSVersionInfoSize = sizeof(extended);
+    if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&extended))) {
+        facts.ExtendedVersionInfoRead = true;
+        facts.ProductType = extended.wProductType;
+    }
+    return facts;
+}
+
+void ConfigPlatformWin32::ShowMessage(std::u16string_view caption, std::u16string_view text, MessageIcon icon) {
+    MessageBoxW(MessageOwner(), Wide(text).c_str(), Wide(caption).c_str(), MB_OK | static_cast<UINT>(icon));
+}
+
+} // namespace brisklet
