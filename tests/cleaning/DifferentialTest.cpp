@@ -41,10 +41,11 @@ const T& Pick(std::mt19937& random, const T (&items)[N]) {
     return items[static_cast<size_t>(Uniform(random, 0, static_cast<int>(N) - 1))];
 }
 
-// What lines are made of: the characters the rules look for, near misses of them, words of the
-// language, and letters whose encodings or case mappings change length.
+// What lines are made of: the characters the rules look for, near misses of them, a CR inside
+// a line (which the line split deletes, joining what stood around it), words of the language,
+// and letters whose encodings or case mappings change length.
 constexpr std::u16string_view Pieces[] = {
-    u";", u";", u";", u"\"", u"\"", u"\"", u"~\"", u"~", u"'", u"Debug ", u"Debug ", u"Debug\t", u"debug ",
+    u";", u";", u";", u"\"", u"\"", u"\"", u"~\"", u"~", u"\r", u"'", u"Debug ", u"Debug ", u"Debug\t", u"debug ",
     u"Debug", u"MyDebug x", u"; note", u";{", u" ", u" ", u"  ", u"   ", u"\t", u" \t ", u"a", u"x", u"If",
     u"EndIf", u"Procedure", u"s$", u" = ", u"1", u":", u"\u00e4", u"\u00df", u"\u00ff", u"\u00b5", u"\u00c4",
     u"\u00e9", u"\u00a0", u"\f", u"\v", u"\u03a9\u03bc\u03ad\u03b3\u03b1", u"\u6f22\u5b57", u"\U0001F600",
