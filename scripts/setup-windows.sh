@@ -17,20 +17,13 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 
-listsStale=0
-AptUpdateOnce() {
-  if [ "$listsStale" -ne 2 ]; then
-    say "apt-get update"
-    apt-get update -qq
-    listsStale=2
-  fi
-}
+needUpdate=0
 
 # Wine's 32-bit half: 32-bit IDEs and the 32-bit tool run on it.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   say "adding the i386 architecture"
   dpkg --add-architecture i386
-  listsStale=1
+  needUpdate=1
 fi
 
 # Source packages come from the same mirror and key as the machine's binary packages.
@@ -51,10 +44,10 @@ wanted=$(WantedSourceList)
 if [ ! -f "$sourceList" ] || [ "$(cat "$sourceList")" != "$wanted" ]; then
   say "writing $sourceList"
   printf '%s\n' "$wanted" > "$sourceList"
-  listsStale=1
+  needUpdate=1
 fi
 if ! compgen -G '/var/lib/apt/lists/*_bookworm_main_source_Sources*' > /dev/null; then
-  listsStale=1
+  needUpdate=1
 fi
 
 missing=()
@@ -63,8 +56,9 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-if [ "$listsStale" -eq 1 ] || [ "${#missing[@]}" -gt 0 ]; then
-  AptUpdateOnce
+if [ "$needUpdate" -eq 1 ] || [ "${#missing[@]}" -gt 0 ]; then
+  say "apt-get update"
+  apt-get update -qq
 fi
 if [ "${#missing[@]}" -gt 0 ]; then
   say "installing ${missing[*]}"
@@ -84,9 +78,11 @@ FindScintilla() {
 scintilla=$(FindScintilla)
 if [ -z "$scintilla" ]; then
   say "extracting the scite sources"
-  rm -rf "$thirdParty/scite"
-  mkdir -p "$thirdParty/scite"
-  tar -xzf "$(compgen -G "$thirdParty/scite_*.orig.tar.gz" | head -n 1)" -C "$thirdParty/scite"
+  # Unpacked beside and renamed, so an interrupted run leaves no half tree that looks complete.
+  rm -rf "$thirdParty/scite" "$thirdParty/scite.partial"
+  mkdir -p "$thirdParty/scite.partial"
+  tar -xzf "$(compgen -G "$thirdParty/scite_*.orig.tar.gz" | head -n 1)" -C "$thirdParty/scite.partial"
+  mv "$thirdParty/scite.partial" "$thirdParty/scite"
   scintilla=$(FindScintilla)
 fi
 
@@ -109,7 +105,8 @@ BuildScintilla() {
     return 1
   fi
   mkdir -p "$(dirname "$target")"
-  cp "$tree/bin/Scintilla.dll" "$target"
+  cp "$tree/bin/Scintilla.dll" "$target.partial"
+  mv "$target.partial" "$target"
 }
 BuildScintilla x86 i686-w64-mingw32
 BuildScintilla x64 x86_64-w64-mingw32
