@@ -1,7 +1,6 @@
 // One end-to-end scenario as the runner hands it to the test IDE: what to show, whom to start.
 #include "Scenario.h"
 
-#include <cwchar>
 #include <string_view>
 
 #include "Files.h"
