@@ -14,6 +14,7 @@ target_compile_definitions(Brisklet PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
 # wWinMain: the command line arrives as UTF-16, as the IDE passed it.
 target_link_options(Brisklet PRIVATE -municode)
 include(cmake/WindowsResources.cmake)
+include(cmake/WindowsConfigProbe.cmake)
 include(cmake/WindowsResources.cmake)
 include(cmake/WindowsConfigProbe.cmake OPTIONAL)
 

@@ -263,12 +263,8 @@ std::u16string ConfigPlatformWin32::OwnExecutablePath() {
     wchar_t buffer[PathLimit];
     const DWORD length = GetModuleFileNameW(nullptr, buffer, PathLimit);
     // A cut path may lack its terminating zero; its folder part is still right when only the
-    // file name was cut.
-    std::wstring_view path(buffer, wcsnlen(buffer, length));
-    constexpr std::wstring_view longPathPrefix = L"\\\\?\\";
-    if (path.starts_with(longPathPrefix))
-        path.remove_prefix(longPathPrefix.size());
-    return Utf16(path);
+    // file name was cut. The portable side removes a "\\?\" prefix.
+    return Utf16(std::wstring_view(buffer, wcsnlen(buffer, length)));
 }
 
 std::u16string ConfigPlatformWin32::ProcessExecutablePath(uint32_t processId) {
