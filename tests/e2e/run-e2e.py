@@ -190,6 +190,24 @@ def RunOne(scenario, bitness, inputs):
     return Compare(scenario, root)
 
 
+def StartWineServer():
+    """One persistent Wine server for all scenarios. A server already running for the prefix is
+    someone else's Wine program (waited for), or a leftover whose desktop holds a display that is
+    gone (ended)."""
+    for attempt in range(3):
+        if subprocess.run(["wineserver", "-p"], stderr=subprocess.DEVNULL).returncode == 0:
+            return
+        if attempt == 0:
+            try:
+                subprocess.run(["wineserver", "-w"], timeout=20)
+                continue
+            except subprocess.TimeoutExpired:
+                pass
+        subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
+        time.sleep(1)
+    raise SystemExit("run-e2e: cannot start a Wine server for " + os.environ["WINEPREFIX"])
+
+
 def RunAll(arguments, inputs):
     missing = inputs.Missing()
     if missing:
@@ -204,9 +222,7 @@ def RunAll(arguments, inputs):
 
     inputs.work.mkdir(parents=True, exist_ok=True)
     os.environ.update(WINEPREFIX=str(inputs.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-    # One Wine server for all scenarios; a leftover one may hold a display that is gone.
-    subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-p"], check=True)
+    StartWineServer()
     passed = failed = 0
     began = time.monotonic()
     try:
