@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the native core and brisklet-clean.
+# Sets up, builds and runs every test: the native core and brisklet-clean, then Brisklet.exe for
+# 32 and 64 bit under Wine, against the real Scintilla control in a test IDE of our own.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -7,3 +8,11 @@ scripts/setup-native.sh
 cmake --preset native > /dev/null
 cmake --build --preset native
 ctest --preset native -j "$(nproc)"
+
+scripts/setup-windows.sh
+for preset in win-x86 win-x64; do
+  cmake --preset "$preset" > /dev/null
+  cmake --build --preset "$preset"
+done
+tests/e2e/config/run-config-probe.sh
+tests/e2e/run-e2e.py

@@ -8,6 +8,11 @@ build=${1:-"$root/build"}
 export WINEPREFIX=${WINEPREFIX:-"$root/build/wine-prefix"}
 export WINEDEBUG=${WINEDEBUG:--all}
 
+# The Wine prefix is shared with the end-to-end runner; take turns with it.
+mkdir -p "$root/build"
+exec 9> "$root/build/e2e.lock"
+flock 9
+
 status=0
 for preset in win-x86 win-x64; do
   probe="$build/$preset/ConfigPlatformProbe.exe"
