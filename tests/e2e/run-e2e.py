@@ -5,7 +5,7 @@ Builds nothing. Needs build/win-x86 and build/win-x64 (Brisklet.exe, TestIde.exe
 build/wine-prefix from scripts/setup-windows.sh. Each scenario is a folder under tests/e2e/scenarios/ (see
 README.md there); each runs once per bitness in a fake IDE installation under build/e2e-work/.
 
-Usage: tests/e2e/run-e2e.py [--build DIR] [NAME ...]   (NAME: run only scenarios whose name contains it)
+Usage: tests/e2e/run-e2e.py [--build DIR] [--scenarios DIR] [NAME ...]   (NAME: run only scenarios whose name contains it)
 """
 
 import argparse
@@ -214,7 +214,7 @@ def RunAll(arguments, inputs):
         print("run-e2e: missing (build the win-x86 and win-x64 presets, run scripts/setup-windows.sh):")
         print("\n".join("  " + path for path in missing))
         return 1
-    folders = sorted(p for p in SCENARIOS.iterdir() if (p / "scenario.txt").exists())
+    folders = sorted(p for p in arguments.scenarios.iterdir() if (p / "scenario.txt").exists())
     scenarios = [Scenario(f) for f in folders if not arguments.names or any(n in f.name for n in arguments.names)]
     if not scenarios:
         print("run-e2e: no scenario matches")
@@ -248,6 +248,8 @@ def RunAll(arguments, inputs):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", type=Path, default=REPO / "build", help="the build folder (default: build/)")
+    parser.add_argument("--scenarios", type=Path, default=SCENARIOS,
+                        help="the folder of scenario folders (default: tests/e2e/scenarios)")
     parser.add_argument("names", nargs="*", help="run only scenarios whose name contains one of these")
     arguments = parser.parse_args()
     if not os.environ.get(UNDER_DISPLAY):
@@ -256,6 +258,7 @@ def main():
         command = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", sys.executable, __file__] + sys.argv[1:]
         os.execvp("xvfb-run", command)
     inputs = Inputs(arguments.build.resolve())
+    arguments.scenarios = arguments.scenarios.resolve()
     inputs.build.mkdir(parents=True, exist_ok=True)
     # Developers share one work tree: runs take turns on the one prefix and work folder.
     with open(inputs.build / "e2e.lock", "w") as lock:
