@@ -1,10 +1,14 @@
 // "/removecomments" and "/removedebuglines".
 #include "cleaning/CommentsAndDebug.h"
 
+#include <algorithm>
+
 namespace brisklet {
 
 namespace {
 
+template <class CharT>
+constexpr CharT Semicolon[] = {CharT(';'), CharT(0)};
 template <class CharT>
 constexpr CharT EscapedQuote[] = {CharT('~'), CharT('"'), CharT(0)};
 template <class CharT>
@@ -14,36 +18,35 @@ constexpr CharT DebugWord[] = {CharT('D'), CharT('e'), CharT('b'), CharT('u'), C
 // parity: a semicolon after an odd number of them lies inside a string literal.
 template <class CharT>
 size_t CommentStart(TextView<CharT> line) {
-    if (line.find(EscapedQuote<CharT>) != TextView<CharT>::npos)
-        return TextView<CharT>::npos;
-    bool insideString = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == CharT('"'))
-            insideString = !insideString;
-        else if (line[i] == CharT(';') && !insideString)
-            return i;
+    constexpr size_t None = TextView<CharT>::npos;
+    size_t quotes = 0;
+    size_t from = 0;
+    for (size_t semicolon = line.find(CharT(';')); semicolon != None; semicolon = line.find(CharT(';'), from)) {
+        quotes += static_cast<size_t>(std::count(line.begin() + static_cast<ptrdiff_t>(from),
+                                                 line.begin() + static_cast<ptrdiff_t>(semicolon), CharT('"')));
+        if (quotes % 2 == 0)
+            return line.find(EscapedQuote<CharT>) == None ? semicolon : None;
+        from = semicolon + 1;
     }
-    return TextView<CharT>::npos;
+    return None;
 }
 
 } // namespace
 
 template <class CharT>
 void RemoveComments(Text<CharT>& text) {
-    RebuildByLines<CharT>(text, [](TextView<CharT> line, Text<CharT>& out) {
-        out.append(line.substr(0, CommentStart(line)));
-        return true;
-    });
+    RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
+        return NewLine<CharT>{0, std::min(CommentStart(line), line.size())};
+    }, Semicolon<CharT>);
 }
 
 template <class CharT>
 void RemoveDebugLines(Text<CharT>& text) {
-    RebuildByLines<CharT>(text, [](TextView<CharT> line, Text<CharT>& out) {
+    RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
         if (line.find(DebugWord<CharT>) != TextView<CharT>::npos)
-            return false;
-        out.append(line);
-        return true;
-    });
+            return std::nullopt;
+        return WholeLine(line);
+    }, DebugWord<CharT>);
 }
 
 template void RemoveComments<char>(Text<char>&);

@@ -5,11 +5,6 @@ namespace brisklet {
 
 namespace {
 
-template <class CharT>
-bool IsBlank(CharT c) {
-    return c == CharT(' ') || c == CharT('\t');
-}
-
 // Columns of the leading white space, each tab a full tabLength; 64 bits cannot overflow
 // for any line a 64-bit process can hold.
 template <class CharT>
@@ -59,25 +54,28 @@ int64_t TabExpansionGrowth(TextView<CharT> text, int32_t tabLength) {
 
 template <class CharT>
 void ConvertTabToSpace(Text<CharT>& text, int32_t tabLength) {
-    const int64_t tabs = std::count(text.begin(), text.end(), CharT('\t'));
-    if (tabs * (int64_t{tabLength} - 1) > MaxTabExpansionGrowth &&
-        TabExpansionGrowth<CharT>(text, tabLength) > MaxTabExpansionGrowth)
-        return;
-    RebuildByLines<CharT>(text, [tabLength](TextView<CharT> line, Text<CharT>& out) {
+    // Every tab counted as indentation bounds the growth; the exact count costs a pass of
+    // its own and is needed only when that bound is too large.
+    int64_t growth = std::count(text.begin(), text.end(), CharT('\t')) * (int64_t{tabLength} - 1);
+    if (growth > MaxTabExpansionGrowth) {
+        growth = TabExpansionGrowth<CharT>(text, tabLength);
+        if (growth > MaxTabExpansionGrowth)
+            return;
+    }
+    const size_t resultBound = text.size() + static_cast<size_t>(std::max<int64_t>(growth, 0));
+    RebuildByLinesGrowing<CharT>(text, resultBound, [tabLength](TextView<CharT> line) -> LineResult<CharT> {
         const size_t indent = IndentLength(line);
         if (indent == line.size())
-            return true; // white space only: removed, not converted
+            return NewLine<CharT>{}; // white space only: removed, not converted
         const int64_t width = IndentWidth(line, indent, tabLength);
-        if (width > 0)
-            out.append(static_cast<size_t>(width), CharT(' '));
-        out.append(line.substr(indent));
-        return true;
+        return NewLine<CharT>{indent, line.size(), static_cast<size_t>(std::max<int64_t>(width, 0)), CharT(' ')};
     });
 }
 
+// Never lengthens a line: each tab it writes stands for at least one blank it removes.
 template <class CharT>
 void ConvertSpaceToTab(Text<CharT>& text, int32_t tabLength) {
-    RebuildByLines<CharT>(text, [tabLength](TextView<CharT> line, Text<CharT>& out) {
+    RebuildByLines<CharT>(text, [tabLength](TextView<CharT> line) -> LineResult<CharT> {
         int64_t pending = 0;
         size_t tabs = 0;
         size_t at = 0;
@@ -91,10 +89,8 @@ void ConvertSpaceToTab(Text<CharT>& text, int32_t tabLength) {
             }
         }
         if (at == line.size())
-            return true;
-        out.append(tabs, CharT('\t'));
-        out.append(line.substr(at));
-        return true;
+            return NewLine<CharT>{};
+        return NewLine<CharT>{at, line.size(), tabs, CharT('\t')};
     });
 }
 

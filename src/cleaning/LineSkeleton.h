@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,34 +13,122 @@ using Text = std::basic_string<CharT>;
 template <class CharT>
 using TextView = std::basic_string_view<CharT>;
 
-// Rebuilds text line by line. step(line, out) appends the new line to out and returns true,
-// or appends nothing and returns false to drop the line together with its LF. A text without
-// any LF stays exactly as it is: the step never runs on it. Every CR disappears from the
-// lines; the last line never gets an LF of its own.
+template <class CharT>
+bool IsBlank(CharT c) {
+    return c == CharT(' ') || c == CharT('\t');
+}
+
+// What a per-line step makes of its line: FillCount copies of Fill, then the line's
+// characters from KeepFrom to KeepTo.
+template <class CharT>
+struct NewLine {
+    size_t KeepFrom = 0;
+    size_t KeepTo = 0;
+    size_t FillCount = 0;
+    CharT Fill = CharT(' ');
+};
+
+template <class CharT>
+NewLine<CharT> WholeLine(TextView<CharT> line) {
+    return {0, line.size(), 0, CharT(' ')};
+}
+
+// A step takes one line without CRs and gives its new line, or nullopt to drop the line
+// together with its LF.
+template <class CharT>
+using LineResult = std::optional<NewLine<CharT>>;
+
+namespace detail {
+
+// Writes the rebuilt text to out and returns its length. out may be the source's own buffer:
+// nothing is written ahead of what has been read, as long as no new line is longer than its
+// old one and every fill fits where the line's dropped start was. Lines that stay as they
+// are wait in a run that is copied in one piece when a changed line ends it; with a trigger,
+// the lines before the next one that holds it (or a CR) join the run without being looked at.
 template <class CharT, class Step>
-void RebuildByLines(Text<CharT>& text, Step step) {
-    const TextView<CharT> source(text);
-    if (source.find(CharT('\n')) == TextView<CharT>::npos)
-        return;
-    Text<CharT> result;
-    result.reserve(source.size());
-    Text<CharT> scratch;
+size_t RebuildInto(TextView<CharT> source, CharT* out, TextView<CharT> trigger, Step step) {
+    using Traits = std::char_traits<CharT>;
+    constexpr size_t None = TextView<CharT>::npos;
+    size_t written = 0;
+    size_t runStart = 0;
+    const auto flushRun = [&](size_t runEnd) {
+        if (out + written != source.data() + runStart)
+            Traits::move(out + written, source.data() + runStart, runEnd - runStart);
+        written += runEnd - runStart;
+    };
+    Text<CharT> withoutCr;
+    // Both searched ahead rather than per line: most lines hold neither.
+    size_t nextCr = source.find(CharT('\r'));
+    size_t nextTrigger = trigger.empty() ? 0 : source.find(trigger);
     size_t lineStart = 0;
     for (;;) {
-        const size_t lf = source.find(CharT('\n'), lineStart);
-        const bool last = lf == TextView<CharT>::npos;
-        TextView<CharT> line = source.substr(lineStart, last ? TextView<CharT>::npos : lf - lineStart);
-        if (line.find(CharT('\r')) != TextView<CharT>::npos) {
-            scratch.assign(line);
-            scratch.erase(std::remove(scratch.begin(), scratch.end(), CharT('\r')), scratch.end());
-            line = scratch;
+        if (!trigger.empty()) {
+            if (nextTrigger < lineStart)
+                nextTrigger = source.find(trigger, lineStart);
+            const size_t stop = std::min(nextTrigger, nextCr);
+            if (stop == None) {
+                flushRun(source.size());
+                return written;
+            }
+            const size_t lastLf = source.rfind(CharT('\n'), stop);
+            if (lastLf != None && lastLf >= lineStart)
+                lineStart = lastLf + 1;
         }
-        if (step(line, result) && !last)
-            result.push_back(CharT('\n'));
-        if (last)
-            break;
-        lineStart = lf + 1;
+        const size_t lf = source.find(CharT('\n'), lineStart);
+        const size_t lineEnd = lf == None ? source.size() : lf;
+        const size_t nextLine = lf == None ? source.size() : lf + 1;
+        TextView<CharT> line = source.substr(lineStart, lineEnd - lineStart);
+        const bool hadCr = nextCr < lineEnd;
+        if (hadCr) {
+            withoutCr.assign(line);
+            withoutCr.erase(std::remove(withoutCr.begin(), withoutCr.end(), CharT('\r')), withoutCr.end());
+            line = withoutCr;
+            nextCr = source.find(CharT('\r'), lineEnd);
+        }
+        const LineResult<CharT> kept = step(line);
+        const bool unchanged = kept && !hadCr && kept->FillCount == 0 && kept->KeepFrom == 0 &&
+                               kept->KeepTo == line.size();
+        if (!unchanged) {
+            flushRun(lineStart);
+            if (kept) {
+                Traits::assign(out + written, kept->FillCount, kept->Fill);
+                written += kept->FillCount;
+                Traits::move(out + written, line.data() + kept->KeepFrom, kept->KeepTo - kept->KeepFrom);
+                written += kept->KeepTo - kept->KeepFrom;
+                if (lf != None)
+                    out[written++] = CharT('\n');
+            }
+            runStart = nextLine;
+        }
+        if (lf == None) {
+            flushRun(source.size());
+            return written;
+        }
+        lineStart = nextLine;
     }
+}
+
+} // namespace detail
+
+// Rebuilds text line by line, in place. A text without any LF stays exactly as it is: the
+// step never runs on it. Every CR disappears from the lines; the last line never gets an LF
+// of its own. The step must keep at most its line, and its fill at most the part of the
+// line's start that it does not keep. When trigger is given, the step leaves every line
+// without it unchanged and is not asked about such lines.
+template <class CharT, class Step>
+void RebuildByLines(Text<CharT>& text, Step step, TextView<CharT> trigger = {}) {
+    if (text.find(CharT('\n')) == Text<CharT>::npos)
+        return;
+    text.resize(detail::RebuildInto<CharT>(text, text.data(), trigger, step));
+}
+
+// The same for steps that may lengthen lines; the result must fit in resultBound characters.
+template <class CharT, class Step>
+void RebuildByLinesGrowing(Text<CharT>& text, size_t resultBound, Step step) {
+    if (text.find(CharT('\n')) == Text<CharT>::npos)
+        return;
+    Text<CharT> result(resultBound, CharT(0));
+    result.resize(detail::RebuildInto<CharT>(text, result.data(), TextView<CharT>(), step));
     text.swap(result);
 }
 

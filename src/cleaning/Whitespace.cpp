@@ -26,56 +26,73 @@ size_t SkipRunBackwards(TextView<CharT> line, size_t end, CharT c) {
 
 template <class CharT>
 void RemoveEmptyLines(Text<CharT>& text) {
-    RebuildByLines<CharT>(text, [](TextView<CharT> line, Text<CharT>& out) {
-        const CharT blanks[] = {CharT(' '), CharT('\t'), CharT(0)};
-        if (line.find_first_not_of(blanks) == TextView<CharT>::npos)
-            return false;
-        out.append(line);
-        return true;
+    RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
+        for (const CharT c : line) {
+            if (!IsBlank(c))
+                return WholeLine(line);
+        }
+        return std::nullopt;
     });
 }
 
 template <class CharT>
 void RemoveSpacesAtStartOfLines(Text<CharT>& text) {
-    RebuildByLines<CharT>(text, [](TextView<CharT> line, Text<CharT>& out) {
+    RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
         size_t start = 0;
         for (int pass = 0; pass < TrimPasses; ++pass)
             start = SkipRun(line, SkipRun(line, start, CharT(' ')), CharT('\t'));
-        out.append(line.substr(start));
-        return true;
+        return NewLine<CharT>{start, line.size()};
     });
 }
 
 template <class CharT>
 void RemoveSpacesAtEndOfLines(Text<CharT>& text) {
-    RebuildByLines<CharT>(text, [](TextView<CharT> line, Text<CharT>& out) {
+    RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
         size_t end = line.size();
         for (int pass = 0; pass < TrimPasses; ++pass)
             end = SkipRunBackwards(line, SkipRunBackwards(line, end, CharT(' ')), CharT('\t'));
-        out.append(line.substr(0, end));
-        return true;
+        return NewLine<CharT>{0, end};
     });
 }
 
+// Both compactions below write without branching on the character: spaces are too frequent
+// in source text for a branch to be predicted. The size is held apart, as the compiler
+// cannot tell the characters written from the string's own length.
 template <class CharT>
 void RemoveDoubleSpaces(Text<CharT>& text) {
     const CharT doubleSpace[] = {CharT(' '), CharT(' '), CharT(0)};
-    size_t write = text.find(doubleSpace);
-    if (write == Text<CharT>::npos)
+    const size_t first = text.find(doubleSpace);
+    if (first == Text<CharT>::npos)
         return;
-    // Compacts in place: a space directly behind a kept space is skipped.
-    ++write;
-    for (size_t read = write; read < text.size(); ++read) {
-        if (text[read] == CharT(' ') && text[write - 1] == CharT(' '))
-            continue;
-        text[write++] = text[read];
+    // A space directly behind a space of the text goes: every run shrinks to its first space.
+    CharT* const data = text.data();
+    const size_t size = text.size();
+    size_t write = first + 1;
+    bool afterSpace = true;
+    for (size_t read = first + 2; read < size; ++read) {
+        const CharT c = data[read];
+        const bool space = c == CharT(' ');
+        data[write] = c;
+        write += !(space && afterSpace);
+        afterSpace = space;
     }
     text.resize(write);
 }
 
 template <class CharT>
 void RemoveAllSpaces(Text<CharT>& text) {
-    text.erase(std::remove(text.begin(), text.end(), CharT(' ')), text.end());
+    const size_t first = text.find(CharT(' '));
+    if (first == Text<CharT>::npos)
+        return;
+    CharT* const data = text.data();
+    const size_t size = text.size();
+    size_t write = first;
+    for (size_t read = first + 1; read < size; ++read) {
+        const CharT c = data[read];
+        data[write] = c;
+        write += c != CharT(' ');
+    }
+    text.resize(write);
 }
 
 template void RemoveEmptyLines<char>(Text<char>&);
