@@ -268,6 +268,7 @@ EditorState VisibleEditorState() {
     state.Anchor = Call(editor, SCI_GETANCHOR);
     state.Caret = Call(editor, SCI_GETCURRENTPOS);
     state.CaretLine = Call(editor, SCI_LINEFROMPOSITION, static_cast<uptr_t>(state.Caret));
+    state.CanUndo = Call(editor, SCI_CANUNDO) != 0;
     for (sptr_t line = Call(editor, SCI_CONTRACTEDFOLDNEXT, 0); line >= 0;
          line = Call(editor, SCI_CONTRACTEDFOLDNEXT, static_cast<uptr_t>(line + 1))) {
         state.ContractedHeaders.push_back(line);

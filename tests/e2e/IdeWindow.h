@@ -31,6 +31,7 @@ struct EditorState {
     intptr_t Anchor = 0;
     intptr_t Caret = 0;
     intptr_t CaretLine = 0;
+    bool CanUndo = false; // the editor holds an undo step: something changed the document
     std::vector<intptr_t> ContractedHeaders;
     std::vector<intptr_t> HiddenLines;
 };

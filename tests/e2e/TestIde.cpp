@@ -92,6 +92,7 @@ int RunScenario(const std::wstring& runFile) {
     result += "caretline=" + std::to_string(editor.CaretLine) + "\n";
     result += "folded=" + NumberList(editor.ContractedHeaders) + "\n";
     result += "hidden=" + LineRanges(editor.HiddenLines) + "\n";
+    result += "can-undo=" + std::to_string(editor.CanUndo ? 1 : 0) + "\n";
     result += "undo-restores=" + std::to_string(undoRestores ? 1 : 0) + "\n";
     result += "hidden-editors-changed=" + std::to_string(hiddenChanged ? 1 : 0) + "\n";
     result += "messages=" + std::to_string(counts.All) + "\n";
