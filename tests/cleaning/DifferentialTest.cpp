@@ -336,5 +336,36 @@ TEST(FileDifferential, FilesWithoutSettingsComeOutAsTheReferenceCleansThem) {
     }
 }
 
+// The settings block as a plain backward search finds it: the last "; IDE Options" that
+// starts the file or follows a CR or LF.
+size_t ReferenceSettingsStart(std::string_view source) {
+    for (size_t at = source.rfind("; IDE Options"); at != std::string_view::npos;
+         at = at == 0 ? std::string_view::npos : source.rfind("; IDE Options", at - 1)) {
+        if (at == 0 || source[at - 1] == '\n' || source[at - 1] == '\r')
+            return at;
+    }
+    return source.size();
+}
+
+TEST(FileDifferential, SettingsBlockStartsWhereABackwardSearchFindsIt) {
+    const unsigned seed = BaseSeed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
+    std::mt19937 random(seed);
+    constexpr std::string_view Marks[] = {"; IDE Options = PureBasic\n", "; IDE Options", "; IDE Option", ";; IDE Options"};
+    for (int index = 0; index < 3000; ++index) {
+        std::string bytes = Uniform(random, 0, 3) == 0 ? "\xEF\xBB\xBF" : "";
+        for (int pieces = Uniform(random, 0, 4); pieces > 0; --pieces) {
+            bytes += EncodeUtf8(RandomText(random, false));
+            bytes += Pick(random, Marks);
+        }
+        SCOPED_TRACE("case " + std::to_string(index) + ", file " + EscapeBytes(bytes));
+        const SourceFileParts parts = SplitSourceFile(bytes);
+        const std::string_view afterMark = std::string_view(bytes).substr(parts.ByteOrderMark.size());
+        const size_t start = ReferenceSettingsStart(afterMark);
+        ASSERT_EQ(parts.Source, afterMark.substr(0, start));
+        ASSERT_EQ(parts.SettingsBlock, afterMark.substr(start));
+    }
+}
+
 } // namespace
 } // namespace brisklet
