@@ -58,6 +58,20 @@ BOOL CALLBACK LongestStatic(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
+// The icon is a Static of style SS_ICON that holds an icon; the buttons are Buttons.
+BOOL CALLBACK IconAndButtons(HWND window, LPARAM lParam) {
+    auto* box = reinterpret_cast<MessageBoxSeen*>(lParam);
+    const std::wstring className = ClassOf(window);
+    if (className == L"Static" && (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        DWORD_PTR icon = 0;
+        SendMessageTimeoutW(window, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 1000, &icon);
+        box->Icon = box->Icon || icon != 0;
+    } else if (className == L"Button" && IsWindowVisible(window)) {
+        box->Buttons += (box->Buttons.empty() ? L"" : L",") + WindowText(window);
+    }
+    return TRUE;
+}
+
 BOOL CALLBACK CloseChildBox(HWND window, LPARAM lParam) {
     auto* scan = reinterpret_cast<BoxScan*>(lParam);
     DWORD owner = 0;
@@ -68,8 +82,9 @@ BOOL CALLBACK CloseChildBox(HWND window, LPARAM lParam) {
         return TRUE;
     }
     scan->Seen->push_back(window);
-    MessageBoxSeen box{WindowText(window), {}};
+    MessageBoxSeen box{WindowText(window), {}, false, {}};
     EnumChildWindows(window, LongestStatic, reinterpret_cast<LPARAM>(&box.Text));
+    EnumChildWindows(window, IconAndButtons, reinterpret_cast<LPARAM>(&box));
     scan->Boxes->push_back(std::move(box));
     PostMessageW(window, WM_COMMAND, IDOK, 0);
     return TRUE;

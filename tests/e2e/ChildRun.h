@@ -11,6 +11,8 @@ namespace brisklet::e2e {
 struct MessageBoxSeen {
     std::wstring Caption;
     std::wstring Text;
+    bool Icon = false;    // an icon control with an icon in it
+    std::wstring Buttons; // the buttons' texts, comma-separated
 };
 
 enum class ChildEnd { Exited, TimedOut, StartFailed };

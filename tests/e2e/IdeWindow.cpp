@@ -81,9 +81,13 @@ LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (editor == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
+    const bool scintillaMessage = message >= SCI_START && message < 5000;
+    if (ide.Counting && editor != &ide.Editors[ide.Visible] && scintillaMessage) {
+        ++ide.Counts.OtherScintilla;
+    }
     if (ide.Counting && editor == &ide.Editors[ide.Visible]) {
         ++ide.Counts.All;
-        if (message >= SCI_START && message < 5000) {
+        if (scintillaMessage) {
             ++ide.Counts.Scintilla;
         }
         if (message == SCI_GETCHARACTERPOINTER && ide.HangMs > 0 && !ide.HangDone) {
@@ -149,9 +153,6 @@ bool CreateEditor(HWND parent, bool visible, std::wstring& error) {
     }
     editor.Direct = reinterpret_cast<SciFnDirect>(SendMessageW(editor.Window, SCI_GETDIRECTFUNCTION, 0, 0));
     editor.Pointer = static_cast<sptr_t>(SendMessageW(editor.Window, SCI_GETDIRECTPOINTER, 0, 0));
-    if (visible) {
-        ide.Visible = ide.Editors.size();
-    }
     ide.Editors.push_back(editor);
     return true;
 }
@@ -197,23 +198,27 @@ bool OpenIde(const Scenario& scenario, std::wstring& error) {
     const DWORD frame = scenario.MainCaption ? WS_OVERLAPPEDWINDOW : WS_POPUP | WS_THICKFRAME;
     ide.Main = CreateWindowExW(0, scenario.MainClass.c_str(), L"Test IDE", frame, 40, 40, Width, Height, nullptr,
                                nullptr, GetModuleHandleW(nullptr), nullptr);
-    // Like the IDE's panel gadget, a window between the main window and its editors.
-    const HWND panel = CreateWindowExW(0, PanelClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, Width, Height, ide.Main,
-                                       nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Like the IDE's panel gadget, a window between the main window and its editors; nested
+    // panels put them deeper.
+    HWND panel = ide.Main;
+    for (int level = 0; level < scenario.Nesting && panel != nullptr; ++level) {
+        panel = CreateWindowExW(0, PanelClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, Width, Height, panel, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    }
     if (ide.Main == nullptr || panel == nullptr) {
         error = L"cannot create the main window";
         return false;
     }
-    // Hidden editors on both sides of the visible one, whichever way the windows are enumerated.
-    for (int i = 0; i < 2 * scenario.HiddenEditors + 1; ++i) {
-        const bool visible = i == scenario.HiddenEditors && scenario.EditorVisible;
+    // Hidden editors on both sides of the visible ones, whichever way the windows are enumerated.
+    const int middle = scenario.EditorVisible ? scenario.VisibleEditors : 1;
+    for (int i = 0; i < 2 * scenario.HiddenEditors + middle; ++i) {
+        const bool visible = scenario.EditorVisible && i >= scenario.HiddenEditors && i < scenario.HiddenEditors + middle;
         if (!CreateEditor(panel, visible, error)) {
             return false;
         }
     }
-    if (!scenario.EditorVisible) {
-        ide.Visible = static_cast<size_t>(scenario.HiddenEditors);
-    }
+    // The first visible editor is the one reported; without any, the one in the middle.
+    ide.Visible = static_cast<size_t>(scenario.HiddenEditors);
     for (Editor& editor : ide.Editors) {
         if (!LoadDocument(editor, scenario, error)) {
             return false;
@@ -290,11 +295,22 @@ bool OneUndoGives(const std::string& bytes) {
 
 bool HiddenEditorsDifferFrom(const std::string& bytes) {
     for (size_t i = 0; i < ide.Editors.size(); ++i) {
-        if (i != ide.Visible && BytesOf(ide.Editors[i]) != bytes) {
+        const bool hidden = (GetWindowLongW(ide.Editors[i].Window, GWL_STYLE) & WS_VISIBLE) == 0;
+        if (i != ide.Visible && hidden && BytesOf(ide.Editors[i]) != bytes) {
             return true;
         }
     }
     return false;
+}
+
+std::vector<intptr_t> EditorsDifferingFrom(const std::string& bytes) {
+    std::vector<intptr_t> changed;
+    for (size_t i = 0; i < ide.Editors.size(); ++i) {
+        if (BytesOf(ide.Editors[i]) != bytes) {
+            changed.push_back(static_cast<intptr_t>(i));
+        }
+    }
+    return changed;
 }
 
 } // namespace brisklet::e2e

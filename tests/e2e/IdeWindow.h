@@ -20,6 +20,7 @@ void PumpMessages();
 struct MessageCounts {
     int64_t All = 0;       // every message the visible editor's window procedure saw
     int64_t Scintilla = 0; // those of Scintilla's interface, 2000 to 4999
+    int64_t OtherScintilla = 0; // Scintilla's interface messages to every other editor
 };
 
 // Counting covers what others send to the visible editor; the IDE's own calls bypass its window.
@@ -41,5 +42,7 @@ struct EditorState {
 [[nodiscard]] bool OneUndoGives(const std::string& bytes);
 // Whether any hidden editor's bytes differ from the given ones.
 [[nodiscard]] bool HiddenEditorsDifferFrom(const std::string& bytes);
+// The editors, numbered in the order they were created, whose bytes differ from the given ones.
+[[nodiscard]] std::vector<intptr_t> EditorsDifferingFrom(const std::string& bytes);
 
 } // namespace brisklet::e2e

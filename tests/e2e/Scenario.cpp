@@ -44,6 +44,20 @@ std::optional<bool> ParseFlag(std::wstring_view text) {
     return std::nullopt;
 }
 
+// none, read or readwrite: what the holder of a file lets others do with it.
+std::optional<DWORD> ParseShare(std::wstring_view text) {
+    if (text == L"none") {
+        return 0;
+    }
+    if (text == L"read") {
+        return FILE_SHARE_READ;
+    }
+    if (text == L"readwrite") {
+        return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    }
+    return std::nullopt;
+}
+
 struct TextKey {
     std::wstring_view Key;
     std::wstring Scenario::*Field;
@@ -53,6 +67,7 @@ const TextKey TextKeys[] = {
     {L"commandline", &Scenario::CommandLine},
     {L"workdir", &Scenario::WorkingDirectory},
     {L"mainclass", &Scenario::MainClass},
+    {L"holdfile", &Scenario::HoldFile},
 };
 
 struct FlagKey {
@@ -108,6 +123,13 @@ bool ApplySetting(Scenario& scenario, std::wstring_view key, const std::wstring&
         scenario.Selection = std::pair((*pair)[0], (*pair)[1]);
         return true;
     }
+    if (key == L"holdshare") {
+        const std::optional<DWORD> share = ParseShare(value);
+        if (share) {
+            scenario.HoldShare = *share;
+        }
+        return share.has_value();
+    }
     if (key == L"folded") {
         const std::optional<std::vector<intptr_t>> lines = ParseNumberList(value);
         if (lines) {
@@ -129,6 +151,12 @@ bool ApplySetting(Scenario& scenario, std::wstring_view key, const std::wstring&
         scenario.TimeoutMs = static_cast<DWORD>(*number);
     } else if (key == L"hiddeneditors") {
         scenario.HiddenEditors = static_cast<int>(*number);
+    } else if (key == L"visibleeditors" && *number >= 1) {
+        scenario.VisibleEditors = static_cast<int>(*number);
+    } else if (key == L"nesting" && *number >= 1) {
+        scenario.Nesting = static_cast<int>(*number);
+    } else if (key == L"runs" && *number >= 1) {
+        scenario.Runs = static_cast<int>(*number);
     } else {
         return false;
     }

@@ -29,6 +29,11 @@ struct Scenario {
     bool MainCaption = true;
     bool EditorVisible = true;
     int HiddenEditors = 0;             // hidden Scintilla windows before and as many after the visible one
+    int VisibleEditors = 1;            // visible Scintilla windows side by side; the first is reported
+    int Nesting = 1;                   // windows between the main window and the editors
+    std::wstring HoldFile;             // held open while the child runs; "%DDMMYYYY%" is today's date
+    DWORD HoldShare = FILE_SHARE_READ | FILE_SHARE_WRITE; // the holder's share mode
+    int Runs = 1;                      // the child is started this many times, one after another
 };
 
 // Reads the run file: UTF-8 "key=value" lines. Unknown keys and bad values are errors, so a

@@ -7,6 +7,7 @@
 
 #include "ChildRun.h"
 #include "Files.h"
+#include "Handle.h"
 #include "IdeWindow.h"
 #include "Scenario.h"
 
@@ -60,9 +61,62 @@ std::string ExitText(const ChildOutcome& child) {
     switch (child.End) {
     case ChildEnd::Exited: return std::to_string(child.ExitCode);
     case ChildEnd::TimedOut: return "timeout";
-    case ChildEnd::StartFailed: return "start-failed\nstart-error=" + std::to_string(child.StartError);
+    case ChildEnd::StartFailed: return "start-failed";
     }
     return {};
+}
+
+std::wstring TwoDigits(WORD value) {
+    return (value < 10 ? L"0" : L"") + std::to_wstring(value);
+}
+
+// "%DDMMYYYY%" becomes today's date, as the tool writes it into a log file's name.
+std::wstring WithTodaysDate(std::wstring path) {
+    constexpr std::wstring_view token = L"%DDMMYYYY%";
+    const size_t at = path.find(token);
+    if (at != std::wstring::npos) {
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        path.replace(at, token.size(), TwoDigits(now.wDay) + TwoDigits(now.wMonth) + std::to_wstring(now.wYear));
+    }
+    return path;
+}
+
+// Another process's hold on a file while the child runs: read and write access, the
+// scenario's share mode, the file created when missing. Null when nothing is to be held.
+HANDLE HoldFile(const Scenario& scenario, std::wstring& error) {
+    if (scenario.HoldFile.empty()) {
+        return nullptr;
+    }
+    const std::wstring path = WithTodaysDate(scenario.HoldFile);
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, scenario.HoldShare, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = L"cannot hold " + path + L" open";
+    }
+    return file;
+}
+
+// Each run in turn; the boxes of all runs in order, the exit codes comma-separated.
+struct Runs {
+    std::string Exits;
+    std::string StartErrors;
+    bool ParentIsIde = true;
+    std::vector<MessageBoxSeen> Boxes;
+};
+
+Runs RunChildren(const Scenario& scenario) {
+    Runs runs;
+    for (int run = 0; run < scenario.Runs; ++run) {
+        const ChildOutcome child = RunChild(scenario.CommandLine, scenario.WorkingDirectory, scenario.TimeoutMs);
+        AppendItem(runs.Exits, ExitText(child));
+        if (child.End == ChildEnd::StartFailed) {
+            AppendItem(runs.StartErrors, std::to_string(child.StartError));
+        }
+        runs.ParentIsIde = runs.ParentIsIde && child.ParentIsIde;
+        runs.Boxes.insert(runs.Boxes.end(), child.Boxes.begin(), child.Boxes.end());
+    }
+    return runs;
 }
 
 int RunScenario(const std::wstring& runFile) {
@@ -76,17 +130,30 @@ int RunScenario(const std::wstring& runFile) {
         CloseIde();
         return Fail(error);
     }
-    StartCounting(scenario->HangMs);
-    const ChildOutcome child = RunChild(scenario->CommandLine, scenario->WorkingDirectory, scenario->TimeoutMs);
-    PumpMessages();
+    const HANDLE heldFile = HoldFile(*scenario, error);
+    if (!error.empty()) {
+        CloseIde();
+        return Fail(error);
+    }
+    Runs child;
+    {
+        const Handle held(heldFile);
+        StartCounting(scenario->HangMs);
+        child = RunChildren(*scenario);
+        PumpMessages();
+    }
     const MessageCounts counts = StopCounting();
     const EditorState editor = VisibleEditorState();
+    const std::vector<intptr_t> changedEditors = EditorsDifferingFrom(scenario->Document);
     const bool undoRestores = OneUndoGives(scenario->Document);
     const bool hiddenChanged = HiddenEditorsDifferFrom(scenario->Document);
     CloseIde();
 
     std::string result;
-    result += "exit=" + ExitText(child) + "\n";
+    result += "exit=" + child.Exits + "\n";
+    if (!child.StartErrors.empty()) {
+        result += "start-error=" + child.StartErrors + "\n";
+    }
     result += "child-parent-is-ide=" + std::to_string(child.ParentIsIde ? 1 : 0) + "\n";
     result += "selection=" + std::to_string(editor.Anchor) + "," + std::to_string(editor.Caret) + "\n";
     result += "caretline=" + std::to_string(editor.CaretLine) + "\n";
@@ -95,13 +162,17 @@ int RunScenario(const std::wstring& runFile) {
     result += "can-undo=" + std::to_string(editor.CanUndo ? 1 : 0) + "\n";
     result += "undo-restores=" + std::to_string(undoRestores ? 1 : 0) + "\n";
     result += "hidden-editors-changed=" + std::to_string(hiddenChanged ? 1 : 0) + "\n";
+    result += "changed-editors=" + NumberList(changedEditors) + "\n";
     result += "messages=" + std::to_string(counts.All) + "\n";
     result += "scintilla-messages=" + std::to_string(counts.Scintilla) + "\n";
+    result += "other-scintilla-messages=" + std::to_string(counts.OtherScintilla) + "\n";
     result += "boxes=" + std::to_string(child.Boxes.size()) + "\n";
     for (size_t i = 0; i < child.Boxes.size(); ++i) {
         const std::string prefix = "box" + std::to_string(i + 1);
         result += prefix + ".caption=" + EscapedLine(Utf8FromWide(child.Boxes[i].Caption)) + "\n";
         result += prefix + ".text=" + EscapedLine(Utf8FromWide(child.Boxes[i].Text)) + "\n";
+        result += prefix + ".icon=" + std::to_string(child.Boxes[i].Icon ? 1 : 0) + "\n";
+        result += prefix + ".buttons=" + Utf8FromWide(child.Boxes[i].Buttons) + "\n";
     }
     // The document first: a result.txt present means the whole result is there.
     if (!WriteFileBytes(scenario->ResultsFolder + L"\\doc.bin", editor.Bytes) ||

@@ -1,5 +1,6 @@
 // A stand-in for the tool that proves the end-to-end harness: each argument is one action, in order.
-//   box=CAPTION|TEXT  a message box          env=NAME  a box "NAME" with the variable's value
+//   box=CAPTION|TEXT  a message box with the error icon; plainbox=CAPTION|TEXT  one without an icon
+//   env=NAME          a box "NAME" with the variable's value
 //   cwd               a box "cwd" with the current directory
 //   ask=N             N SCI_GETLENGTH messages to the IDE's visible editor
 //   read              SCI_GETCHARACTERPOINTER with a 1000 ms limit; a box "read": "answered" or "no answer"
@@ -75,8 +76,8 @@ HWND FindEditor() {
     return editor.Found;
 }
 
-void Box(const std::wstring& caption, const std::wstring& text) {
-    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+void Box(const std::wstring& caption, const std::wstring& text, UINT icon = MB_ICONERROR) {
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | icon);
 }
 
 unsigned Number(std::wstring_view text) {
@@ -91,9 +92,10 @@ void Act(std::wstring_view action) {
     const size_t equals = action.find(L'=');
     const std::wstring_view name = action.substr(0, equals);
     const std::wstring value(equals == std::wstring_view::npos ? std::wstring_view() : action.substr(equals + 1));
-    if (name == L"box") {
+    if (name == L"box" || name == L"plainbox") {
         const size_t bar = value.find(L'|');
-        Box(value.substr(0, bar), bar == std::wstring::npos ? std::wstring() : value.substr(bar + 1));
+        Box(value.substr(0, bar), bar == std::wstring::npos ? std::wstring() : value.substr(bar + 1),
+            name == L"box" ? MB_ICONERROR : 0);
     } else if (name == L"env") {
         wchar_t buffer[1024] = {};
         const DWORD length = GetEnvironmentVariableW(value.c_str(), buffer, 1024);
