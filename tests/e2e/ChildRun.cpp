@@ -90,6 +90,18 @@ BOOL CALLBACK CloseChildBox(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
+LARGE_INTEGER Now() {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return now;
+}
+
+int64_t MillisecondsSince(const LARGE_INTEGER& start) {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return (Now().QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
+}
+
 } // namespace
 
 ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& workingDirectory, DWORD timeoutMs) {
@@ -107,6 +119,7 @@ ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& worki
     const Handle process(started.hProcess);
     const Handle thread(started.hThread);
     outcome.ParentIsIde = ParentOf(started.dwProcessId) == GetCurrentProcessId();
+    const LARGE_INTEGER resumed = Now();
     ResumeThread(thread.Get());
 
     std::vector<HWND> seen;
@@ -119,6 +132,7 @@ ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& worki
         PumpMessages();
         const ULONGLONG now = GetTickCount64();
         if (woken == WAIT_OBJECT_0) {
+            outcome.WallMs = MillisecondsSince(resumed);
             break;
         }
         if (now >= nextScan) {

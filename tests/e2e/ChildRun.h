@@ -1,6 +1,7 @@
 // Starts the tool as the test IDE's child and keeps the IDE answering until the child ends.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct ChildOutcome {
     DWORD ExitCode = 0;      // for Exited
     DWORD StartError = 0;    // for StartFailed: GetLastError of CreateProcessW
     bool ParentIsIde = false; // the child's parent process, as a snapshot shows it, is this process
+    int64_t WallMs = 0;       // for Exited: from the child's resume to the end of the wait that saw it exit
     std::vector<MessageBoxSeen> Boxes; // in the order they appeared, each closed with OK
 };
 

@@ -101,6 +101,7 @@ HANDLE HoldFile(const Scenario& scenario, std::wstring& error) {
 struct Runs {
     std::string Exits;
     std::string StartErrors;
+    std::string ChildMs;
     bool ParentIsIde = true;
     std::vector<MessageBoxSeen> Boxes;
 };
@@ -110,6 +111,9 @@ Runs RunChildren(const Scenario& scenario) {
     for (int run = 0; run < scenario.Runs; ++run) {
         const ChildOutcome child = RunChild(scenario.CommandLine, scenario.WorkingDirectory, scenario.TimeoutMs);
         AppendItem(runs.Exits, ExitText(child));
+        if (child.End == ChildEnd::Exited) {
+            AppendItem(runs.ChildMs, std::to_string(child.WallMs));
+        }
         if (child.End == ChildEnd::StartFailed) {
             AppendItem(runs.StartErrors, std::to_string(child.StartError));
         }
@@ -154,6 +158,7 @@ int RunScenario(const std::wstring& runFile) {
     if (!child.StartErrors.empty()) {
         result += "start-error=" + child.StartErrors + "\n";
     }
+    result += "child-ms=" + child.ChildMs + "\n";
     result += "child-parent-is-ide=" + std::to_string(child.ParentIsIde ? 1 : 0) + "\n";
     result += "selection=" + std::to_string(editor.Anchor) + "," + std::to_string(editor.Caret) + "\n";
     result += "caretline=" + std::to_string(editor.CaretLine) + "\n";
