@@ -15,6 +15,7 @@ target_compile_definitions(Brisklet PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
 target_link_options(Brisklet PRIVATE -municode)
 include(cmake/WindowsResources.cmake)
 include(cmake/WindowsConfigProbe.cmake)
+include(cmake/WindowsCrashTool.cmake)
 
 # The test IDE includes Scintilla's own header, so its messages are numbered independently of ours.
 set(BRISKLET_SCINTILLA_INCLUDE "${CMAKE_SOURCE_DIR}/build/third_party/scite/scintilla/include"
