@@ -11,6 +11,7 @@ Usage: tests/e2e/run-e2e.py [--build DIR] [--scenarios DIR] [NAME ...]   (NAME: 
 import argparse
 import fcntl
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -23,7 +24,7 @@ BITNESSES = ("x86", "x64")
 UNDER_DISPLAY = "BRISKLET_E2E_UNDER_DISPLAY"
 # Keys the runner consumes itself; every other scenario key goes to the test IDE as it is.
 RUNNER_KEYS = {"bitness", "tool-bitness", "program", "ide", "tool", "workdir", "args"}
-PROGRAMS = ("Brisklet", "ProbeTool")
+PROGRAMS = ("Brisklet", "ProbeTool", "CrashTool")
 # What every scenario expects unless its expected.txt says otherwise: the tool always ends with
 # exit code 0, shows no message box, and sees the test IDE as its parent.
 DEFAULT_EXPECTED = {"exit": "0", "boxes": "0", "child-parent-is-ide": "1"}
@@ -36,7 +37,8 @@ def WindowsPath(path):
 
 
 def ReadKeyValues(path, allowBound=False):
-    """key=value lines (UTF-8, # comments); with allowBound also key<=number. Gives {key: (op, value)}."""
+    """key=value lines (UTF-8, # comments); with allowBound also key<=number and key~=regex.
+    Gives {key: (op, value)}."""
     entries = {}
     for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
         if not line.strip() or line.startswith("#"):
@@ -45,6 +47,8 @@ def ReadKeyValues(path, allowBound=False):
         operator = "="
         if allowBound and key.endswith("<"):
             key, operator = key[:-1], "<="
+        elif allowBound and key.endswith("~"):
+            key, operator = key[:-1], "~="
         if not separator or not key:
             raise ValueError(f"{path}:{number}: not a key=value line: {line!r}")
         entries[key] = (operator, value)
@@ -91,10 +95,11 @@ class Inputs:
     def Scintilla(self, bitness):
         return self.build / "scintilla" / bitness / "Scintilla.dll"
 
-    def Missing(self):
+    def Missing(self, scenarios):
         needed = [self.prefix / "system.reg"]
+        programs = {"TestIde"} | {scenario.program for scenario in scenarios}
         for bitness in BITNESSES:
-            needed += [self.Program(name, bitness) for name in PROGRAMS + ("TestIde",)]
+            needed += [self.Program(name, bitness) for name in sorted(programs)]
             needed.append(self.Scintilla(bitness))
         return [str(path) for path in needed if not path.exists()]
 
@@ -132,10 +137,10 @@ def LayOut(scenario, bitness, inputs):
 
 
 def Shown(data, limit=160):
-    """Bytes as one readable line: printable ASCII as is, the rest escaped."""
+    """Bytes as one readable line: printable ASCII as is, the rest escaped. No limit: all of it."""
     text = "".join(chr(b) if 32 <= b < 127 and b != 92 else
                    {10: "\\n", 13: "\\r", 9: "\\t", 92: "\\\\"}.get(b, f"\\x{b:02x}") for b in data[:limit])
-    return text + (f"... ({len(data)} bytes)" if len(data) > limit else "")
+    return text + (f"... ({len(data)} bytes)" if limit is not None and len(data) > limit else "")
 
 
 def DocumentDifference(expected, seen):
@@ -148,15 +153,34 @@ def DocumentDifference(expected, seen):
             f"      saw:      {Shown(seen[start:start + 80])}")
 
 
+def FilesSeen(key, root):
+    """file.GLOB: the one file under the root that GLOB matches, as one escaped line; count.GLOB:
+    how many paths it matches. None for any other key."""
+    kind, _, pattern = key.partition(".")
+    if kind not in ("file", "count") or not pattern:
+        return None
+    matches = sorted(root.glob(pattern))
+    if kind == "count":
+        return str(len(matches))
+    if len(matches) != 1:
+        return f"({len(matches)} files: {', '.join(str(m.relative_to(root)) for m in matches)})"
+    return Shown(matches[0].read_bytes(), limit=None)
+
+
 def Compare(scenario, root):
     """The differences between what the scenario expects and what the test IDE reported."""
     seen = {key: value for key, (_, value) in ReadKeyValues(root / "result" / "result.txt").items()}
     problems = []
+    escapedRoot = WindowsPath(root).replace("\\", "\\\\")
     for key, (operator, expected) in scenario.expected.items():
-        expected = expected.replace("%ROOT%", WindowsPath(root).replace("\\", "\\\\"))
-        actual = seen.get(key)
+        expected = expected.replace("%ROOT%", re.escape(escapedRoot) if operator == "~=" else escapedRoot)
+        actual = FilesSeen(key, root)
+        if actual is None:
+            actual = seen.get(key)
         if operator == "<=":
             ok = actual is not None and actual.isdigit() and int(actual) <= int(expected)
+        elif operator == "~=":
+            ok = actual is not None and re.fullmatch(expected, actual) is not None
         else:
             ok = actual == expected
         if not ok:
@@ -209,15 +233,15 @@ def StartWineServer():
 
 
 def RunAll(arguments, inputs):
-    missing = inputs.Missing()
-    if missing:
-        print("run-e2e: missing (build the win-x86 and win-x64 presets, run scripts/setup-windows.sh):")
-        print("\n".join("  " + path for path in missing))
-        return 1
     folders = sorted(p for p in arguments.scenarios.iterdir() if (p / "scenario.txt").exists())
     scenarios = [Scenario(f) for f in folders if not arguments.names or any(n in f.name for n in arguments.names)]
     if not scenarios:
         print("run-e2e: no scenario matches")
+        return 1
+    missing = inputs.Missing(scenarios)
+    if missing:
+        print("run-e2e: missing (build the win-x86 and win-x64 presets, run scripts/setup-windows.sh):")
+        print("\n".join("  " + path for path in missing))
         return 1
 
     inputs.work.mkdir(parents=True, exist_ok=True)
