@@ -31,7 +31,7 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
         return RunOutcome::NoEditor;
     if (editor->Call(SCI_GETREADONLY) != 0)
         return RunOutcome::SkippedReadOnly;
-    const ByteRange selection{editor->Call(SCI_GETSELECTIONSTART), editor->Call(SCI_GETSELECTIONEND)};
+    ByteRange selection{editor->Call(SCI_GETSELECTIONSTART), editor->Call(SCI_GETSELECTIONEND)};
     const bool selectionMode = selection.Start != selection.End;
     if (!selectionMode && HasModifier(settings.SwitchList, OnlySelectedCode))
         return RunOutcome::EndedNoSelection;
@@ -46,8 +46,9 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
     FoldState foldState;
     if (keepCursorAndFolds)
         foldState = CaptureFoldState(*editor);
-    // A cursor command may have emptied the selection; the write must replace the range
-    // that was selected when the run began, and nothing else.
+    // A cursor command may have emptied the selection; the write must replace the bytes
+    // the text was read from (the selection when the run began, in whole characters), and
+    // nothing else.
     if (selectionMode)
         editor->Call(SCI_SETSEL, static_cast<uintptr_t>(selection.Start), static_cast<intptr_t>(selection.End));
     const bool written = WriteEditorText(*editor, sourceText, read.Encoding, selectionMode);

@@ -15,9 +15,11 @@ struct ByteRange {
     int64_t End = 0;
 };
 
-// The whole document, or only the bytes of range (cut before decoding, clamped to the
-// document). The empty text when the editor did not answer.
-[[nodiscard]] DecodedText ReadEditorText(EditorPort& editor, const ByteRange* range);
+// The whole document, or only the bytes of range (cut before decoding). The range is
+// clamped to the document and, in a UTF-8 document, shrunk to the whole characters it
+// holds; it then names the bytes the text came from. The empty text when the editor did
+// not answer.
+[[nodiscard]] DecodedText ReadEditorText(EditorPort& editor, ByteRange* range);
 
 // Writes text as the whole document, or as the replacement of the current selection.
 // Refuses (false, editor untouched) text that cannot go back whole: a character the

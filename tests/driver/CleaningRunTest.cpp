@@ -225,6 +225,30 @@ TEST(CleaningRun, Utf8SelectionIsCutAtTheEditorsByteOffsets) {
     EXPECT_EQ(ide.Editor.Bytes(), "\xC3\xA4\xC3\x84 \n\xC3\xA4\n");
 }
 
+TEST(CleaningRun, Utf8SelectionCutInsideCharactersCleansOnlyTheWholeOnes) {
+    struct Case {
+        const char* Name;
+        intptr_t Anchor;
+        intptr_t Caret;
+        const char* Expected;
+    };
+    // "\xC3\x84" is a capital A umlaut, "\xE2\x84\xAA" the Kelvin sign, lowered to "k".
+    const Case cases[] = {
+        {"start inside a character", 1, 9, "\xC3\x84 = \"\xC3\xB6\" \xE2\x84\xAA\nX"},
+        {"end inside a character", 0, 11, "\xC3\xA4 = \"\xC3\xB6\" \xE2\x84\xAA\nX"},
+        {"both ends inside", 1, 12, "\xC3\x84 = \"\xC3\xB6\" \xE2\x84\xAA\nX"},
+        {"whole characters only", 0, 13, "\xC3\xA4 = \"\xC3\xB6\" k\nX"},
+        {"inside one character", 10, 12, "\xC3\x84 = \"\xC3\x96\" \xE2\x84\xAA\nX"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        IdeEditor ide("\xC3\x84 = \"\xC3\x96\" \xE2\x84\xAA\nX", SC_CP_UTF8);
+        ide.Editor.SetSelection(c.Anchor, c.Caret);
+        (void)ide.Run(u"/converttexttolowercaseletters");
+        EXPECT_EQ(ide.Editor.Bytes(), c.Expected);
+    }
+}
+
 TEST(CleaningRun, SingleByteDocumentsGiveBackEveryByte) {
     IdeEditor ide("a\xE4\xFF\x81 ; \xC3\xA4\r\nb\n"); // code page 0: one byte, one character
     EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
