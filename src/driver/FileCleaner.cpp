@@ -1,6 +1,7 @@
 // brisklet-clean's work on one file: encoding, the IDE's settings block, atomic rewrite.
 #include "driver/FileCleaner.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,7 +57,14 @@ SourceFileParts SplitSourceFile(std::string_view bytes) {
 std::string CleanSourceFile(std::string_view bytes, const std::vector<CleaningOperation>& operations,
                             int32_t tabLength) {
     const SourceFileParts parts = SplitSourceFile(bytes);
-    const ByteEncoding encoding = IsValidUtf8(parts.Source) ? ByteEncoding::Utf8 : ByteEncoding::SingleByte;
+    // Only the case conversions read the encoding: the other operations give the same bytes
+    // in both, so a source is validated only when one of them is asked for.
+    const bool readsEncoding = std::any_of(operations.begin(), operations.end(), [](CleaningOperation operation) {
+        return operation == CleaningOperation::ConvertTextToLowerCase ||
+               operation == CleaningOperation::ConvertTextToUpperCase;
+    });
+    const ByteEncoding encoding =
+        readsEncoding && IsValidUtf8(parts.Source) ? ByteEncoding::Utf8 : ByteEncoding::SingleByte;
     // Room for the whole file from the start: the operations that work in place leave the
     // source where the mark and the settings block join it without another copy.
     std::string cleaned;
