@@ -67,7 +67,18 @@ void AppendCodePoint(std::u16string& out, uint32_t codePoint) {
     }
 }
 
-std::u16string Decode(std::string_view bytes, bool lenient) {
+// What becomes of a byte that starts no well-formed sequence.
+enum class InvalidByte { Replace, Escape };
+
+// The code unit an invalid byte is carried in: a lone low surrogate, which no well-formed
+// UTF-8 can decode to, so the byte is known again when the text is written back.
+constexpr char16_t EscapeBase = 0xDC00;
+
+bool IsEscapedByte(char16_t unit) {
+    return unit >= EscapeBase + 0x80 && unit <= EscapeBase + 0xFF;
+}
+
+std::u16string Decode(std::string_view bytes, InvalidByte invalid) {
     std::u16string out;
     out.reserve(bytes.size());
     size_t at = 0;
@@ -80,8 +91,9 @@ std::u16string Decode(std::string_view bytes, bool lenient) {
         }
         const size_t length = SequenceLength(bytes, at);
         if (length == 0) {
-            if (lenient)
-                out.push_back(u'\xFFFD');
+            out.push_back(invalid == InvalidByte::Escape
+                              ? static_cast<char16_t>(EscapeBase + static_cast<unsigned char>(bytes[at]))
+                              : u'\xFFFD');
             ++at;
             continue;
         }
@@ -109,20 +121,22 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::u16string DecodeUtf8(std::string_view bytes) {
-    return Decode(bytes, false);
+    return Decode(bytes, InvalidByte::Replace);
 }
 
 std::u16string DecodeUtf8Lenient(std::string_view bytes) {
-    return Decode(bytes, true);
+    return Decode(bytes, InvalidByte::Replace);
 }
 
-std::string EncodeUtf8(std::u16string_view text) {
+namespace {
+
+std::string Encode(std::u16string_view text, InvalidByte invalid) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         uint32_t unit = text[i];
-        if (unit < 0x80) {
-            out.push_back(static_cast<char>(unit));
+        if (unit < 0x80 || (invalid == InvalidByte::Escape && IsEscapedByte(text[i]))) {
+            out.push_back(static_cast<char>(unit - (unit < 0x80 ? 0 : EscapeBase)));
             continue;
         }
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
@@ -144,6 +158,12 @@ std::string EncodeUtf8(std::u16string_view text) {
     return out;
 }
 
+} // namespace
+
+std::string EncodeUtf8(std::u16string_view text) {
+    return Encode(text, InvalidByte::Replace);
+}
+
 std::u16string DecodeSingleBytes(std::string_view bytes) {
     std::u16string out(bytes.size(), u'\0');
     for (size_t i = 0; i < bytes.size(); ++i)
@@ -159,14 +179,14 @@ std::string EncodeSingleBytes(std::u16string_view text) {
 }
 
 DecodedText DecodeDocument(std::string_view bytes, bool utf8Document) {
-    if (utf8Document && IsValidUtf8(bytes))
-        return {DecodeUtf8(bytes), ByteEncoding::Utf8};
+    if (utf8Document)
+        return {Decode(bytes, InvalidByte::Escape), ByteEncoding::Utf8};
     return {DecodeSingleBytes(bytes), ByteEncoding::SingleByte};
 }
 
 std::optional<std::string> EncodeDocument(std::u16string_view text, ByteEncoding encoding) {
     if (encoding == ByteEncoding::Utf8)
-        return EncodeUtf8(text);
+        return Encode(text, InvalidByte::Escape);
     for (const char16_t unit : text) {
         if (unit > 0xFF)
             return std::nullopt;

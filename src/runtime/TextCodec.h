@@ -29,8 +29,11 @@ struct DecodedText {
     ByteEncoding Encoding = ByteEncoding::SingleByte;
 };
 
-// A UTF-8 document is decoded as UTF-8 only when it is well-formed; anything else maps one
-// byte to one character, so every byte comes back as it was.
+// A UTF-8 document is decoded as UTF-8; a byte that starts no well-formed sequence is carried
+// as a lone surrogate (U+DC80 to U+DCFF) that no case conversion touches and EncodeDocument
+// writes back as that byte. Any other document maps one byte to one character. Either way every
+// byte comes back as it was, and one stray byte does not turn the characters around it into
+// bytes whose case would change.
 [[nodiscard]] DecodedText DecodeDocument(std::string_view bytes, bool utf8Document);
 
 // The bytes of text in the encoding it was read with; nullopt when a character cannot be

@@ -253,9 +253,17 @@ TEST(CleaningRun, SingleByteDocumentsGiveBackEveryByte) {
     IdeEditor ide("a\xE4\xFF\x81 ; \xC3\xA4\r\nb\n"); // code page 0: one byte, one character
     EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
     EXPECT_EQ(ide.Editor.Bytes(), "A\xC4\xFF\x81 ; \xC3\xA4\r\nB\n");
-    IdeEditor broken("\xC3\xA4 \xFF ; x\nb\n", SC_CP_UTF8); // not well-formed: bytes
+    IdeEditor broken("\xC3\xA4 \xFF ; x\nb\n", SC_CP_UTF8); // a stray byte comes back as it was
     EXPECT_EQ(broken.Run(u"/removecomments"), RunOutcome::Written);
     EXPECT_EQ(broken.Editor.Bytes(), "\xC3\xA4 \xFF \nb\n");
+}
+
+TEST(CleaningRun, AStrayByteInAUtf8DocumentLeavesTheCharactersAroundItWhole) {
+    IdeEditor ide("\xC3\x84 \xFF \xE2\x82\xAC x\n", SC_CP_UTF8);
+    EXPECT_EQ(ide.Run(u"/converttexttolowercaseletters"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\xA4 \xFF \xE2\x82\xAC x\n");
+    EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\x84 \xFF \xE2\x82\xAC X\n");
 }
 
 TEST(CleaningRun, DocumentWithAZeroByteIsNeverCutShort) {
@@ -280,6 +288,55 @@ TEST(CleaningRun, CursorToTopWithAChangeIsWhatGetsRestored) {
     ide.Editor.SetSelection(100, 100);
     EXPECT_EQ(ide.Run(u"/removecomments /setcursortotop /keepcursorandfolds"), RunOutcome::Written);
     EXPECT_EQ(ide.Editor.Caret(), 0);
+}
+
+// Forwards to an in-memory editor and notes how many lines were hidden when text arrived.
+struct HiddenAtWrite : EditorPort {
+    explicit HiddenAtWrite(MemoryEditor& editor) : Editor(editor) {}
+    intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) override {
+        return Editor.Call(message, wParam, lParam);
+    }
+    std::optional<DocumentBytes> ReadDocument() override { return Editor.ReadDocument(); }
+    bool SendText(unsigned message, std::string_view bytes) override {
+        Hidden.push_back(Editor.HiddenLines().size());
+        return Editor.SendText(message, bytes);
+    }
+    MemoryEditor& Editor;
+    std::vector<size_t> Hidden;
+};
+
+RunOutcome RunThrough(EditorPort& port, std::u16string_view commandLine) {
+    const Switches switches = BuildSwitchList(SplitArguments(commandLine));
+    return RunCleaning(&port, RunSettings{switches.ParameterCount, switches.SwitchList, 4});
+}
+
+TEST(CleaningRun, WholeDocumentIsWrittenWithNoLineHiddenAndTheFoldsCollapseAgain) {
+    IdeEditor ide{std::string(ModuleSource)};
+    ide.Editor.FoldLine(4, SC_FOLDACTION_CONTRACT);
+    ide.Editor.FoldLine(8, SC_FOLDACTION_CONTRACT);
+    HiddenAtWrite port(ide.Editor);
+    EXPECT_EQ(RunThrough(port, u"/removecomments /keepcursorandfolds"), RunOutcome::Written);
+    EXPECT_EQ(port.Hidden, std::vector<size_t>{0});
+    EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{4, 8}));
+    EXPECT_EQ(ide.Editor.HiddenLines(), (std::vector<intptr_t>{5, 6, 9, 10}));
+}
+
+TEST(CleaningRun, SelectionIsWrittenWithTheFoldsOutsideItLeftCollapsed) {
+    IdeEditor ide{std::string(ModuleSource)};
+    ide.Editor.FoldLine(8, SC_FOLDACTION_CONTRACT);
+    ide.Editor.SetSelection(29, 45); // line 2, "    x = 1 ; one"
+    HiddenAtWrite port(ide.Editor);
+    EXPECT_EQ(RunThrough(port, u"/removecomments /keepcursorandfolds"), RunOutcome::Written);
+    EXPECT_EQ(port.Hidden, std::vector<size_t>{2});
+    EXPECT_EQ(ide.Sent(SCI_SHOWLINES), 0u);
+}
+
+TEST(CleaningRun, AWriteRefusedAfterTheFoldedLinesWereShownLeavesThemHiddenAgain) {
+    IdeEditor ide(std::string("Procedure A()\n  a ; x\nEndProcedure\n\0", 36));
+    ide.Editor.FoldLine(0, SC_FOLDACTION_CONTRACT);
+    EXPECT_EQ(ide.Run(u"/removecomments /keepcursorandfolds"), RunOutcome::WriteRefused);
+    EXPECT_EQ(ide.Editor.ContractedHeaders(), std::vector<intptr_t>{0});
+    EXPECT_EQ(ide.Editor.HiddenLines(), (std::vector<intptr_t>{1, 2}));
 }
 
 } // namespace

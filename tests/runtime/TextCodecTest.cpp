@@ -36,13 +36,16 @@ TEST(TextCodec, AcceptsOnlyWellFormedUtf8) {
     }
 }
 
-TEST(TextCodec, Utf8DocumentsDecodeAsUtf8OnlyWhenWellFormed) {
+TEST(TextCodec, Utf8DocumentsCarryStrayBytesBesideTheirCharacters) {
     const DecodedText utf8 = DecodeDocument("\xC3\xA4", true);
     EXPECT_EQ(utf8.Encoding, ByteEncoding::Utf8);
     EXPECT_EQ(utf8.Text, u"ä");
-    const DecodedText broken = DecodeDocument("\xC3\xA4\xFF", true);
-    EXPECT_EQ(broken.Encoding, ByteEncoding::SingleByte);
-    EXPECT_EQ(broken.Text, u"\u00C3\u00A4\u00FF");
+    const DecodedText broken = DecodeDocument("\xC3\xA4\xFF\xC3 \xED\xA0\x80", true);
+    EXPECT_EQ(broken.Encoding, ByteEncoding::Utf8);
+    EXPECT_EQ(broken.Text, u"ä\xDCFF\xDCC3 \xDCED\xDCA0\xDC80");
+    EXPECT_EQ(EncodeDocument(broken.Text, ByteEncoding::Utf8), std::string("\xC3\xA4\xFF\xC3 \xED\xA0\x80"));
+    // A surrogate pair whose low half looks like a carried byte is still a character.
+    EXPECT_EQ(EncodeDocument(u"\U00010080", ByteEncoding::Utf8), std::string("\xF0\x90\x82\x80"));
     const DecodedText ansi = DecodeDocument("\xC3\xA4", false);
     EXPECT_EQ(ansi.Encoding, ByteEncoding::SingleByte);
     EXPECT_EQ(ansi.Text.size(), 2u);
