@@ -104,6 +104,13 @@ class Inputs:
         return [str(path) for path in needed if not path.exists()]
 
 
+def WorkingDirectory(workdir, rootText):
+    """A path with a drive or a leading "\\\\" as it stands, anything else under the root."""
+    if re.match(r"[A-Za-z]:|\\\\", workdir):
+        return workdir
+    return rootText + ("\\" + workdir if workdir else "")
+
+
 def LayOut(scenario, bitness, inputs):
     """A fake IDE installation: ide/ with the test IDE under the IDE's name, the tool, the scenario's files."""
     root = inputs.work / bitness / scenario.name
@@ -126,7 +133,7 @@ def LayOut(scenario, bitness, inputs):
         "document": rootText + "\\doc.bin",
         "results": rootText + "\\result",
         "commandline": f'"{WindowsPath(tool)}"' + (" " + scenario.args if scenario.args else ""),
-        "workdir": rootText + ("\\" + scenario.workdir if scenario.workdir else ""),
+        "workdir": WorkingDirectory(scenario.workdir, rootText),
         # A private APPDATA, so the tool never reads the prefix's own.
         "env.APPDATA": rootText + "\\appdata",
     }
