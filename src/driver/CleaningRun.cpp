@@ -51,6 +51,8 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
     // nothing else.
     if (selectionMode)
         editor->Call(SCI_SETSEL, static_cast<uintptr_t>(selection.Start), static_cast<intptr_t>(selection.End));
+    else if (keepCursorAndFolds)
+        ShowFoldedLines(*editor, foldState);
     const bool written = WriteEditorText(*editor, sourceText, read.Encoding, selectionMode);
     if (keepCursorAndFolds)
         RestoreFoldState(*editor, foldState);

@@ -43,10 +43,15 @@ FoldState CaptureFoldState(EditorPort& editor) {
     FoldState state;
     const intptr_t caret = editor.Call(SCI_GETCURRENTPOS);
     state.CaretLine = editor.Call(SCI_LINEFROMPOSITION, static_cast<uintptr_t>(caret));
-    const intptr_t lineCount = editor.Call(SCI_GETLINECOUNT);
-    std::optional<std::vector<intptr_t>> headers = ContractedHeadersFast(editor, lineCount);
-    state.ContractedHeaders = headers ? std::move(*headers) : ContractedHeadersLineByLine(editor, lineCount);
+    state.LineCount = editor.Call(SCI_GETLINECOUNT);
+    std::optional<std::vector<intptr_t>> headers = ContractedHeadersFast(editor, state.LineCount);
+    state.ContractedHeaders = headers ? std::move(*headers) : ContractedHeadersLineByLine(editor, state.LineCount);
     return state;
+}
+
+void ShowFoldedLines(EditorPort& editor, const FoldState& state) {
+    if (!state.ContractedHeaders.empty())
+        editor.Call(SCI_SHOWLINES, 0, state.LineCount - 1);
 }
 
 void RestoreFoldState(EditorPort& editor, const FoldState& state) {

@@ -62,6 +62,11 @@ intptr_t MemoryEditor::Call(unsigned message, uintptr_t wParam, intptr_t lParam)
         if (validLine)
             expanded_[static_cast<size_t>(line)] = lParam != 0;
         return 0;
+    case SCI_SHOWLINES:
+        // Like the control, a range reaching past the last line changes nothing.
+        if (validLine && lParam >= line && lParam < LineCount())
+            SetVisible(line, lParam, true);
+        return 0;
     case SCI_GETLINEVISIBLE:
         return LineVisible(line) ? 1 : 0;
     case SCI_GETLASTCHILD:

@@ -18,6 +18,7 @@ constexpr unsigned SCI_REPLACESEL = 2170;
 constexpr unsigned SCI_SETTEXT = 2181;
 constexpr unsigned SCI_GETTEXTLENGTH = 2183;
 constexpr unsigned SCI_SETFOLDLEVEL = 2222;
+constexpr unsigned SCI_SHOWLINES = 2226;
 constexpr unsigned SCI_GETFOLDLEVEL = 2223;
 constexpr unsigned SCI_GETLASTCHILD = 2224;
 constexpr unsigned SCI_GETLINEVISIBLE = 2228;

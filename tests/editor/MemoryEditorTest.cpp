@@ -67,6 +67,17 @@ TEST(MemoryEditor, ContractingHidesChildrenAndExpandingAHiddenHeaderOpensItsPare
     EXPECT_EQ(editor.Call(SCI_GETFOLDEXPANDED, 8), 0);
 }
 
+TEST(MemoryEditor, ShowLinesShowsARangeWithinTheDocumentAndLeavesTheFlags) {
+    MemoryEditor editor = NestedFolds();
+    editor.Call(SCI_FOLDLINE, 1, SC_FOLDACTION_CONTRACT);
+    editor.Call(SCI_FOLDLINE, 8, SC_FOLDACTION_CONTRACT);
+    editor.Call(SCI_SHOWLINES, 0, 12); // past the last line: nothing, as in the control
+    EXPECT_EQ(editor.HiddenLines(), (std::vector<intptr_t>{2, 3, 9, 10}));
+    editor.Call(SCI_SHOWLINES, 3, 9);
+    EXPECT_EQ(editor.HiddenLines(), (std::vector<intptr_t>{2, 10}));
+    EXPECT_EQ(editor.ContractedHeaders(), (std::vector<intptr_t>{1, 8}));
+}
+
 TEST(MemoryEditor, FoldAllCollapsesTheOutermostHeadersAndUnfoldAllShowsEverything) {
     MemoryEditor editor = NestedFolds();
     editor.Call(SCI_FOLDALL, SC_FOLDACTION_CONTRACT);
