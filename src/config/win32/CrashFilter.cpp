@@ -12,6 +12,7 @@ ConfigPlatform* CrashPlatform = nullptr;
 const OsNameTable* CrashOsNames = nullptr;
 const ConfigState* CrashState = nullptr;
 LPTOP_LEVEL_EXCEPTION_FILTER PreviousFilter = nullptr;
+CrashInfo CapturedCrash;
 
 CrashInfo CaptureCrashInfo(const EXCEPTION_RECORD& record) {
     CrashInfo crash;
@@ -23,8 +24,24 @@ CrashInfo CaptureCrashInfo(const EXCEPTION_RECORD& record) {
     return crash;
 }
 
+DWORD WINAPI ReportCapturedCrash(LPVOID) {
+    CrashHandler(*CrashPlatform, *CrashOsNames, CrashState->DataFolder, CapturedCrash);
+    return 0;
+}
+
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* pointers) {
-    CrashHandler(*CrashPlatform, *CrashOsNames, CrashState->DataFolder, CaptureCrashInfo(*pointers->ExceptionRecord));
+    CapturedCrash = CaptureCrashInfo(*pointers->ExceptionRecord);
+    // After a stack overflow the failing thread has too little stack left for the message box,
+    // so the report is made on a thread of its own while this one waits.
+    const HANDLE reporter = CapturedCrash.Code == EXCEPTION_STACK_OVERFLOW
+                                ? CreateThread(nullptr, 0, ReportCapturedCrash, nullptr, 0, nullptr)
+                                : nullptr;
+    if (reporter != nullptr) {
+        WaitForSingleObject(reporter, INFINITE);
+        CloseHandle(reporter);
+    } else {
+        ReportCapturedCrash(nullptr);
+    }
     TerminateProcess(GetCurrentProcess(), 0);
     return EXCEPTION_EXECUTE_HANDLER;
 }
