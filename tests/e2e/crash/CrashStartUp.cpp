@@ -29,6 +29,19 @@ int Divide(int numerator, int denominator) {
     return dividend / divisor;
 }
 
+// Never cleared: the recursion below cannot be seen to be endless, nor cut short.
+volatile bool KeepRecursing = true;
+
+// Each call keeps a block of stack that is still read after the call below it returns, so the
+// recursion cannot become a loop and uses the stack up.
+int Recurse(int depth) {
+    volatile char block[4096];
+    block[0] = static_cast<char>(depth);
+    if (!KeepRecursing)
+        return block[0];
+    return Recurse(depth + 1) + block[0];
+}
+
 } // namespace
 
 std::optional<std::u16string> CrashStartUp(ConfigPlatform& platform, HostSystem& host, PrefsFile& prefs,
@@ -63,6 +76,8 @@ void Fault(std::u16string_view kind) {
         Sink = ReadAt(static_cast<uintptr_t>(-16));
     } else if (kind == u"divide-zero") {
         Sink = Divide(1, 0);
+    } else if (kind == u"stack-overflow") {
+        Sink = Recurse(0);
     }
 }
 

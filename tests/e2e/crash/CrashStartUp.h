@@ -18,7 +18,8 @@ namespace brisklet::e2e {
 [[nodiscard]] std::optional<std::u16string> CrashStartUp(ConfigPlatform& platform, HostSystem& host, PrefsFile& prefs,
                                                         ConfigState& state, std::u16string_view commandLine);
 
-// "read-zero", "read-high" or "divide-zero" fault and never return; anything else returns.
+// "read-zero", "read-high", "divide-zero" and "stack-overflow" fault and never return; anything
+// else returns.
 void Fault(std::u16string_view kind);
 
 } // namespace brisklet::e2e

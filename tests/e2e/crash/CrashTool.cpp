@@ -1,7 +1,7 @@
 // CrashTool.exe, installed as Brisklet.exe by the crash scenarios: Brisklet's start-up, then a fault on purpose.
-// Arguments: the fault, "read-zero", "read-high" or "divide-zero", optionally followed by "early"
-// to fault right after the switches are read, before the IDE is looked for. Without arguments
-// it ends silently, like Brisklet.exe.
+// Arguments: the fault ("read-zero", "read-high", "divide-zero" or "stack-overflow"), and "early"
+// after it to fault right after the switches are read, before the IDE is looked for. Without
+// arguments it ends silently, like Brisklet.exe.
 #include <windows.h>
 
 #include "CrashStartUp.h"
