@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "Files.h"
 #include "Handle.h"
 #include "IdeWindow.h"
 
@@ -104,7 +105,8 @@ int64_t MillisecondsSince(const LARGE_INTEGER& start) {
 
 } // namespace
 
-ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& workingDirectory, DWORD timeoutMs) {
+ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& workingDirectory, DWORD timeoutMs,
+                      const BeforeResume& beforeResume) {
     ChildOutcome outcome;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -118,21 +120,30 @@ ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& worki
     }
     const Handle process(started.hProcess);
     const Handle thread(started.hThread);
-    outcome.ParentIsIde = ParentOf(started.dwProcessId) == GetCurrentProcessId();
-    const LARGE_INTEGER resumed = Now();
+    const bool parentIsIde = ParentOf(started.dwProcessId) == GetCurrentProcessId();
+    if (beforeResume) {
+        beforeResume(process.Get(), parentIsIde);
+    }
     ResumeThread(thread.Get());
+    outcome = WatchChild(process.Get(), timeoutMs);
+    outcome.ParentIsIde = parentIsIde;
+    return outcome;
+}
 
+ChildOutcome WatchChild(HANDLE process, DWORD timeoutMs) {
+    ChildOutcome outcome;
+    const LARGE_INTEGER watched = Now();
     std::vector<HWND> seen;
-    BoxScan scan{started.dwProcessId, &seen, &outcome.Boxes};
+    BoxScan scan{GetProcessId(process), &seen, &outcome.Boxes};
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     ULONGLONG nextScan = 0;
-    HANDLE waitFor = process.Get();
+    HANDLE waitFor = process;
     for (;;) {
         const DWORD woken = MsgWaitForMultipleObjects(1, &waitFor, FALSE, BoxScanMs, QS_ALLINPUT);
         PumpMessages();
         const ULONGLONG now = GetTickCount64();
         if (woken == WAIT_OBJECT_0) {
-            outcome.WallMs = MillisecondsSince(resumed);
+            outcome.WallMs = MillisecondsSince(watched);
             break;
         }
         if (now >= nextScan) {
@@ -140,15 +151,36 @@ ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& worki
             nextScan = now + BoxScanMs;
         }
         if (now >= deadline) {
-            TerminateProcess(process.Get(), 1);
-            WaitForSingleObject(process.Get(), 5000);
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
             outcome.End = ChildEnd::TimedOut;
             return outcome;
         }
     }
-    GetExitCodeProcess(process.Get(), &outcome.ExitCode);
+    GetExitCodeProcess(process, &outcome.ExitCode);
     outcome.End = ChildEnd::Exited;
     return outcome;
+}
+
+std::string ExitText(const ChildOutcome& child) {
+    switch (child.End) {
+    case ChildEnd::Exited: return std::to_string(child.ExitCode);
+    case ChildEnd::TimedOut: return "timeout";
+    case ChildEnd::StartFailed: return "start-failed";
+    }
+    return {};
+}
+
+std::string BoxResultLines(const std::vector<MessageBoxSeen>& boxes) {
+    std::string lines = "boxes=" + std::to_string(boxes.size()) + "\n";
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        const std::string prefix = "box" + std::to_string(i + 1);
+        lines += prefix + ".caption=" + EscapedLine(Utf8FromWide(boxes[i].Caption)) + "\n";
+        lines += prefix + ".text=" + EscapedLine(Utf8FromWide(boxes[i].Text)) + "\n";
+        lines += prefix + ".icon=" + std::to_string(boxes[i].Icon ? 1 : 0) + "\n";
+        lines += prefix + ".buttons=" + Utf8FromWide(boxes[i].Buttons) + "\n";
+    }
+    return lines;
 }
 
 } // namespace brisklet::e2e

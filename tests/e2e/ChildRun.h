@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,13 +24,26 @@ struct ChildOutcome {
     DWORD ExitCode = 0;      // for Exited
     DWORD StartError = 0;    // for StartFailed: GetLastError of CreateProcessW
     bool ParentIsIde = false; // the child's parent process, as a snapshot shows it, is this process
-    int64_t WallMs = 0;       // for Exited: from the child's resume to the end of the wait that saw it exit
+    int64_t WallMs = 0;       // for Exited: from the resume (the watch's start) to the end of the wait that saw it exit
     std::vector<MessageBoxSeen> Boxes; // in the order they appeared, each closed with OK
 };
+
+// Called with the child's process while it is still suspended, and whether its parent is this process.
+using BeforeResume = std::function<void(HANDLE process, bool parentIsIde)>;
 
 // Messages keep being handled while the child runs; a child still running after the time
 // limit is terminated.
 [[nodiscard]] ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& workingDirectory,
-                                    DWORD timeoutMs);
+                                    DWORD timeoutMs, const BeforeResume& beforeResume = {});
+
+// The waiting half of RunChild, for a child that may have been started by another process:
+// its boxes recorded and closed, the child ended after the time limit.
+[[nodiscard]] ChildOutcome WatchChild(HANDLE process, DWORD timeoutMs);
+
+// The exit code, "timeout" or "start-failed", as result.txt writes it.
+[[nodiscard]] std::string ExitText(const ChildOutcome& child);
+
+// The result.txt lines of the boxes: "boxes=N", then each box's caption, text, icon and buttons.
+[[nodiscard]] std::string BoxResultLines(const std::vector<MessageBoxSeen>& boxes);
 
 } // namespace brisklet::e2e

@@ -14,6 +14,9 @@ namespace {
 constexpr wchar_t PanelClass[] = L"TestIdePanel";
 constexpr int Width = 900;
 constexpr int Height = 700;
+// How long a vanishing IDE waits after its answer: the tool reads the document meanwhile and its
+// next message then waits on the window or process that goes away.
+constexpr DWORD VanishPauseMs = 300;
 
 struct Editor {
     HWND Window = nullptr;
@@ -34,6 +37,10 @@ struct Ide {
     MessageCounts Counts;
     DWORD HangMs = 0;
     bool HangDone = false;
+    Vanish Vanishing = Vanish::None;
+    unsigned VanishAfter = 0;
+    Vanish Vanished = Vanish::None;
+    HWND DocumentView = nullptr; // shows the document of an editor whose window went away
 };
 Ide ide;
 
@@ -76,6 +83,45 @@ void RecomputeStaleFolds() {
     }
 }
 
+// A hidden editor window of its own on the document, which keeps the document alive.
+Editor ViewOfDocument(sptr_t document) {
+    Editor view;
+    view.Window = CreateWindowExW(0, L"Scintilla", L"", WS_POPUP, 0, 0, Width, Height, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    view.Direct = reinterpret_cast<SciFnDirect>(SendMessageW(view.Window, SCI_GETDIRECTFUNCTION, 0, 0));
+    view.Pointer = static_cast<sptr_t>(SendMessageW(view.Window, SCI_GETDIRECTPOINTER, 0, 0));
+    Call(view, SCI_SETDOCPOINTER, 0, document);
+    ide.DocumentView = view.Window;
+    return view;
+}
+
+// The tool gets its answer at once; after the pause the editor, the main window or the process
+// goes. A window's document outlives it in a view of its own, so what the tool wrote (or did
+// not) can still be read; the view takes the vanished editor's place in the list.
+void VanishAfterAnswering(LRESULT answer) {
+    const Vanish what = ide.Vanishing;
+    ide.Vanishing = Vanish::None;
+    ide.Vanished = what;
+    ReplyMessage(answer);
+    Sleep(VanishPauseMs);
+    if (what == Vanish::Process) {
+        ExitProcess(0);
+    }
+    const Editor& visible = ide.Editors[ide.Visible];
+    const sptr_t document = Call(visible, SCI_GETDOCPOINTER);
+    Call(visible, SCI_ADDREFDOCUMENT, 0, document);
+    DestroyWindow(what == Vanish::Main ? ide.Main : visible.Window);
+    const Editor view = ViewOfDocument(document);
+    Call(view, SCI_RELEASEDOCUMENT, 0, document);
+    if (what == Vanish::Main) {
+        ide.Main = nullptr;
+        ide.Editors.assign(1, view);
+        ide.Visible = 0;
+    } else {
+        ide.Editors[ide.Visible] = view;
+    }
+}
+
 LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const Editor* editor = FindEditor(window);
     if (editor == nullptr) {
@@ -95,11 +141,16 @@ LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             Sleep(ide.HangMs); // a busy IDE: the sender waits or gives up
         }
     }
+    const bool vanishNow = ide.Counting && editor == &ide.Editors[ide.Visible] && ide.Vanishing != Vanish::None &&
+                           message == ide.VanishAfter;
     ++ide.MessageDepth;
     const LRESULT result = CallWindowProcW(editor->Original, window, message, wParam, lParam);
     --ide.MessageDepth;
     if (ide.MessageDepth == 0) {
         RecomputeStaleFolds();
+    }
+    if (vanishNow) {
+        VanishAfterAnswering(result); // the editor and its entry may be gone afterwards
     }
     return result;
 }
@@ -239,6 +290,9 @@ void CloseIde() {
         DestroyWindow(ide.Main);
         PumpMessages();
     }
+    if (ide.DocumentView != nullptr) {
+        DestroyWindow(ide.DocumentView);
+    }
     ide.Editors.clear();
     if (ide.Scintilla != nullptr) {
         FreeLibrary(ide.Scintilla);
@@ -259,6 +313,15 @@ void StartCounting(DWORD hangMs) {
     ide.HangMs = hangMs;
     ide.HangDone = false;
     ide.Counting = true;
+}
+
+void ArmVanishing(Vanish what, unsigned afterMessage) {
+    ide.Vanishing = what;
+    ide.VanishAfter = afterMessage;
+}
+
+Vanish Vanished() {
+    return ide.Vanished;
 }
 
 MessageCounts StopCounting() {

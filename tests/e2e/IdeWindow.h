@@ -27,6 +27,12 @@ struct MessageCounts {
 void StartCounting(DWORD hangMs);
 [[nodiscard]] MessageCounts StopCounting();
 
+// While counting, once the visible editor has answered afterMessage, the scenario's part of the
+// IDE goes away (Vanish::Process ends this process). The editor's document stays readable.
+void ArmVanishing(Vanish what, unsigned afterMessage);
+// What went away during the run.
+[[nodiscard]] Vanish Vanished();
+
 struct EditorState {
     std::string Bytes;
     intptr_t Anchor = 0;

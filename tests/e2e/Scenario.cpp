@@ -58,6 +58,15 @@ std::optional<DWORD> ParseShare(std::wstring_view text) {
     return std::nullopt;
 }
 
+std::optional<Vanish> ParseVanish(std::wstring_view text) {
+    for (const Vanish what : {Vanish::None, Vanish::Editor, Vanish::Main, Vanish::Process}) {
+        if (text == WideFromUtf8(VanishName(what))) {
+            return what;
+        }
+    }
+    return std::nullopt;
+}
+
 struct TextKey {
     std::wstring_view Key;
     std::wstring Scenario::*Field;
@@ -130,6 +139,13 @@ bool ApplySetting(Scenario& scenario, std::wstring_view key, const std::wstring&
         }
         return share.has_value();
     }
+    if (key == L"vanish") {
+        const std::optional<Vanish> vanish = ParseVanish(value);
+        if (vanish) {
+            scenario.Vanishes = *vanish;
+        }
+        return vanish.has_value();
+    }
     if (key == L"folded") {
         const std::optional<std::vector<intptr_t>> lines = ParseNumberList(value);
         if (lines) {
@@ -157,6 +173,8 @@ bool ApplySetting(Scenario& scenario, std::wstring_view key, const std::wstring&
         scenario.Nesting = static_cast<int>(*number);
     } else if (key == L"runs" && *number >= 1) {
         scenario.Runs = static_cast<int>(*number);
+    } else if (key == L"vanish-after") {
+        scenario.VanishAfter = static_cast<unsigned>(*number);
     } else {
         return false;
     }
@@ -164,6 +182,16 @@ bool ApplySetting(Scenario& scenario, std::wstring_view key, const std::wstring&
 }
 
 } // namespace
+
+const char* VanishName(Vanish what) {
+    switch (what) {
+    case Vanish::None: return "none";
+    case Vanish::Editor: return "editor";
+    case Vanish::Main: return "main";
+    case Vanish::Process: return "process";
+    }
+    return "";
+}
 
 std::optional<Scenario> ReadScenario(const std::wstring& runFile, std::wstring& error) {
     const std::optional<std::string> content = ReadFileBytes(runFile);

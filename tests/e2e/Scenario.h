@@ -11,6 +11,12 @@
 
 namespace brisklet::e2e {
 
+// What goes away while the tool runs: the visible editor, the main window with everything in
+// it, or the whole IDE process.
+enum class Vanish { None, Editor, Main, Process };
+// "none", "editor", "main" or "process", as the run file and the result write it.
+[[nodiscard]] const char* VanishName(Vanish what);
+
 struct Scenario {
     std::string Document;             // the editor's bytes, exactly
     std::wstring ResultsFolder;       // where result.txt and doc.bin go
@@ -34,6 +40,8 @@ struct Scenario {
     std::wstring HoldFile;             // held open while the child runs; "%DDMMYYYY%" is today's date
     DWORD HoldShare = FILE_SHARE_READ | FILE_SHARE_WRITE; // the holder's share mode
     int Runs = 1;                      // the child is started this many times, one after another
+    Vanish Vanishes = Vanish::None;
+    unsigned VanishAfter = 2183;       // ...right after the visible editor answered this message (SCI_GETTEXTLENGTH)
 };
 
 // Reads the run file: UTF-8 "key=value" lines. Unknown keys and bad values are errors, so a

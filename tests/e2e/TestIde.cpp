@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "ChildRun.h"
+#include "EndingIde.h"
 #include "Files.h"
 #include "Handle.h"
 #include "IdeWindow.h"
@@ -57,15 +60,6 @@ std::string LineRanges(const std::vector<intptr_t>& lines) {
     return text;
 }
 
-std::string ExitText(const ChildOutcome& child) {
-    switch (child.End) {
-    case ChildEnd::Exited: return std::to_string(child.ExitCode);
-    case ChildEnd::TimedOut: return "timeout";
-    case ChildEnd::StartFailed: return "start-failed";
-    }
-    return {};
-}
-
 std::wstring TwoDigits(WORD value) {
     return (value < 10 ? L"0" : L"") + std::to_wstring(value);
 }
@@ -106,10 +100,18 @@ struct Runs {
     std::vector<MessageBoxSeen> Boxes;
 };
 
-Runs RunChildren(const Scenario& scenario) {
+// watcherId: the process watching an IDE that ends mid-run (0: none), which gets a handle on each child.
+Runs RunChildren(const Scenario& scenario, DWORD watcherId) {
     Runs runs;
+    BeforeResume handOver;
+    if (watcherId != 0) {
+        handOver = [&](HANDLE child, bool parentIsIde) {
+            HandChildOver(watcherId, scenario.ResultsFolder, child, parentIsIde);
+        };
+    }
     for (int run = 0; run < scenario.Runs; ++run) {
-        const ChildOutcome child = RunChild(scenario.CommandLine, scenario.WorkingDirectory, scenario.TimeoutMs);
+        const ChildOutcome child =
+            RunChild(scenario.CommandLine, scenario.WorkingDirectory, scenario.TimeoutMs, handOver);
         AppendItem(runs.Exits, ExitText(child));
         if (child.End == ChildEnd::Exited) {
             AppendItem(runs.ChildMs, std::to_string(child.WallMs));
@@ -123,11 +125,14 @@ Runs RunChildren(const Scenario& scenario) {
     return runs;
 }
 
-int RunScenario(const std::wstring& runFile) {
+int RunScenario(const std::wstring& runFile, DWORD watcherId) {
     std::wstring error;
     const std::optional<Scenario> scenario = ReadScenario(runFile, error);
     if (!scenario) {
         return Fail(error);
+    }
+    if (scenario->Vanishes == Vanish::Process && watcherId == 0) {
+        return WatchEndingIde(runFile, *scenario, error) ? 0 : Fail(error);
     }
     ApplyEnvironment(*scenario);
     if (!OpenIde(*scenario, error)) {
@@ -143,7 +148,8 @@ int RunScenario(const std::wstring& runFile) {
     {
         const Handle held(heldFile);
         StartCounting(scenario->HangMs);
-        child = RunChildren(*scenario);
+        ArmVanishing(scenario->Vanishes, scenario->VanishAfter);
+        child = RunChildren(*scenario, watcherId);
         PumpMessages();
     }
     const MessageCounts counts = StopCounting();
@@ -171,14 +177,8 @@ int RunScenario(const std::wstring& runFile) {
     result += "messages=" + std::to_string(counts.All) + "\n";
     result += "scintilla-messages=" + std::to_string(counts.Scintilla) + "\n";
     result += "other-scintilla-messages=" + std::to_string(counts.OtherScintilla) + "\n";
-    result += "boxes=" + std::to_string(child.Boxes.size()) + "\n";
-    for (size_t i = 0; i < child.Boxes.size(); ++i) {
-        const std::string prefix = "box" + std::to_string(i + 1);
-        result += prefix + ".caption=" + EscapedLine(Utf8FromWide(child.Boxes[i].Caption)) + "\n";
-        result += prefix + ".text=" + EscapedLine(Utf8FromWide(child.Boxes[i].Text)) + "\n";
-        result += prefix + ".icon=" + std::to_string(child.Boxes[i].Icon ? 1 : 0) + "\n";
-        result += prefix + ".buttons=" + Utf8FromWide(child.Boxes[i].Buttons) + "\n";
-    }
+    result += std::string("vanished=") + VanishName(Vanished()) + "\n";
+    result += BoxResultLines(child.Boxes);
     // The document first: a result.txt present means the whole result is there.
     if (!WriteFileBytes(scenario->ResultsFolder + L"\\doc.bin", editor.Bytes) ||
         !WriteFileBytes(scenario->ResultsFolder + L"\\result.txt", result)) {
@@ -192,9 +192,11 @@ int RunScenario(const std::wstring& runFile) {
 } // namespace brisklet::e2e
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
+    // "--ide WATCHER": started by a test IDE whose scenario ends this process mid-run.
+    const bool watched = argc == 4 && std::wstring_view(argv[2]) == L"--ide";
+    if (argc != 2 && !watched) {
         std::fprintf(stderr, "usage: TestIde RUNFILE\n");
         return 2;
     }
-    return brisklet::e2e::RunScenario(argv[1]);
+    return brisklet::e2e::RunScenario(argv[1], watched ? static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)) : 0);
 }
