@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Throughput of brisklet-clean beside the nearest GNU tool of each switch, and beside cat, on
-# generated PureBasic-like sources: best of 3 runs. Every tool reads the source from standard
+# generated PureBasic-like sources: the best of 3 wall times (RUNS=n for more on a busy
+# machine). Every tool reads the source from standard
 # input and writes to a file beside it (not /dev/null: grep stops early when it sees that);
 # brisklet-clean is also timed rewriting a copy of the source in place.
 # Usage: bench/compare-gnu.sh [MEGABYTES...]   (default: 1 10 100)
@@ -14,7 +15,7 @@ clean=${BRISKLET_CLEAN:-$root/build/native/brisklet-clean}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1 10 100)
 tab=4
-runs=3
+runs=${RUNS:-3}
 
 for program in "$bench" "$clean"; do
     [ -x "$program" ] || { echo "compare-gnu.sh: $program: not built" >&2; exit 2; }
@@ -70,7 +71,9 @@ for megabytes in "${sizes[@]}"; do
     "$bench" --generate $((megabytes * 1000000)) "$input"
     bytes=$(wc -c <"$input")
     cat "$input" >/dev/null # into the page cache before anything is timed
-    cat_rate=$(rate "$bytes" "$(best_microseconds cat)")
+    # Each time in an assignment of its own, so that a failed command stops the script.
+    cat_time=$(best_microseconds cat)
+    cat_rate=$(rate "$bytes" "$cat_time")
 
     echo
     echo "$megabytes MB source ($bytes bytes), tab length $tab, best of $runs; cat: $cat_rate MB/s"
@@ -78,10 +81,12 @@ for megabytes in "${sizes[@]}"; do
     for row in "${rows[@]}"; do
         switch=${row%%|*}
         gnu=${row#*|}
-        gnu_rate=$(rate "$bytes" "$(best_microseconds "$gnu")")
-        own_rate=$(rate "$bytes" "$(best_microseconds "'$clean' --tab-length $tab $switch")")
-        place_rate=$(rate "$bytes" "$(best_microseconds "'$clean' --tab-length $tab $switch '$copy'" \
-                                        "cp '$input' '$copy'")")
+        gnu_time=$(best_microseconds "$gnu")
+        own_time=$(best_microseconds "'$clean' --tab-length $tab $switch")
+        place_time=$(best_microseconds "'$clean' --tab-length $tab $switch '$copy'" "cp '$input' '$copy'")
+        gnu_rate=$(rate "$bytes" "$gnu_time")
+        own_rate=$(rate "$bytes" "$own_time")
+        place_rate=$(rate "$bytes" "$place_time")
         over_gnu=$(ratio "$own_rate" "$gnu_rate")
         over_cat=$(ratio "$own_rate" "$cat_rate")
         place_over_cat=$(ratio "$place_rate" "$cat_rate")
