@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Throughput of brisklet-clean beside the nearest GNU tool of each switch, and beside cat, on
 # generated PureBasic-like sources: the best of 3 wall times (RUNS=n for more on a busy
-# machine). Every tool reads the source from standard
-# input and writes to a file beside it (not /dev/null: grep stops early when it sees that);
-# brisklet-clean is also timed rewriting a copy of the source in place.
+# machine). Every tool reads the source from standard input and writes to a file beside it
+# (not /dev/null: grep stops early when it sees that); brisklet-clean is also timed
+# rewriting a copy of the source in place.
 # Usage: bench/compare-gnu.sh [MEGABYTES...]   (default: 1 10 100)
 # Needs build/bench/brisklet_bench (cmake --preset bench) and build/native/brisklet-clean
 # (cmake --preset native); BRISKLET_BENCH and BRISKLET_CLEAN point elsewhere.
