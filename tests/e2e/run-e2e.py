@@ -15,6 +15,7 @@ import re
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
@@ -23,7 +24,7 @@ SCENARIOS = REPO / "tests" / "e2e" / "scenarios"
 BITNESSES = ("x86", "x64")
 UNDER_DISPLAY = "BRISKLET_E2E_UNDER_DISPLAY"
 # Keys the runner consumes itself; every other scenario key goes to the test IDE as it is.
-RUNNER_KEYS = {"bitness", "tool-bitness", "program", "ide", "tool", "workdir", "args"}
+RUNNER_KEYS = {"bitness", "tool-bitness", "program", "ide", "tool", "workdir", "args", "generate"}
 PROGRAMS = ("Brisklet", "ProbeTool", "CrashTool")
 # What every scenario expects unless its expected.txt says otherwise: the tool always ends with
 # exit code 0, shows no message box, and sees the test IDE as its parent.
@@ -55,6 +56,14 @@ def ReadKeyValues(path, allowBound=False):
     return entries
 
 
+def Generated(folder, script):
+    """What a scenario's generate= script (a Python file in its folder, given an empty folder) writes there,
+    {name: bytes}: documents too big to commit are made at run time."""
+    with tempfile.TemporaryDirectory() as out:
+        subprocess.run([sys.executable, str(folder / script), out], check=True)
+        return {path.name: path.read_bytes() for path in Path(out).iterdir()}
+
+
 class Scenario:
     def __init__(self, folder):
         self.name = folder.name
@@ -77,10 +86,13 @@ class Scenario:
         self.expected = {key: ("=", value) for key, value in DEFAULT_EXPECTED.items()}
         if expectedFile.exists():
             self.expected.update(ReadKeyValues(expectedFile, allowBound=True))
-        document = folder / "doc.bin"
-        self.document = document.read_bytes() if document.exists() else b""
-        expectedDocument = folder / "expected-doc.bin"
-        self.expectedDocument = expectedDocument.read_bytes() if expectedDocument.exists() else self.document
+        generated = Generated(folder, settings["generate"]) if "generate" in settings else {}
+
+        def Document(name, default):
+            path = folder / name
+            return generated[name] if name in generated else path.read_bytes() if path.exists() else default
+        self.document = Document("doc.bin", b"")
+        self.expectedDocument = Document("expected-doc.bin", self.document)
 
 
 class Inputs:
