@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "runtime/win32/ToolHelpSnapshot.h"
+
 namespace brisklet {
 
 namespace {
@@ -268,7 +270,7 @@ std::u16string ConfigPlatformWin32::OwnExecutablePath() {
 }
 
 std::u16string ConfigPlatformWin32::ProcessExecutablePath(uint32_t processId) {
-    const KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
+    const KernelHandle snapshot(TakeToolHelpSnapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
     if (!snapshot.Valid())
         return {};
     MODULEENTRY32W module{};

@@ -6,6 +6,7 @@
 
 #include "editor/win32/ScintillaWindowPort.h"
 #include "editor/win32/WideText.h"
+#include "runtime/win32/ToolHelpSnapshot.h"
 
 namespace brisklet {
 
@@ -16,7 +17,7 @@ constexpr int ClassNameLength = 1024;
 // A Tool Help snapshot, closed whatever path the query takes.
 class Snapshot {
 public:
-    Snapshot(DWORD flags, DWORD processId) : handle_(CreateToolhelp32Snapshot(flags, processId)) {}
+    Snapshot(DWORD flags, DWORD processId) : handle_(TakeToolHelpSnapshot(flags, processId)) {}
     ~Snapshot() {
         if (Valid())
             CloseHandle(handle_);
