@@ -1,5 +1,4 @@
-// An IDE process that ends while the tool runs: the test IDE starts itself again as that IDE and
-// watches the tool it leaves behind, which nobody else could report on.
+// An IDE process that ends mid-run: the test IDE runs itself as that IDE and watches the tool it leaves.
 #include "EndingIde.h"
 
 #include <charconv>
