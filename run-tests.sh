@@ -8,6 +8,10 @@ scripts/setup-native.sh
 cmake --preset native > /dev/null
 cmake --build --preset native
 ctest --preset native -j "$(nproc)"
+# The preferences parser fed random bytes under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake --preset fuzz > /dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
 
 scripts/setup-windows.sh
 for preset in win-x86 win-x64; do
