@@ -26,6 +26,8 @@ constexpr std::string_view Statements[] = {
     "*Buffer = AllocateMemory(1024) ; Puffer anlegen",
     "PokeS(*Buffer, \"a;b;c\", -1, #PB_UTF8)",
     "CompilerIf #PB_Compiler_Debugger : Debug \"Pr\u00fcfung\" : CompilerEndIf",
+    "If OpenWindow(0, 0, 0, 320, 200, \"\u00d6ffnen\", #PB_Window_SystemMenu)",
+    "OnErrorGoto(?Fehler) ; Options for the error handler",
     "Select key",
     "  Case #PB_Key_Escape : quit = #True",
     "EndSelect",
