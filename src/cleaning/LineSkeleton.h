@@ -51,8 +51,9 @@ size_t RebuildInto(TextView<CharT> source, CharT* out, TextView<CharT> trigger, 
     constexpr size_t None = TextView<CharT>::npos;
     size_t written = 0;
     size_t runStart = 0;
+    // Library calls skipped where they would copy nothing: most lines are short.
     const auto flushRun = [&](size_t runEnd) {
-        if (out + written != source.data() + runStart)
+        if (runEnd > runStart && out + written != source.data() + runStart)
             Traits::move(out + written, source.data() + runStart, runEnd - runStart);
         written += runEnd - runStart;
     };
@@ -91,7 +92,8 @@ size_t RebuildInto(TextView<CharT> source, CharT* out, TextView<CharT> trigger, 
         if (!unchanged) {
             flushRun(lineStart);
             if (kept) {
-                Traits::assign(out + written, kept->FillCount, kept->Fill);
+                if (kept->FillCount > 0)
+                    Traits::assign(out + written, kept->FillCount, kept->Fill);
                 written += kept->FillCount;
                 Traits::move(out + written, line.data() + kept->KeepFrom, kept->KeepTo - kept->KeepFrom);
                 written += kept->KeepTo - kept->KeepFrom;
