@@ -59,8 +59,12 @@ bool IsCaseConversion(CleaningOperation operation) {
 } // namespace
 
 void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength) {
+    ApplyOperation(operation, text, tabLength, UnicodeCaseMaps());
+}
+
+void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength, const CaseMaps& caseMaps) {
     if (IsCaseConversion(operation))
-        ConvertLetterCase(text, CaseOf(operation));
+        ConvertLetterCase(text, CaseOf(operation), caseMaps);
     else
         ApplyAsciiOperation(operation, text, tabLength);
 }

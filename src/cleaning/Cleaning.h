@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "cleaning/LetterCase.h"
 #include "runtime/TextCodec.h"
 
 namespace brisklet {
@@ -24,6 +25,8 @@ enum class CleaningOperation {
 
 // Replaces text with the operation's result. tabLength is read by the two tab conversions.
 void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength);
+// The same, with the case conversions going through caseMaps.
+void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength, const CaseMaps& caseMaps);
 
 // The same on undecoded bytes. Every operation but the case conversions looks only at ASCII
 // characters, so it gives the bytes of the UTF-16 result without decoding anything.

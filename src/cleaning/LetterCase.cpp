@@ -129,8 +129,16 @@ void ConvertUtf8(std::string& bytes, const char16_t* map) {
 
 } // namespace
 
+CaseMaps UnicodeCaseMaps() {
+    return {UpperCaseMap(), LowerCaseMap()};
+}
+
 void ConvertLetterCase(std::u16string& text, LetterCase letterCase) {
-    const char16_t* map = CaseMap(letterCase);
+    ConvertLetterCase(text, letterCase, UnicodeCaseMaps());
+}
+
+void ConvertLetterCase(std::u16string& text, LetterCase letterCase, const CaseMaps& maps) {
+    const char16_t* map = letterCase == LetterCase::Upper ? maps.Upper : maps.Lower;
     for (char16_t& unit : text)
         unit = map[unit];
 }

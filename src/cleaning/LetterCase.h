@@ -9,9 +9,20 @@ namespace brisklet {
 
 enum class LetterCase { Upper, Lower };
 
+// Per code unit (65,536 entries each), the unit it becomes in each case.
+struct CaseMaps {
+    const char16_t* Upper = nullptr;
+    const char16_t* Lower = nullptr;
+};
+
+// The one-to-one mappings of Unicode, for UTF-8 text and text read one byte per character.
+[[nodiscard]] CaseMaps UnicodeCaseMaps();
+
 // Every code unit becomes its other case where that is one code unit; the length in code
 // units never changes, and line ends, digits and surrogate halves stay.
 void ConvertLetterCase(std::u16string& text, LetterCase letterCase);
+// The same through other maps, such as those of the system code page a text was read in.
+void ConvertLetterCase(std::u16string& text, LetterCase letterCase, const CaseMaps& maps);
 
 // The same on document bytes, giving the bytes of the converted UTF-16 text. Single-byte
 // text stays single-byte: the case maps never take one of the first 256 characters out of

@@ -87,7 +87,7 @@ OsNameTable BuildOsNameTable() {
         {u"80", u"Windows 7"},          {u"85", u"Windows Server 2008 R2"},
         {u"90", u"Windows 8"},          {u"95", u"Windows Server 2012"},
         {u"100", u"Windows 8.1"},       {u"110", u"Windows 10"},
-        {u"200", u"Unbekanntes Betriebssystem"},
+        {u"120", u"Windows 11"},        {u"200", u"Unbekanntes Betriebssystem"},
     };
 }
 

@@ -6,19 +6,28 @@
 #include "editor/EditorText.h"
 #include "editor/FoldState.h"
 #include "editor/ScintillaMessages.h"
+#include "runtime/CodePage.h"
 #include "runtime/Strings.h"
 
 namespace brisklet {
 
 namespace {
 
-void DispatchSwitches(const RunSettings& settings, std::u16string& sourceText, EditorPort& editor) {
+// A text read in the system code page changes case only where the code page holds the other case.
+CaseMaps CaseMapsOf(const DecodedText& read) {
+    if (read.CodePage == nullptr)
+        return UnicodeCaseMaps();
+    return {read.CodePage->Upper.data(), read.CodePage->Lower.data()};
+}
+
+void DispatchSwitches(const RunSettings& settings, std::u16string& sourceText, EditorPort& editor,
+                      const CaseMaps& caseMaps) {
     for (int i = 1; i <= settings.ParameterCount; ++i) {
         const SwitchEntry* entry = FindSwitch(FieldAt(settings.SwitchList, i, u" "));
         if (entry == nullptr)
             continue;
         if (entry->Kind == SwitchKind::Cleaning)
-            ApplyOperation(entry->Operation, sourceText, settings.TabLength);
+            ApplyOperation(entry->Operation, sourceText, settings.TabLength, caseMaps);
         else
             RunViewCommand(editor, entry->View);
     }
@@ -38,7 +47,7 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
 
     const DecodedText read = ReadEditorText(*editor, selectionMode ? &selection : nullptr);
     std::u16string sourceText = read.Text;
-    DispatchSwitches(settings, sourceText, *editor);
+    DispatchSwitches(settings, sourceText, *editor, CaseMapsOf(read));
     if (TextEquals(sourceText, read.Text))
         return RunOutcome::Unchanged;
 
@@ -53,7 +62,7 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
         editor->Call(SCI_SETSEL, static_cast<uintptr_t>(selection.Start), static_cast<intptr_t>(selection.End));
     else if (keepCursorAndFolds)
         ShowFoldedLines(*editor, foldState);
-    const bool written = WriteEditorText(*editor, sourceText, read.Encoding, selectionMode);
+    const bool written = WriteEditorText(*editor, sourceText, read.Encoding, selectionMode, read.CodePage);
     if (keepCursorAndFolds)
         RestoreFoldState(*editor, foldState);
     return written ? RunOutcome::Written : RunOutcome::WriteRefused;

@@ -2,6 +2,7 @@
 #include "driver/ToolRun.h"
 
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "config/AppFolders.h"
@@ -47,7 +48,12 @@ void RunTool(ConfigPlatform& platform, HostSystem& host, PrefsFile& prefs, Confi
     }
     const std::optional<WindowHandle> editorWindow = FindEditorWindow(host, *mainWindow);
     const std::unique_ptr<EditorPort> editor = editorWindow ? host.OpenEditor(*editorWindow, ideProcessId) : nullptr;
-    RunCleaning(editor.get(), RunSettings{switches.ParameterCount, switches.SwitchList, state.TabLength});
+    // Memory short for a copy of the text or an operation's result ends the run where it
+    // stands; the write gives up whole, so the editor holds the old text or the new one.
+    try {
+        RunCleaning(editor.get(), RunSettings{switches.ParameterCount, switches.SwitchList, state.TabLength});
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 } // namespace brisklet

@@ -2,9 +2,11 @@
 #include "editor/EditorText.h"
 
 #include <algorithm>
+#include <new>
 
 #include "editor/EditorPort.h"
 #include "editor/ScintillaMessages.h"
+#include "runtime/CodePage.h"
 
 namespace brisklet {
 
@@ -25,13 +27,32 @@ void KeepWholeCharacters(std::string_view bytes, int64_t& start, int64_t& end) {
         --end;
 }
 
-} // namespace
+// The same in a double-byte code page, where only a walk from the document's start tells a
+// trail byte from a lead byte or a character of its own.
+void KeepWholeCharacters(const AnsiCodePage& codePage, std::string_view bytes, int64_t& start, int64_t& end) {
+    size_t at = 0;
+    while (static_cast<int64_t>(at) < start)
+        at += CharacterLength(codePage, bytes, at);
+    if (static_cast<int64_t>(at) >= end) {
+        start = end; // inside one character: nothing whole
+        return;
+    }
+    start = static_cast<int64_t>(at);
+    while (static_cast<int64_t>(at) < end) {
+        const size_t next = at + CharacterLength(codePage, bytes, at);
+        if (static_cast<int64_t>(next) > end)
+            break;
+        at = next;
+    }
+    end = static_cast<int64_t>(at);
+}
 
-DecodedText ReadEditorText(EditorPort& editor, ByteRange* range) {
+DecodedText ReadDecoded(EditorPort& editor, ByteRange* range) {
     std::optional<DocumentBytes> document = editor.ReadDocument();
     if (!document)
         return {};
     const bool utf8Document = document->CodePage == SC_CP_UTF8;
+    const AnsiCodePage* codePage = utf8Document ? nullptr : document->SystemCodePage;
     std::string_view bytes(document->Bytes);
     if (range != nullptr) {
         const auto size = static_cast<int64_t>(bytes.size());
@@ -39,16 +60,35 @@ DecodedText ReadEditorText(EditorPort& editor, ByteRange* range) {
         range->End = std::clamp<int64_t>(range->End, range->Start, size);
         if (utf8Document)
             KeepWholeCharacters(bytes, range->Start, range->End);
+        else if (codePage != nullptr)
+            KeepWholeCharacters(*codePage, bytes, range->Start, range->End);
         bytes = bytes.substr(static_cast<size_t>(range->Start), static_cast<size_t>(range->End - range->Start));
     }
-    return DecodeDocument(bytes, utf8Document);
+    return DecodeDocument(bytes, utf8Document, codePage);
 }
 
-bool WriteEditorText(EditorPort& editor, std::u16string_view text, ByteEncoding encoding, bool replaceSelection) {
-    const std::optional<std::string> bytes = EncodeDocument(text, encoding);
-    if (!bytes || bytes->find('\0') != std::string::npos)
-        return false;
-    return editor.SendText(replaceSelection ? SCI_REPLACESEL : SCI_SETTEXT, *bytes);
+} // namespace
+
+DecodedText ReadEditorText(EditorPort& editor, ByteRange* range) {
+    // A document too big for this process's memory (a 32-bit tool, hundreds of megabytes)
+    // reads as nothing, like an editor that did not answer.
+    try {
+        return ReadDecoded(editor, range);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+bool WriteEditorText(EditorPort& editor, std::u16string_view text, ByteEncoding encoding, bool replaceSelection,
+                     const AnsiCodePage* codePage) {
+    try {
+        const std::optional<std::string> bytes = EncodeDocument(text, encoding, codePage);
+        if (!bytes || bytes->find('\0') != std::string::npos)
+            return false;
+        return editor.SendText(replaceSelection ? SCI_REPLACESEL : SCI_SETTEXT, *bytes);
+    } catch (const std::bad_alloc&) {
+        return false; // before anything reached the editor
+    }
 }
 
 } // namespace brisklet

@@ -16,14 +16,16 @@ struct ByteRange {
 };
 
 // The whole document, or only the bytes of range (cut before decoding). The range is
-// clamped to the document and, in a UTF-8 document, shrunk to the whole characters it
-// holds; it then names the bytes the text came from. The empty text when the editor did
-// not answer.
+// clamped to the document and, in a UTF-8 or double-byte document, shrunk to the whole
+// characters it holds; it then names the bytes the text came from. The empty text when the
+// editor did not answer or memory is short.
 [[nodiscard]] DecodedText ReadEditorText(EditorPort& editor, ByteRange* range);
 
-// Writes text as the whole document, or as the replacement of the current selection.
-// Refuses (false, editor untouched) text that cannot go back whole: a character the
-// encoding cannot hold, or a zero byte, where the editor would cut the text short.
-bool WriteEditorText(EditorPort& editor, std::u16string_view text, ByteEncoding encoding, bool replaceSelection);
+// Writes text as the whole document, or as the replacement of the current selection, in the
+// encoding and code page it was read with. Refuses (false, editor untouched) text that cannot
+// go back whole: a character the encoding cannot hold, or a zero byte, where the editor would
+// cut the text short; and gives up the same way when memory is short.
+bool WriteEditorText(EditorPort& editor, std::u16string_view text, ByteEncoding encoding, bool replaceSelection,
+                     const AnsiCodePage* codePage = nullptr);
 
 } // namespace brisklet

@@ -109,7 +109,7 @@ std::optional<DocumentBytes> MemoryEditor::ReadDocument() {
     if (!Answers)
         return std::nullopt;
     Messages.push_back(SCI_GETTEXTLENGTH);
-    return DocumentBytes{bytes_, codePage_};
+    return DocumentBytes{bytes_, codePage_, codePage_ == SC_CP_UTF8 ? nullptr : SystemCodePage};
 }
 
 bool MemoryEditor::SendText(unsigned message, std::string_view bytes) {

@@ -25,6 +25,7 @@ public:
     bool ReadOnly = false;
     bool Answers = true;                    // false: reads time out, as a hung editor's would
     bool KnowsContractedFoldNext = true;    // false: an older control, unknown messages answer 0
+    const AnsiCodePage* SystemCodePage = nullptr; // handed out with a document that is not UTF-8
     std::vector<unsigned> Messages;         // every message received, in order
 
     [[nodiscard]] const std::string& Bytes() const { return bytes_; }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "runtime/CodePage.h"
+
 namespace brisklet {
 
 namespace {
@@ -178,15 +180,24 @@ std::string EncodeSingleBytes(std::u16string_view text) {
     return out;
 }
 
-DecodedText DecodeDocument(std::string_view bytes, bool utf8Document) {
+DecodedText DecodeDocument(std::string_view bytes, bool utf8Document, const AnsiCodePage* codePage) {
     if (utf8Document)
         return {Decode(bytes, InvalidByte::Escape), ByteEncoding::Utf8};
+    if (codePage != nullptr)
+        return {DecodeAnsi(*codePage, bytes), ByteEncoding::SingleByte, codePage};
     return {DecodeSingleBytes(bytes), ByteEncoding::SingleByte};
 }
 
-std::optional<std::string> EncodeDocument(std::u16string_view text, ByteEncoding encoding) {
+std::optional<std::string> EncodeDocument(std::u16string_view text, ByteEncoding encoding,
+                                          const AnsiCodePage* codePage) {
     if (encoding == ByteEncoding::Utf8)
         return Encode(text, InvalidByte::Escape);
+    if (codePage != nullptr) {
+        std::string bytes;
+        if (!EncodeAnsi(*codePage, text, bytes))
+            return std::nullopt;
+        return bytes;
+    }
     for (const char16_t unit : text) {
         if (unit > 0xFF)
             return std::nullopt;

@@ -98,16 +98,16 @@ TEST(OsVersionCode, FollowsTheVersionTable) {
     }
 }
 
-TEST(OsNameTable, HoldsTheSeventeenNames) {
+TEST(OsNameTable, HoldsTheEighteenNames) {
     const OsNameTable table = BuildOsNameTable();
-    EXPECT_EQ(table.size(), 17u);
+    EXPECT_EQ(table.size(), 18u);
     EXPECT_EQ(table.at(u"5"), u"Windows NT 3.51");
     EXPECT_EQ(table.at(u"65"), u"Windows Server 2003");
     EXPECT_EQ(table.at(u"85"), u"Windows Server 2008 R2");
     EXPECT_EQ(table.at(u"110"), u"Windows 10");
+    EXPECT_EQ(table.at(u"120"), u"Windows 11");
     EXPECT_EQ(table.at(u"200"), u"Unbekanntes Betriebssystem");
     EXPECT_FALSE(table.contains(u"105"));
-    EXPECT_FALSE(table.contains(u"120"));
 }
 
 TEST(ExceptionText, NamesEveryTabledCode) {
@@ -198,6 +198,8 @@ TEST(CrashReport, SystemLineForCodes110And120) {
     FakeConfigPlatform platform = WindowsTenPlatform();
     EXPECT_EQ(ReportLines(CrashReportText(platform, BuildOsNameTable(), {}))[4], u"Betriebssystem: Windows 10");
     platform.Version = NtFacts(10, 0, 22631, 1);
+    EXPECT_EQ(ReportLines(CrashReportText(platform, BuildOsNameTable(), {}))[4], u"Betriebssystem: Windows 11");
+    platform.Version = NtFacts(6, 3, 9600, 3);
     EXPECT_EQ(ReportLines(CrashReportText(platform, BuildOsNameTable(), {}))[4], u"Betriebssystem: ");
     platform.Version = OsVersionFacts{};
     EXPECT_EQ(ReportLines(CrashReportText(platform, BuildOsNameTable(), {}))[4],

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "editor/ScintillaMessages.h"
+#include "runtime/win32/CodePageWin32.h"
 
 namespace brisklet {
 
@@ -86,6 +87,8 @@ std::optional<DocumentBytes> ScintillaWindowPort::ReadDocument() {
         return std::nullopt;
     DocumentBytes document;
     document.CodePage = static_cast<int>(*codePage);
+    if (document.CodePage != SC_CP_UTF8)
+        document.SystemCodePage = &SystemAnsiCodePage();
     document.Bytes.resize(static_cast<size_t>(*length));
     // Every byte or none: a short read written back would lose the rest of the document.
     SIZE_T got = 0;
