@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 #include "driver/CleaningRun.h"
 #include "driver/CommandLine.h"
 #include "editor/MemoryEditor.h"
 #include "editor/ScintillaMessages.h"
+#include "runtime/CodePage.h"
+#include "support/FailingAllocator.h"
+#include "support/FakeCodePage.h"
 #include "support/FoldLevels.h"
 
 namespace brisklet {
@@ -258,6 +263,66 @@ TEST(CleaningRun, SingleByteDocumentsGiveBackEveryByte) {
     EXPECT_EQ(broken.Editor.Bytes(), "\xC3\xA4 \xFF \nb\n");
 }
 
+TEST(CleaningRun, SystemCodePageLettersChangeCaseOnlyWithinIt) {
+    test::FakeCodePage greek = test::GreekCodePage();
+    const AnsiCodePage page = BuildAnsiCodePage(greek);
+    // δ έ µ ÿ ΐ, an undefined byte, and a final sigma
+    IdeEditor ide("x = \"\xE4\xDD\xB5\xFF\xC0\xAA\" ; \xF2\n");
+    ide.Editor.SystemCodePage = &page;
+    EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "X = \"\xC4\xB8\xCC\xFF\xC0\xAA\" ; \xD3\n");
+    EXPECT_EQ(ide.Run(u"/converttexttolowercaseletters"), RunOutcome::Written);
+    EXPECT_EQ(ide.Editor.Bytes(), "x = \"\xE4\xDD\xEC\xFF\xC0\xAA\" ; \xF3\n");
+}
+
+TEST(CleaningRun, DoubleByteDocumentsAreCleanedCharacterByCharacter) {
+    test::FakeCodePage japanese = test::JapaneseCodePage();
+    const AnsiCodePage page = BuildAnsiCodePage(japanese);
+    struct Case {
+        const char* Name;
+        std::u16string_view Switch;
+        std::string_view Document;
+        std::string_view Expected;
+    } cases[] = {
+        {"trail bytes ~ and backslash before quotes", u"/removecomments",
+         "a$ = \"\x83\x7E\" ; x\nb$ = \"\x95\x5C\x83\x5C\" ; y\n", "a$ = \"\x83\x7E\" \nb$ = \"\x95\x5C\x83\x5C\" \n"},
+        {"upper case", u"/converttexttouppercaseletters", "\x83\x69\x82\x81\x84\x74\x81\x9A x\n",
+         "\x83\x69\x82\x60\x84\x45\x81\x9A X\n"},
+        {"lower case", u"/converttexttolowercaseletters", "\x83\x41\x82\x60\x84\x45\xA0 X\n",
+         "\x83\x41\x82\x81\x84\x74\xA0 x\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        IdeEditor ide{std::string(c.Document)};
+        ide.Editor.SystemCodePage = &page;
+        EXPECT_EQ(ide.Run(c.Switch), RunOutcome::Written);
+        EXPECT_EQ(ide.Editor.Bytes(), c.Expected);
+    }
+}
+
+TEST(CleaningRun, DoubleByteSelectionCleansOnlyWholeCharacters) {
+    test::FakeCodePage japanese = test::JapaneseCodePage();
+    const AnsiCodePage page = BuildAnsiCodePage(japanese);
+    struct Case {
+        const char* Name;
+        intptr_t Anchor;
+        intptr_t Caret;
+        const char* Expected;
+    } cases[] = {
+        {"start on a trail byte", 1, 5, "\x83\x69" "A\x82\x60 ; c\nx\n"},
+        {"end inside a character", 2, 4, "\x83\x69" "A\x82\x81 ; c\nx\n"},
+        {"inside one character", 1, 2, "\x83\x69" "a\x82\x81 ; c\nx\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        IdeEditor ide("\x83\x69" "a\x82\x81 ; c\nx\n");
+        ide.Editor.SystemCodePage = &page;
+        ide.Editor.SetSelection(c.Anchor, c.Caret);
+        (void)ide.Run(u"/converttexttouppercaseletters");
+        EXPECT_EQ(ide.Editor.Bytes(), c.Expected);
+    }
+}
+
 TEST(CleaningRun, AStrayByteInAUtf8DocumentLeavesTheCharactersAroundItWhole) {
     IdeEditor ide("\xC3\x84 \xFF \xE2\x82\xAC x\n", SC_CP_UTF8);
     EXPECT_EQ(ide.Run(u"/converttexttolowercaseletters"), RunOutcome::Written);
@@ -337,6 +402,66 @@ TEST(CleaningRun, AWriteRefusedAfterTheFoldedLinesWereShownLeavesThemHiddenAgain
     EXPECT_EQ(ide.Run(u"/removecomments /keepcursorandfolds"), RunOutcome::WriteRefused);
     EXPECT_EQ(ide.Editor.ContractedHeaders(), std::vector<intptr_t>{0});
     EXPECT_EQ(ide.Editor.HiddenLines(), (std::vector<intptr_t>{1, 2}));
+}
+
+constexpr size_t ShortDocumentLines = 8192;
+
+std::string LongGreekDocument() {
+    std::string document;
+    for (size_t line = 0; line < ShortDocumentLines; ++line)
+        document += "x = \"\xE4\xDD\" ; c\n";
+    return document;
+}
+
+TEST(CleaningRun, AReadShortOfMemoryGivesNothingToWrite) {
+    test::FakeCodePage greek = test::GreekCodePage();
+    const AnsiCodePage page = BuildAnsiCodePage(greek);
+    const std::string document = LongGreekDocument();
+    IdeEditor ide(document);
+    ide.Editor.SystemCodePage = &page;
+    RunOutcome outcome = RunOutcome::Written;
+    {
+        // The document's bytes can be had, their decoded text (twice as long) cannot.
+        const test::FailingAllocations failing(document.size() * 3 / 2, SIZE_MAX);
+        outcome = ide.Run(u"/converttexttouppercaseletters /removecomments");
+    }
+    EXPECT_EQ(outcome, RunOutcome::Unchanged);
+    EXPECT_EQ(ide.Editor.Bytes(), document);
+    EXPECT_EQ(ide.Sent(SCI_SETTEXT), 0u);
+}
+
+// Memory runs short right after the document was read: the bytes to write back cannot be had.
+struct ShortAfterRead : EditorPort {
+    ShortAfterRead(MemoryEditor& editor, size_t minimum, size_t maximum)
+        : Editor(editor), Minimum(minimum), Maximum(maximum) {}
+    intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) override {
+        return Editor.Call(message, wParam, lParam);
+    }
+    std::optional<DocumentBytes> ReadDocument() override {
+        std::optional<DocumentBytes> document = Editor.ReadDocument();
+        Failing.emplace(Minimum, Maximum);
+        return document;
+    }
+    bool SendText(unsigned message, std::string_view bytes) override { return Editor.SendText(message, bytes); }
+    MemoryEditor& Editor;
+    size_t Minimum;
+    size_t Maximum;
+    std::optional<test::FailingAllocations> Failing;
+};
+
+TEST(CleaningRun, AWriteShortOfMemoryLeavesTheEditorUntouched) {
+    test::FakeCodePage greek = test::GreekCodePage();
+    const AnsiCodePage page = BuildAnsiCodePage(greek);
+    const std::string document = LongGreekDocument();
+    IdeEditor ide(document);
+    ide.Editor.SystemCodePage = &page;
+    // The decoded text and its copy (twice the bytes) can be had, the encoded bytes cannot.
+    ShortAfterRead port(ide.Editor, document.size(), document.size() * 2);
+    const RunOutcome outcome = RunThrough(port, u"/converttexttouppercaseletters");
+    port.Failing.reset();
+    EXPECT_EQ(outcome, RunOutcome::WriteRefused);
+    EXPECT_EQ(ide.Editor.Bytes(), document);
+    EXPECT_EQ(ide.Sent(SCI_SETTEXT), 0u);
 }
 
 } // namespace
