@@ -24,7 +24,7 @@ SCENARIOS = REPO / "tests" / "e2e" / "scenarios"
 BITNESSES = ("x86", "x64")
 UNDER_DISPLAY = "BRISKLET_E2E_UNDER_DISPLAY"
 # Keys the runner consumes itself; every other scenario key goes to the test IDE as it is.
-RUNNER_KEYS = {"bitness", "tool-bitness", "program", "ide", "tool", "workdir", "args", "generate"}
+RUNNER_KEYS = {"bitness", "tool-bitness", "program", "ide", "tool", "workdir", "args", "generate", "locale"}
 PROGRAMS = ("Brisklet", "ProbeTool", "CrashTool")
 # What every scenario expects unless its expected.txt says otherwise: the tool always ends with
 # exit code 0, shows no message box, and sees the test IDE as its parent.
@@ -81,6 +81,7 @@ class Scenario:
         self.tool = settings.get("tool", "tool\\Brisklet.exe")
         self.workdir = settings.get("workdir", self.tool.rpartition("\\")[0])
         self.args = settings.get("args", "")
+        self.locale = settings.get("locale")
         self.ideSettings = {k: v for k, v in settings.items() if k not in RUNNER_KEYS}
         expectedFile = folder / "expected.txt"
         self.expected = {key: ("=", value) for key, value in DEFAULT_EXPECTED.items()}
@@ -222,13 +223,15 @@ def RunOne(scenario, bitness, inputs):
     root = LayOut(scenario, bitness, inputs)
     timeout = int(scenario.ideSettings.get("timeout-ms", "30000")) / 1000 + SLACK_SECONDS
     command = ["wine", str(root / "ide" / scenario.ide), WindowsPath(root / "run.txt")]
+    # Wine takes a process's ANSI code page from its locale; the tool inherits the IDE's.
+    environment = dict(os.environ, LC_ALL=scenario.locale) if scenario.locale else None
     # A file, not a pipe: Wine's desktop process, started by the first program, inherits the
     # output handles and keeps them open, so a pipe would never reach its end.
     log = root / "testide.log"
     with open(log, "wb") as output:
         try:
             finished = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=output, stderr=output,
-                                      timeout=timeout)
+                                      timeout=timeout, env=environment)
         except subprocess.TimeoutExpired:
             return [f"the test IDE did not end within {timeout:.0f} s"]
     if finished.returncode != 0 or not (root / "result" / "result.txt").exists():

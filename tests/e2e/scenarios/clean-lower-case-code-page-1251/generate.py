@@ -1,0 +1,10 @@
+#!/usr/bin/env python3
+"""Writes doc.bin, a sample in code page 1251, and expected-doc.bin, the same after the lower-case switch."""
+
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2]))
+import code_page_sample  # noqa: E402
+
+code_page_sample.WriteCaseConversion(sys.argv[1], "cp1251", "lower", 'ЁЛКА И ЁЖ ; КОММЕНТАРИЙ: Ђ Ѓ Ў Љ № X\r\nEnd')

@@ -1,0 +1,10 @@
+#!/usr/bin/env python3
+"""Writes doc.bin, a sample in code page 1252, and expected-doc.bin, the same after the upper-case switch."""
+
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2]))
+import code_page_sample  # noqa: E402
+
+code_page_sample.WriteCaseConversion(sys.argv[1], "cp1252", "upper", 'If a = 1 ; Kommentar äöü ß ÿ µ š œ ž\r\nx')
