@@ -320,7 +320,7 @@ def RunAll(arguments, inputs, road):
         for label, needs, run in runs:
             if not road.Runs(*needs):
                 skipped += 1
-                print(f"skip {label}: needs a 32-bit program, and this machine runs only 64-bit ones")
+                print(f"skip {label}: needs a 32-bit program, and only 64-bit ones are run here")
                 continue
             problems = run()
             if problems:
