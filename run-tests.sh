@@ -10,6 +10,10 @@ scripts/setup-native.sh
 cmake --preset native > /dev/null
 cmake --build --preset native
 ctest --preset native -j "$(nproc)"
+# The same core and tests with clang and libc++, the compiler and library macOS users build with.
+cmake --preset clang-libcxx > /dev/null
+cmake --build --preset clang-libcxx
+ctest --preset clang-libcxx -j "$(nproc)"
 # The preferences parser fed random bytes under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake --preset fuzz > /dev/null
 cmake --build --preset fuzz
