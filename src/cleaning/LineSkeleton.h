@@ -115,15 +115,18 @@ size_t RebuildInto(TextView<CharT> source, CharT* out, TextView<CharT> trigger, 
                                kept->KeepTo == line.size();
         if (!unchanged) {
             if (changes != nullptr) {
+                // Counted before the run and this line are overwritten: the lines since the
+                // last changed one still stand where they were read.
                 lfsBefore += static_cast<size_t>(std::count(source.begin() + static_cast<ptrdiff_t>(countedTo),
                                                             source.begin() + static_cast<ptrdiff_t>(lineStart),
                                                             CharT('\n')));
-                countedTo = lineStart;
                 // Every CR of the line but one that pairs with the LF ending it.
                 const size_t crs = hadCr ? lineEnd - lineStart - line.size() : 0;
                 const size_t loneCrs = crs - (crs > 0 && lf != None && source[lineEnd - 1] == CharT('\r') ? 1 : 0);
                 NoteLine(*changes, lfsBefore + loneCrsBefore, loneCrs, kept.has_value());
                 loneCrsBefore += loneCrs;
+                lfsBefore += lf != None ? 1 : 0;
+                countedTo = nextLine;
             }
             flushRun(lineStart);
             if (kept) {

@@ -58,10 +58,17 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
     FoldState foldState;
     if (keepCursorAndFolds) {
         foldState = CaptureFoldState(*editor);
-        if (selectionMode)
-            PlaceText(lineMap, LineOf(*editor, selection.Start), LineOf(*editor, selection.End), read.Text, sourceText);
-        else
+        if (selectionMode) {
+            const intptr_t firstLine = LineOf(*editor, selection.Start);
+            PlaceText(lineMap, firstLine, LineOf(*editor, selection.End), read.Text, sourceText);
+            lineMap.StartsInsideLine =
+                editor->Call(SCI_POSITIONFROMLINE, static_cast<uintptr_t>(firstLine)) != selection.Start;
+            // Even when the selection reaches the end of the document: a last line heads no fold,
+            // and the caret comes to the same line either way.
+            lineMap.EndsInsideLine = true;
+        } else {
             PlaceText(lineMap, 0, EditorLineCount(read.Text) - 1, read.Text, sourceText);
+        }
     }
     // A cursor command may have emptied the selection; the write must replace the bytes
     // the text was read from (the selection when the run began, in whole characters), and

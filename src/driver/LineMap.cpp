@@ -16,9 +16,9 @@ struct MappedLine {
 
 // A line that went maps to where the next kept line stands, through every later step too.
 MappedLine FollowLine(const LineMap& map, intptr_t line) {
-    if (line < map.FirstLine)
+    if (line < map.FirstLine + (map.StartsInsideLine ? 1 : 0))
         return {line, true};
-    if (line >= map.FirstLine + map.LinesBefore)
+    if (line >= map.FirstLine + map.LinesBefore - (map.EndsInsideLine ? 1 : 0))
         return {line + map.LinesAfter - map.LinesBefore, true};
     size_t inText = static_cast<size_t>(line - map.FirstLine);
     bool kept = true;

@@ -18,6 +18,10 @@ struct LineMap {
     intptr_t FirstLine = 0;         // the editor line where the text read begins
     intptr_t LinesBefore = 0;       // editor lines the text read spans
     intptr_t LinesAfter = 0;        // editor lines the text written spans
+    // A line the text holds only in part stays with what lies outside the text: the first
+    // keeps its number, the last moves with the lines after the text.
+    bool StartsInsideLine = false;
+    bool EndsInsideLine = false;
 };
 
 // Lines of text on its own, as the editor counts them.

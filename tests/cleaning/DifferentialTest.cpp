@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cleaning/Cleaning.h"
+#include "cleaning/LineSkeleton.h"
 #include "driver/CleaningRun.h"
 #include "driver/CommandLine.h"
 #include "driver/FileCleaner.h"
@@ -44,14 +45,62 @@ testing::AssertionResult SameBytes(std::string_view actual, std::string_view exp
     return testing::AssertionFailure() << "expected " << EscapeBytes(expected) << "\n got " << EscapeBytes(actual);
 }
 
-// How the fast code disagrees with the reference on text, or nullopt: on UTF-16, on its UTF-8
-// bytes, and on its single bytes when every character fits in one.
+bool KeepsLineEnds(CleaningOperation operation) {
+    using enum CleaningOperation;
+    return operation == RemoveDoubleSpaces || operation == RemoveAllSpaces || operation == ConvertTextToLowerCase ||
+           operation == ConvertTextToUpperCase;
+}
+
+// What a line operation does to the lines, numbered as an editor counts them, taken from the
+// reference one line at a time: a line goes when the reference makes nothing of it with an LF
+// behind it (a line that stays keeps at least that LF). Every CR of a line but one right before
+// its LF ends an editor line, which joins the line it is deleted from.
+LineChanges ReferenceLineChanges(CleaningOperation operation, const std::u16string& text, int32_t tabLength) {
+    LineChanges changes;
+    if (KeepsLineEnds(operation) || FindFrom(text, u"\n", 1) == 0)
+        return changes;
+    const int64_t lines = CountOccurrences(text, u"\n") + 1;
+    size_t editorLine = 0;
+    for (int64_t i = 1; i <= lines; ++i) {
+        const std::u16string line = FieldAt(text, i, u"\n");
+        const auto crs = static_cast<size_t>(CountOccurrences(line, u"\r"));
+        const size_t loneCrs = crs - (i < lines && !line.empty() && line.back() == u'\r' ? 1 : 0);
+        std::u16string withLf = ReplaceAll(line, u"\r", u"");
+        withLf += u'\n';
+        const bool dropped = ReferenceOperation(operation, withLf, tabLength).empty();
+        for (size_t k = dropped ? 0 : 1; k <= loneCrs; ++k)
+            (dropped ? changes.Dropped : changes.Joined).push_back(editorLine + k);
+        editorLine += loneCrs + 1;
+    }
+    return changes;
+}
+
+std::string LinesText(const std::vector<size_t>& lines) {
+    std::string out;
+    for (const size_t line : lines)
+        out.append(" ").append(std::to_string(line));
+    return out;
+}
+
+// How the fast code disagrees with the reference on text, or nullopt: on UTF-16, with and
+// without the line changes noted, on its UTF-8 bytes, and on its single bytes when every
+// character fits in one.
 std::optional<std::string> Disagreement(CleaningOperation operation, const std::u16string& text, int32_t tabLength) {
     const std::u16string expected = ReferenceOperation(operation, text, tabLength);
     std::u16string fast = text;
     ApplyOperation(operation, fast, tabLength);
     if (fast != expected)
         return "UTF-16: expected " + Escape(expected) + "\n got " + Escape(fast);
+    std::u16string noted = text;
+    LineChanges changes;
+    ApplyOperation(operation, noted, tabLength, &changes);
+    const LineChanges expectedChanges = ReferenceLineChanges(operation, text, tabLength);
+    if (noted != expected)
+        return "UTF-16 with line changes: expected " + Escape(expected) + "\n got " + Escape(noted);
+    if (changes.Dropped != expectedChanges.Dropped || changes.Joined != expectedChanges.Joined)
+        return "line changes: expected dropped" + LinesText(expectedChanges.Dropped) + ", joined" +
+               LinesText(expectedChanges.Joined) + "\n got dropped" + LinesText(changes.Dropped) + ", joined" +
+               LinesText(changes.Joined);
 
     std::string utf8 = EncodeUtf8(text);
     ApplyOperation(operation, utf8, ByteEncoding::Utf8, tabLength);
