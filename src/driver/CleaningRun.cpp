@@ -80,7 +80,7 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
     const bool written = WriteEditorText(*editor, sourceText, read.Encoding, selectionMode);
     // The capture holds the lines as read; after a refused write they still are.
     if (keepCursorAndFolds)
-        RestoreFoldState(*editor, written ? FollowLines(foldState, lineMap) : foldState);
+        RestoreFoldState(*editor, written ? FollowLines(foldState, lineMap, editor->Call(SCI_GETLINECOUNT)) : foldState);
     return written ? RunOutcome::Written : RunOutcome::WriteRefused;
 }
 

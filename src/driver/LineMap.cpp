@@ -57,10 +57,13 @@ void PlaceText(LineMap& map, intptr_t firstLine, intptr_t lastLine, std::u16stri
     map.LinesAfter = EditorLineCount(written) - (crMeetsLf && EndsWithCr(written) ? 1 : 0);
 }
 
-FoldState FollowLines(const FoldState& state, const LineMap& map) {
+FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineCount) {
     FoldState moved;
-    moved.LineCount = state.LineCount + map.LinesAfter - map.LinesBefore;
-    const intptr_t lastLine = std::max<intptr_t>(moved.LineCount - 1, 0);
+    moved.LineCount = lineCount;
+    // The map counts the line ends of the text alone; a CR just outside a selection can pair
+    // with an LF the cleaning brought to its edge, or lose one, and the document then has a
+    // line less or more than the map says. The lines stay in the document all the same.
+    const intptr_t lastLine = std::max<intptr_t>(lineCount - 1, 0);
     for (const intptr_t header : state.ContractedHeaders) {
         const MappedLine mapped = FollowLine(map, header);
         // Lines that joined another can bring two headers onto one line.

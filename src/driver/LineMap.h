@@ -32,10 +32,10 @@ struct LineMap {
 void PlaceText(LineMap& map, intptr_t firstLine, intptr_t lastLine, std::u16string_view read,
                std::u16string_view written);
 
-// The captured state moved with its lines. A collapsed header on a line that went is left
-// out; a caret on such a line goes to the next line kept, or to the last line when none
-// follows. Lines before the text keep their numbers; lines after it move by the change in
-// its line count.
-[[nodiscard]] FoldState FollowLines(const FoldState& state, const LineMap& map);
+// The captured state moved with its lines, into a document of lineCount lines. A collapsed
+// header on a line that went is left out; a caret on such a line goes to the next line kept,
+// or to the last line when none follows. Lines before the text keep their numbers; lines
+// after it move by the change in its line count.
+[[nodiscard]] FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineCount);
 
 } // namespace brisklet

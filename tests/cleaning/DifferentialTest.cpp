@@ -235,6 +235,48 @@ TEST(SwitchDifferential, RandomSwitchListsRunLikeTheReferenceDispatch) {
     }
 }
 
+// Notes whether every line that SCI_FOLDLINE and SCI_GOTOLINE name lies in the document.
+class LineCheckingEditor : public MemoryEditor {
+public:
+    using MemoryEditor::MemoryEditor;
+
+    intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) override {
+        if ((message == SCI_FOLDLINE || message == SCI_GOTOLINE) && static_cast<intptr_t>(wParam) >= LineCount())
+            LineOutside = static_cast<intptr_t>(wParam);
+        return MemoryEditor::Call(message, wParam, lParam);
+    }
+
+    intptr_t LineOutside = -1;
+};
+
+TEST(SwitchDifferential, KeepCursorAndFoldsNameOnlyLinesTheDocumentHas) {
+    const unsigned seed = BaseSeed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
+    std::mt19937 random(seed);
+    for (int index = 0; index < 20000; ++index) {
+        std::vector<std::u16string> arguments;
+        for (int count = Uniform(random, 1, 4); count > 0; --count)
+            arguments.emplace_back(Pick(random, Arguments));
+        arguments.emplace_back(u"/keepcursorandfolds");
+        const std::string bytes = EncodeSingleBytes(RandomText(random, true));
+        LineCheckingEditor editor(bytes);
+        const auto size = static_cast<int>(bytes.size());
+        const bool select = Uniform(random, 0, 1) == 0;
+        const intptr_t caret = Uniform(random, 0, size);
+        const intptr_t anchor = select ? Uniform(random, 0, size) : caret;
+        editor.SetSelection(anchor, caret);
+        for (intptr_t line = 0; line < editor.LineCount(); ++line) {
+            if (Uniform(random, 0, 3) == 0)
+                editor.Call(SCI_SETFOLDEXPANDED, static_cast<uintptr_t>(line), 0);
+        }
+        const Switches switches = BuildSwitchList(arguments);
+        (void)RunCleaning(&editor, RunSettings{switches.ParameterCount, switches.SwitchList, 4});
+        ASSERT_EQ(editor.LineOutside, -1) << "case " << index << ", arguments " << Escape(switches.SwitchList)
+                                          << ", selection " << anchor << "," << caret << "\n document "
+                                          << EscapeBytes(bytes) << "\n afterwards " << EscapeBytes(editor.Bytes());
+    }
+}
+
 TEST(FileDifferential, FilesWithoutSettingsComeOutAsTheReferenceCleansThem) {
     const unsigned seed = BaseSeed();
     SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
