@@ -35,6 +35,29 @@ intptr_t LineOf(EditorPort& editor, int64_t position) {
     return editor.Call(SCI_LINEFROMPOSITION, static_cast<uintptr_t>(position));
 }
 
+// Where the text read lies in the editor, before the write. selection is null for the whole
+// document.
+void PlaceTextInEditor(LineMap& lineMap, EditorPort& editor, const ByteRange* selection, std::u16string_view read,
+               std::u16string_view written) {
+    if (selection == nullptr) {
+        PlaceText(lineMap, 0, EditorLineCount(read) - 1, read, written);
+        return;
+    }
+    const intptr_t firstLine = LineOf(editor, selection->Start);
+    PlaceText(lineMap, firstLine, LineOf(editor, selection->End), read, written);
+    lineMap.StartsInsideLine =
+        editor.Call(SCI_POSITIONFROMLINE, static_cast<uintptr_t>(firstLine)) != selection->Start;
+    // Even when the selection reaches the end of the document: a last line heads no fold, and
+    // the caret comes to the same line either way.
+    lineMap.EndsInsideLine = true;
+}
+
+// The whole document is the text written; around a selection only the editor knows how the
+// line ends at its edges paired up.
+intptr_t LinesAfterWrite(EditorPort& editor, std::u16string_view written, bool selectionMode) {
+    return selectionMode ? editor.Call(SCI_GETLINECOUNT) : EditorLineCount(written);
+}
+
 } // namespace
 
 RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
@@ -58,17 +81,7 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
     FoldState foldState;
     if (keepCursorAndFolds) {
         foldState = CaptureFoldState(*editor);
-        if (selectionMode) {
-            const intptr_t firstLine = LineOf(*editor, selection.Start);
-            PlaceText(lineMap, firstLine, LineOf(*editor, selection.End), read.Text, sourceText);
-            lineMap.StartsInsideLine =
-                editor->Call(SCI_POSITIONFROMLINE, static_cast<uintptr_t>(firstLine)) != selection.Start;
-            // Even when the selection reaches the end of the document: a last line heads no fold,
-            // and the caret comes to the same line either way.
-            lineMap.EndsInsideLine = true;
-        } else {
-            PlaceText(lineMap, 0, EditorLineCount(read.Text) - 1, read.Text, sourceText);
-        }
+        PlaceTextInEditor(lineMap, *editor, selectionMode ? &selection : nullptr, read.Text, sourceText);
     }
     // A cursor command may have emptied the selection; the write must replace the bytes
     // the text was read from (the selection when the run began, in whole characters), and
@@ -79,8 +92,10 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
         ShowFoldedLines(*editor, foldState);
     const bool written = WriteEditorText(*editor, sourceText, read.Encoding, selectionMode);
     // The capture holds the lines as read; after a refused write they still are.
+    if (keepCursorAndFolds && written)
+        foldState = FollowLines(foldState, lineMap, LinesAfterWrite(*editor, sourceText, selectionMode));
     if (keepCursorAndFolds)
-        RestoreFoldState(*editor, written ? FollowLines(foldState, lineMap, editor->Call(SCI_GETLINECOUNT)) : foldState);
+        RestoreFoldState(*editor, foldState);
     return written ? RunOutcome::Written : RunOutcome::WriteRefused;
 }
 

@@ -228,7 +228,8 @@ TEST(CleaningRun, KeepCursorAndFoldsFollowTheLinesThatStay) {
     constexpr std::u16string_view Release = u"/removedebuglines /removecomments /removeemptylines /keepcursorandfolds";
     // Lone CRs end lines in the editor: 0 "Procedure P()", 1 "  Debug x", 2 "  p = 1", 3 "EndProcedure",
     // 4 "", 5 "Procedure Q()", 6 "  q = 1", 7 "EndProcedure"; lines 1 and 3 join the line before.
-    constexpr std::string_view LoneCrs = "Procedure P()\r  Debug x\r\n  p = 1\rEndProcedure\n\nProcedure Q()\n  q = 1\nEndProcedure";
+    constexpr std::string_view LoneCrs =
+        "Procedure P()\r  Debug x\r\n  p = 1\rEndProcedure\n\nProcedure Q()\n  q = 1\nEndProcedure";
     // 0 "a", 1 "Debug b", 2 "c", 3 "Procedure D()", 4 "  d", 5 "EndProcedure", 6 "".
     constexpr std::string_view CrLf = "a\r\nDebug b\r\nc\r\nProcedure D()\r\n  d\r\nEndProcedure\r\n";
     const Case cases[] = {
@@ -259,7 +260,9 @@ TEST(CleaningRun, KeepCursorAndFoldsFollowTheLinesThatStay) {
             IdeEditor ide(source);
             for (const intptr_t line : c.Folded)
                 ide.Editor.FoldLine(line, SC_FOLDACTION_CONTRACT);
-            const auto lineStart = [&](intptr_t line) { return ide.Editor.Call(SCI_POSITIONFROMLINE, static_cast<uintptr_t>(line)); };
+            const auto lineStart = [&](intptr_t line) {
+                return ide.Editor.Call(SCI_POSITIONFROMLINE, static_cast<uintptr_t>(line));
+            };
             const intptr_t caret = lineStart(c.CaretLine) + c.CaretColumn;
             ide.Editor.SetSelection(c.AnchorLine >= 0 ? lineStart(c.AnchorLine) : caret, caret);
             LinesNamed port(ide.Editor);
