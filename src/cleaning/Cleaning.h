@@ -26,7 +26,7 @@ enum class CleaningOperation {
 
 // Replaces text with the operation's result. tabLength is read by the two tab conversions.
 // changes, when given, receives what a line operation did to the lines; the whole-text
-// operations keep every line where it is and leave it empty.
+// operations leave every CR and LF in place, and it empty.
 void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength,
                     LineChanges* changes = nullptr);
 
