@@ -425,11 +425,14 @@ TEST(CleaningRun, SelectionIsWrittenWithTheFoldsOutsideItLeftCollapsed) {
 }
 
 TEST(CleaningRun, AWriteRefusedAfterTheFoldedLinesWereShownLeavesThemHiddenAgain) {
-    IdeEditor ide(std::string("Procedure A()\n  a ; x\nEndProcedure\n\0", 36));
-    ide.Editor.FoldLine(0, SC_FOLDACTION_CONTRACT);
-    EXPECT_EQ(ide.Run(u"/removecomments /keepcursorandfolds"), RunOutcome::WriteRefused);
-    EXPECT_EQ(ide.Editor.ContractedHeaders(), std::vector<intptr_t>{0});
-    EXPECT_EQ(ide.Editor.HiddenLines(), (std::vector<intptr_t>{1, 2}));
+    // The lines the cleaning would have dropped are all still there: nothing moves.
+    IdeEditor ide(std::string("\nProcedure A()\n  a ; x\nEndProcedure\n\0", 37));
+    ide.Editor.FoldLine(1, SC_FOLDACTION_CONTRACT);
+    ide.Editor.SetSelection(30, 30);
+    EXPECT_EQ(ide.Run(u"/removeemptylines /removecomments /keepcursorandfolds"), RunOutcome::WriteRefused);
+    EXPECT_EQ(ide.Editor.ContractedHeaders(), std::vector<intptr_t>{1});
+    EXPECT_EQ(ide.Editor.HiddenLines(), (std::vector<intptr_t>{2, 3}));
+    EXPECT_EQ(ide.Editor.Caret(), 23); // the start of line 3, "EndProcedure"
 }
 
 } // namespace
