@@ -8,6 +8,8 @@
 
 namespace brisklet {
 
+struct LineChanges;
+
 enum class CleaningOperation {
     RemoveEmptyLines,
     RemoveDebugLines,
@@ -23,7 +25,10 @@ enum class CleaningOperation {
 };
 
 // Replaces text with the operation's result. tabLength is read by the two tab conversions.
-void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength);
+// changes, when given, receives what a line operation did to the lines; the whole-text
+// operations leave every CR and LF in place, and it empty.
+void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength,
+                    LineChanges* changes = nullptr);
 
 // The same on undecoded bytes. Every operation but the case conversions looks only at ASCII
 // characters, so it gives the bytes of the UTF-16 result without decoding anything.
