@@ -38,7 +38,7 @@ intptr_t LineOf(EditorPort& editor, int64_t position) {
 // Where the text read lies in the editor, before the write. selection is null for the whole
 // document.
 void PlaceTextInEditor(LineMap& lineMap, EditorPort& editor, const ByteRange* selection, std::u16string_view read,
-               std::u16string_view written) {
+                       std::u16string_view written) {
     if (selection == nullptr) {
         PlaceText(lineMap, 0, EditorLineCount(read) - 1, read, written);
         return;
