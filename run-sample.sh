@@ -41,7 +41,12 @@ tests/e2e/run-e2e.py --scenarios build/sample/scenarios
 
 printf '\n==== the IDE editor before Brisklet.exe %s ====\n' "${switches[*]}"
 Show "$scenario/doc.bin"
+source scripts/wine-road.sh
 for bitness in x86 x64; do
+  if [[ " $WineBitnesses " != *" $bitness "* ]]; then
+    printf '\n==== the %s tool is not shown: %s\n' "$bitness" "$WineRoadReason"
+    continue
+  fi
   result=build/e2e-work/$bitness/inventory/result
   printf '\n==== the editor after the %s tool ====\n' "$bitness"
   Show "$result/doc.bin"

@@ -2,7 +2,9 @@
 # Installs what the native build and its tests need on Debian 12; a second run only looks.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev python3)
+# clang with libc++ builds the core the way macOS compiles it; GoogleTest is then built from
+# libgtest-dev's sources, since its libraries are made for libstdc++.
+packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev python3 clang libc++-dev libc++abi-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -111,12 +111,15 @@ BuildScintilla() {
 BuildScintilla x86 i686-w64-mingw32
 BuildScintilla x64 x86_64-w64-mingw32
 
+# Where the kernel runs no 32-bit programs, Wine's 64-bit loader is called directly.
+source "$root/scripts/wine-road.sh"
+
 # A Wine prefix of our own, so tests see neither a user's Windows programs nor their settings.
 prefix="$build/wine-prefix"
 if [ ! -f "$prefix/system.reg" ]; then
   say "creating the Wine prefix $prefix"
   # No Mono or Gecko: nothing here needs them, and their installers would ask on screen.
-  WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i
+  WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "${Wine[@]}" wineboot.exe -i
   WINEPREFIX="$prefix" wineserver -w
 fi
 # Every window inside one virtual desktop: with no window manager on the display, Wine waits two
@@ -124,8 +127,8 @@ fi
 if ! grep -q '^\[Software\\\\Wine\\\\Explorer\\\\Desktops\]' "$prefix/user.reg"; then
   say "giving the Wine prefix a virtual desktop"
   export WINEPREFIX="$prefix" WINEDEBUG=-all
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f > /dev/null
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f > /dev/null
+  "${Wine[@]}" reg.exe add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f > /dev/null
+  "${Wine[@]}" reg.exe add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f > /dev/null
   wineserver -w
 fi
 

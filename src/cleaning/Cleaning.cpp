@@ -12,16 +12,16 @@ namespace {
 
 // The operations that never look beyond ASCII, the same code for every character type.
 template <class CharT>
-void ApplyAsciiOperation(CleaningOperation operation, Text<CharT>& text, int32_t tabLength) {
+void ApplyAsciiOperation(CleaningOperation operation, Text<CharT>& text, int32_t tabLength, LineChanges* changes) {
     switch (operation) {
     case CleaningOperation::RemoveEmptyLines:
-        RemoveEmptyLines(text);
+        RemoveEmptyLines(text, changes);
         break;
     case CleaningOperation::RemoveDebugLines:
-        RemoveDebugLines(text);
+        RemoveDebugLines(text, changes);
         break;
     case CleaningOperation::RemoveComments:
-        RemoveComments(text);
+        RemoveComments(text, changes);
         break;
     case CleaningOperation::RemoveDoubleSpaces:
         RemoveDoubleSpaces(text);
@@ -30,16 +30,16 @@ void ApplyAsciiOperation(CleaningOperation operation, Text<CharT>& text, int32_t
         RemoveAllSpaces(text);
         break;
     case CleaningOperation::RemoveSpacesAtEndOfLines:
-        RemoveSpacesAtEndOfLines(text);
+        RemoveSpacesAtEndOfLines(text, changes);
         break;
     case CleaningOperation::RemoveSpacesAtStartOfLines:
-        RemoveSpacesAtStartOfLines(text);
+        RemoveSpacesAtStartOfLines(text, changes);
         break;
     case CleaningOperation::ConvertTabToSpace:
-        ConvertTabToSpace(text, tabLength);
+        ConvertTabToSpace(text, tabLength, changes);
         break;
     case CleaningOperation::ConvertSpaceToTab:
-        ConvertSpaceToTab(text, tabLength);
+        ConvertSpaceToTab(text, tabLength, changes);
         break;
     case CleaningOperation::ConvertTextToLowerCase:
     case CleaningOperation::ConvertTextToUpperCase:
@@ -58,22 +58,19 @@ bool IsCaseConversion(CleaningOperation operation) {
 
 } // namespace
 
-void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength) {
-    ApplyOperation(operation, text, tabLength, UnicodeCaseMaps());
-}
-
-void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength, const CaseMaps& caseMaps) {
+void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength, LineChanges* changes,
+                    const CaseMaps* caseMaps) {
     if (IsCaseConversion(operation))
-        ConvertLetterCase(text, CaseOf(operation), caseMaps);
+        ConvertLetterCase(text, CaseOf(operation), caseMaps != nullptr ? *caseMaps : UnicodeCaseMaps());
     else
-        ApplyAsciiOperation(operation, text, tabLength);
+        ApplyAsciiOperation(operation, text, tabLength, changes);
 }
 
 void ApplyOperation(CleaningOperation operation, std::string& bytes, ByteEncoding encoding, int32_t tabLength) {
     if (IsCaseConversion(operation))
         ConvertLetterCase(bytes, encoding, CaseOf(operation));
     else
-        ApplyAsciiOperation(operation, bytes, tabLength);
+        ApplyAsciiOperation(operation, bytes, tabLength, nullptr);
 }
 
 } // namespace brisklet

@@ -9,6 +9,8 @@
 
 namespace brisklet {
 
+struct LineChanges;
+
 enum class CleaningOperation {
     RemoveEmptyLines,
     RemoveDebugLines,
@@ -24,9 +26,11 @@ enum class CleaningOperation {
 };
 
 // Replaces text with the operation's result. tabLength is read by the two tab conversions.
-void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength);
-// The same, with the case conversions going through caseMaps.
-void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength, const CaseMaps& caseMaps);
+// changes, when given, receives what a line operation did to the lines; the whole-text
+// operations leave every CR and LF in place, and it empty. caseMaps, when given, take the
+// place of UnicodeCaseMaps in the case conversions.
+void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength,
+                    LineChanges* changes = nullptr, const CaseMaps* caseMaps = nullptr);
 
 // The same on undecoded bytes. Every operation but the case conversions looks only at ASCII
 // characters, so it gives the bytes of the UTF-16 result without decoding anything.

@@ -34,24 +34,24 @@ size_t CommentStart(TextView<CharT> line) {
 } // namespace
 
 template <class CharT>
-void RemoveComments(Text<CharT>& text) {
+void RemoveComments(Text<CharT>& text, LineChanges* changes) {
     RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
         return NewLine<CharT>{0, std::min(CommentStart(line), line.size())};
-    }, Semicolon<CharT>);
+    }, Semicolon<CharT>, changes);
 }
 
 template <class CharT>
-void RemoveDebugLines(Text<CharT>& text) {
+void RemoveDebugLines(Text<CharT>& text, LineChanges* changes) {
     RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
         if (line.find(DebugWord<CharT>) != TextView<CharT>::npos)
             return std::nullopt;
         return WholeLine(line);
-    }, DebugWord<CharT>);
+    }, DebugWord<CharT>, changes);
 }
 
-template void RemoveComments<char>(Text<char>&);
-template void RemoveComments<char16_t>(Text<char16_t>&);
-template void RemoveDebugLines<char>(Text<char>&);
-template void RemoveDebugLines<char16_t>(Text<char16_t>&);
+template void RemoveComments<char>(Text<char>&, LineChanges*);
+template void RemoveComments<char16_t>(Text<char16_t>&, LineChanges*);
+template void RemoveDebugLines<char>(Text<char>&, LineChanges*);
+template void RemoveDebugLines<char16_t>(Text<char16_t>&, LineChanges*);
 
 } // namespace brisklet

@@ -8,10 +8,10 @@ namespace brisklet {
 // Cuts every line at its first ";" with an even number of double quotes before it;
 // a line holding ~" anywhere is left whole.
 template <class CharT>
-void RemoveComments(Text<CharT>& text);
+void RemoveComments(Text<CharT>& text, LineChanges* changes = nullptr);
 
 // Drops every line that contains "Debug " (case-sensitive, anywhere in the line).
 template <class CharT>
-void RemoveDebugLines(Text<CharT>& text);
+void RemoveDebugLines(Text<CharT>& text, LineChanges* changes = nullptr);
 
 } // namespace brisklet

@@ -53,7 +53,7 @@ int64_t TabExpansionGrowth(TextView<CharT> text, int32_t tabLength) {
 } // namespace
 
 template <class CharT>
-void ConvertTabToSpace(Text<CharT>& text, int32_t tabLength) {
+void ConvertTabToSpace(Text<CharT>& text, int32_t tabLength, LineChanges* changes) {
     // Every tab counted as indentation bounds the growth; the exact count costs a pass of
     // its own and is needed only when that bound is too large.
     int64_t growth = std::count(text.begin(), text.end(), CharT('\t')) * (int64_t{tabLength} - 1);
@@ -69,12 +69,12 @@ void ConvertTabToSpace(Text<CharT>& text, int32_t tabLength) {
             return NewLine<CharT>{}; // white space only: removed, not converted
         const int64_t width = IndentWidth(line, indent, tabLength);
         return NewLine<CharT>{indent, line.size(), static_cast<size_t>(std::max<int64_t>(width, 0)), CharT(' ')};
-    });
+    }, changes);
 }
 
 // Never lengthens a line: each tab it writes stands for at least one blank it removes.
 template <class CharT>
-void ConvertSpaceToTab(Text<CharT>& text, int32_t tabLength) {
+void ConvertSpaceToTab(Text<CharT>& text, int32_t tabLength, LineChanges* changes) {
     RebuildByLines<CharT>(text, [tabLength](TextView<CharT> line) -> LineResult<CharT> {
         int64_t pending = 0;
         size_t tabs = 0;
@@ -91,12 +91,12 @@ void ConvertSpaceToTab(Text<CharT>& text, int32_t tabLength) {
         if (at == line.size())
             return NewLine<CharT>{};
         return NewLine<CharT>{at, line.size(), tabs, CharT('\t')};
-    });
+    }, {}, changes);
 }
 
-template void ConvertTabToSpace<char>(Text<char>&, int32_t);
-template void ConvertTabToSpace<char16_t>(Text<char16_t>&, int32_t);
-template void ConvertSpaceToTab<char>(Text<char>&, int32_t);
-template void ConvertSpaceToTab<char16_t>(Text<char16_t>&, int32_t);
+template void ConvertTabToSpace<char>(Text<char>&, int32_t, LineChanges*);
+template void ConvertTabToSpace<char16_t>(Text<char16_t>&, int32_t, LineChanges*);
+template void ConvertSpaceToTab<char>(Text<char>&, int32_t, LineChanges*);
+template void ConvertSpaceToTab<char16_t>(Text<char16_t>&, int32_t, LineChanges*);
 
 } // namespace brisklet

@@ -15,11 +15,11 @@ constexpr int64_t MaxTabExpansionGrowth = int64_t{1} << 28;
 // Every leading tab becomes tabLength spaces, every leading space stays one; no tab stops.
 // A line of white space only becomes empty.
 template <class CharT>
-void ConvertTabToSpace(Text<CharT>& text, int32_t tabLength);
+void ConvertTabToSpace(Text<CharT>& text, int32_t tabLength, LineChanges* changes = nullptr);
 
 // Every tabLength leading spaces become a tab, a tab absorbs the spaces pending before it,
 // and spaces still pending at the first other character are dropped.
 template <class CharT>
-void ConvertSpaceToTab(Text<CharT>& text, int32_t tabLength);
+void ConvertSpaceToTab(Text<CharT>& text, int32_t tabLength, LineChanges* changes = nullptr);
 
 } // namespace brisklet

@@ -25,34 +25,34 @@ size_t SkipRunBackwards(TextView<CharT> line, size_t end, CharT c) {
 } // namespace
 
 template <class CharT>
-void RemoveEmptyLines(Text<CharT>& text) {
+void RemoveEmptyLines(Text<CharT>& text, LineChanges* changes) {
     RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
         for (const CharT c : line) {
             if (!IsBlank(c))
                 return WholeLine(line);
         }
         return std::nullopt;
-    });
+    }, {}, changes);
 }
 
 template <class CharT>
-void RemoveSpacesAtStartOfLines(Text<CharT>& text) {
+void RemoveSpacesAtStartOfLines(Text<CharT>& text, LineChanges* changes) {
     RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
         size_t start = 0;
         for (int pass = 0; pass < TrimPasses; ++pass)
             start = SkipRun(line, SkipRun(line, start, CharT(' ')), CharT('\t'));
         return NewLine<CharT>{start, line.size()};
-    });
+    }, {}, changes);
 }
 
 template <class CharT>
-void RemoveSpacesAtEndOfLines(Text<CharT>& text) {
+void RemoveSpacesAtEndOfLines(Text<CharT>& text, LineChanges* changes) {
     RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
         size_t end = line.size();
         for (int pass = 0; pass < TrimPasses; ++pass)
             end = SkipRunBackwards(line, SkipRunBackwards(line, end, CharT(' ')), CharT('\t'));
         return NewLine<CharT>{0, end};
-    });
+    }, {}, changes);
 }
 
 // Both compactions below write without branching on the character: spaces are too frequent
@@ -95,12 +95,12 @@ void RemoveAllSpaces(Text<CharT>& text) {
     text.resize(write);
 }
 
-template void RemoveEmptyLines<char>(Text<char>&);
-template void RemoveEmptyLines<char16_t>(Text<char16_t>&);
-template void RemoveSpacesAtStartOfLines<char>(Text<char>&);
-template void RemoveSpacesAtStartOfLines<char16_t>(Text<char16_t>&);
-template void RemoveSpacesAtEndOfLines<char>(Text<char>&);
-template void RemoveSpacesAtEndOfLines<char16_t>(Text<char16_t>&);
+template void RemoveEmptyLines<char>(Text<char>&, LineChanges*);
+template void RemoveEmptyLines<char16_t>(Text<char16_t>&, LineChanges*);
+template void RemoveSpacesAtStartOfLines<char>(Text<char>&, LineChanges*);
+template void RemoveSpacesAtStartOfLines<char16_t>(Text<char16_t>&, LineChanges*);
+template void RemoveSpacesAtEndOfLines<char>(Text<char>&, LineChanges*);
+template void RemoveSpacesAtEndOfLines<char16_t>(Text<char16_t>&, LineChanges*);
 template void RemoveDoubleSpaces<char>(Text<char>&);
 template void RemoveDoubleSpaces<char16_t>(Text<char16_t>&);
 template void RemoveAllSpaces<char>(Text<char>&);

@@ -36,7 +36,12 @@ void DetectPortableIde(ConfigPlatform& platform, ConfigState& state, uint32_t id
 
 bool ReadTabLength(ConfigPlatform& platform, PrefsFile& prefs, ConfigState& state, uint32_t ideProcessId,
                    std::u16string_view ideName) {
-    if (!PrefsOpen(prefs, platform, IdePrefsPath(platform, state, ideProcessId, ideName))) {
+    // The IDE names the file it really uses, also one given on its own command line, which no
+    // search would find; an IDE that names none, or one that cannot be read, leaves the search.
+    const std::u16string named = platform.EnvironmentValue(u"PB_TOOL_Preferences");
+    const bool opened = (!named.empty() && PrefsOpen(prefs, platform, named)) ||
+                        PrefsOpen(prefs, platform, IdePrefsPath(platform, state, ideProcessId, ideName));
+    if (!opened) {
         platform.ShowMessage(u"Error", MissingIdePrefsMessage, MessageIcon::Error);
         return false;
     }

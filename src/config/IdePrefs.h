@@ -21,8 +21,9 @@ inline constexpr std::u16string_view MissingIdePrefsMessage =
 // as file or folder); sets IdeIsPortable and DataFolder to match.
 void DetectPortableIde(ConfigPlatform& platform, ConfigState& state, uint32_t ideProcessId);
 
-// Reads "TabLength" of group "Global" (default "2") into TabLength. False after the message
-// about a missing preferences file has been closed: the program ends.
+// Reads "TabLength" of group "Global" (default "2") into TabLength, from the file that
+// PB_TOOL_Preferences names when it can be read, else from the IDE's own place. False after the
+// message about a missing preferences file has been closed: the program ends.
 [[nodiscard]] bool ReadTabLength(ConfigPlatform& platform, PrefsFile& prefs, ConfigState& state,
                                  uint32_t ideProcessId, std::u16string_view ideName);
 

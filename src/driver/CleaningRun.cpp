@@ -1,6 +1,7 @@
 // The cleaning run over one editor: read, run the switches in order, write back when changed.
 #include "driver/CleaningRun.h"
 
+#include "driver/LineMap.h"
 #include "driver/SwitchTable.h"
 #include "editor/EditorPort.h"
 #include "editor/EditorText.h"
@@ -20,17 +21,50 @@ CaseMaps CaseMapsOf(const DecodedText& read) {
     return {read.CodePage->Upper.data(), read.CodePage->Lower.data()};
 }
 
+// lineSteps, when given, receives what each line operation did to the lines.
 void DispatchSwitches(const RunSettings& settings, std::u16string& sourceText, EditorPort& editor,
-                      const CaseMaps& caseMaps) {
+                      std::vector<LineChanges>* lineSteps, const CaseMaps& caseMaps) {
     for (int i = 1; i <= settings.ParameterCount; ++i) {
         const SwitchEntry* entry = FindSwitch(FieldAt(settings.SwitchList, i, u" "));
         if (entry == nullptr)
             continue;
-        if (entry->Kind == SwitchKind::Cleaning)
-            ApplyOperation(entry->Operation, sourceText, settings.TabLength, caseMaps);
-        else
+        if (entry->Kind != SwitchKind::Cleaning) {
             RunViewCommand(editor, entry->View);
+            continue;
+        }
+        LineChanges changes;
+        ApplyOperation(entry->Operation, sourceText, settings.TabLength, lineSteps != nullptr ? &changes : nullptr,
+                       &caseMaps);
+        if (!changes.Dropped.empty() || !changes.Joined.empty())
+            lineSteps->push_back(std::move(changes));
     }
+}
+
+intptr_t LineOf(EditorPort& editor, int64_t position) {
+    return editor.Call(SCI_LINEFROMPOSITION, static_cast<uintptr_t>(position));
+}
+
+// Where the text read lies in the editor, before the write. selection is null for the whole
+// document.
+void PlaceTextInEditor(LineMap& lineMap, EditorPort& editor, const ByteRange* selection, std::u16string_view read,
+                       std::u16string_view written) {
+    if (selection == nullptr) {
+        PlaceText(lineMap, 0, EditorLineCount(read) - 1, read, written);
+        return;
+    }
+    const intptr_t firstLine = LineOf(editor, selection->Start);
+    PlaceText(lineMap, firstLine, LineOf(editor, selection->End), read, written);
+    lineMap.StartsInsideLine =
+        editor.Call(SCI_POSITIONFROMLINE, static_cast<uintptr_t>(firstLine)) != selection->Start;
+    // Even when the selection reaches the end of the document: a last line heads no fold, and
+    // the caret comes to the same line either way.
+    lineMap.EndsInsideLine = true;
+}
+
+// The whole document is the text written; around a selection only the editor knows how the
+// line ends at its edges paired up.
+intptr_t LinesAfterWrite(EditorPort& editor, std::u16string_view written, bool selectionMode) {
+    return selectionMode ? editor.Call(SCI_GETLINECOUNT) : EditorLineCount(written);
 }
 
 } // namespace
@@ -45,16 +79,19 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
     if (!selectionMode && HasModifier(settings.SwitchList, OnlySelectedCode))
         return RunOutcome::EndedNoSelection;
 
+    const bool keepCursorAndFolds = HasModifier(settings.SwitchList, KeepCursorAndFolds);
     const DecodedText read = ReadEditorText(*editor, selectionMode ? &selection : nullptr);
     std::u16string sourceText = read.Text;
-    DispatchSwitches(settings, sourceText, *editor, CaseMapsOf(read));
+    LineMap lineMap;
+    DispatchSwitches(settings, sourceText, *editor, keepCursorAndFolds ? &lineMap.Steps : nullptr, CaseMapsOf(read));
     if (TextEquals(sourceText, read.Text))
         return RunOutcome::Unchanged;
 
-    const bool keepCursorAndFolds = HasModifier(settings.SwitchList, KeepCursorAndFolds);
     FoldState foldState;
-    if (keepCursorAndFolds)
+    if (keepCursorAndFolds) {
         foldState = CaptureFoldState(*editor);
+        PlaceTextInEditor(lineMap, *editor, selectionMode ? &selection : nullptr, read.Text, sourceText);
+    }
     // A cursor command may have emptied the selection; the write must replace the bytes
     // the text was read from (the selection when the run began, in whole characters), and
     // nothing else.
@@ -63,6 +100,9 @@ RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
     else if (keepCursorAndFolds)
         ShowFoldedLines(*editor, foldState);
     const bool written = WriteEditorText(*editor, sourceText, read.Encoding, selectionMode, read.CodePage);
+    // The capture holds the lines as read; after a refused write they still are.
+    if (keepCursorAndFolds && written)
+        foldState = FollowLines(foldState, lineMap, LinesAfterWrite(*editor, sourceText, selectionMode));
     if (keepCursorAndFolds)
         RestoreFoldState(*editor, foldState);
     return written ? RunOutcome::Written : RunOutcome::WriteRefused;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cleaning/Cleaning.h"
+#include "cleaning/LineSkeleton.h"
 #include "driver/CleaningRun.h"
 #include "driver/CommandLine.h"
 #include "driver/FileCleaner.h"
@@ -44,14 +45,62 @@ testing::AssertionResult SameBytes(std::string_view actual, std::string_view exp
     return testing::AssertionFailure() << "expected " << EscapeBytes(expected) << "\n got " << EscapeBytes(actual);
 }
 
-// How the fast code disagrees with the reference on text, or nullopt: on UTF-16, on its UTF-8
-// bytes, and on its single bytes when every character fits in one.
+bool KeepsLineEnds(CleaningOperation operation) {
+    using enum CleaningOperation;
+    return operation == RemoveDoubleSpaces || operation == RemoveAllSpaces || operation == ConvertTextToLowerCase ||
+           operation == ConvertTextToUpperCase;
+}
+
+// What a line operation does to the lines, numbered as an editor counts them, taken from the
+// reference one line at a time: a line goes when the reference makes nothing of it with an LF
+// behind it (a line that stays keeps at least that LF). Every CR of a line but one right before
+// its LF ends an editor line, which joins the line it is deleted from.
+LineChanges ReferenceLineChanges(CleaningOperation operation, const std::u16string& text, int32_t tabLength) {
+    LineChanges changes;
+    if (KeepsLineEnds(operation) || FindFrom(text, u"\n", 1) == 0)
+        return changes;
+    const int64_t lines = CountOccurrences(text, u"\n") + 1;
+    size_t editorLine = 0;
+    for (int64_t i = 1; i <= lines; ++i) {
+        const std::u16string line = FieldAt(text, i, u"\n");
+        const auto crs = static_cast<size_t>(CountOccurrences(line, u"\r"));
+        const size_t loneCrs = crs - (i < lines && !line.empty() && line.back() == u'\r' ? 1 : 0);
+        std::u16string withLf = ReplaceAll(line, u"\r", u"");
+        withLf += u'\n';
+        const bool dropped = ReferenceOperation(operation, withLf, tabLength).empty();
+        for (size_t k = dropped ? 0 : 1; k <= loneCrs; ++k)
+            (dropped ? changes.Dropped : changes.Joined).push_back(editorLine + k);
+        editorLine += loneCrs + 1;
+    }
+    return changes;
+}
+
+std::string LinesText(const std::vector<size_t>& lines) {
+    std::string out;
+    for (const size_t line : lines)
+        out.append(" ").append(std::to_string(line));
+    return out;
+}
+
+// How the fast code disagrees with the reference on text, or nullopt: on UTF-16, with and
+// without the line changes noted, on its UTF-8 bytes, and on its single bytes when every
+// character fits in one.
 std::optional<std::string> Disagreement(CleaningOperation operation, const std::u16string& text, int32_t tabLength) {
     const std::u16string expected = ReferenceOperation(operation, text, tabLength);
     std::u16string fast = text;
     ApplyOperation(operation, fast, tabLength);
     if (fast != expected)
         return "UTF-16: expected " + Escape(expected) + "\n got " + Escape(fast);
+    std::u16string noted = text;
+    LineChanges changes;
+    ApplyOperation(operation, noted, tabLength, &changes);
+    const LineChanges expectedChanges = ReferenceLineChanges(operation, text, tabLength);
+    if (noted != expected)
+        return "UTF-16 with line changes: expected " + Escape(expected) + "\n got " + Escape(noted);
+    if (changes.Dropped != expectedChanges.Dropped || changes.Joined != expectedChanges.Joined)
+        return "line changes: expected dropped" + LinesText(expectedChanges.Dropped) + ", joined" +
+               LinesText(expectedChanges.Joined) + "\n got dropped" + LinesText(changes.Dropped) + ", joined" +
+               LinesText(changes.Joined);
 
     std::string utf8 = EncodeUtf8(text);
     ApplyOperation(operation, utf8, ByteEncoding::Utf8, tabLength);
@@ -183,6 +232,48 @@ TEST(SwitchDifferential, RandomSwitchListsRunLikeTheReferenceDispatch) {
         ASSERT_EQ(editor.ViewMessages, expectedViews);
         ASSERT_TRUE(SameBytes(editor.Bytes(), EncodeUtf8(expected)));
         ASSERT_EQ(outcome, expected == text ? RunOutcome::Unchanged : RunOutcome::Written);
+    }
+}
+
+// Notes whether every line that SCI_FOLDLINE and SCI_GOTOLINE name lies in the document.
+class LineCheckingEditor : public MemoryEditor {
+public:
+    using MemoryEditor::MemoryEditor;
+
+    intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) override {
+        if ((message == SCI_FOLDLINE || message == SCI_GOTOLINE) && static_cast<intptr_t>(wParam) >= LineCount())
+            LineOutside = static_cast<intptr_t>(wParam);
+        return MemoryEditor::Call(message, wParam, lParam);
+    }
+
+    intptr_t LineOutside = -1;
+};
+
+TEST(SwitchDifferential, KeepCursorAndFoldsNameOnlyLinesTheDocumentHas) {
+    const unsigned seed = BaseSeed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
+    std::mt19937 random(seed);
+    for (int index = 0; index < 20000; ++index) {
+        std::vector<std::u16string> arguments;
+        for (int count = Uniform(random, 1, 4); count > 0; --count)
+            arguments.emplace_back(Pick(random, Arguments));
+        arguments.emplace_back(u"/keepcursorandfolds");
+        const std::string bytes = EncodeSingleBytes(RandomText(random, true));
+        LineCheckingEditor editor(bytes);
+        const auto size = static_cast<int>(bytes.size());
+        const bool select = Uniform(random, 0, 1) == 0;
+        const intptr_t caret = Uniform(random, 0, size);
+        const intptr_t anchor = select ? Uniform(random, 0, size) : caret;
+        editor.SetSelection(anchor, caret);
+        for (intptr_t line = 0; line < editor.LineCount(); ++line) {
+            if (Uniform(random, 0, 3) == 0)
+                editor.Call(SCI_SETFOLDEXPANDED, static_cast<uintptr_t>(line), 0);
+        }
+        const Switches switches = BuildSwitchList(arguments);
+        (void)RunCleaning(&editor, RunSettings{switches.ParameterCount, switches.SwitchList, 4});
+        ASSERT_EQ(editor.LineOutside, -1) << "case " << index << ", arguments " << Escape(switches.SwitchList)
+                                          << ", selection " << anchor << "," << caret << "\n document "
+                                          << EscapeBytes(bytes) << "\n afterwards " << EscapeBytes(editor.Bytes());
     }
 }
 

@@ -83,6 +83,40 @@ TEST(ReadTabLength, ConvertsTheTextOrFallsBack) {
     }
 }
 
+// An IDE started with a preferences file of its own names it; one that cannot be read leaves
+// the usual search, and its message, as they are.
+TEST(ReadTabLength, TheFileTheIdeNamesComesFirst) {
+    struct Case {
+        const char* Name;
+        bool NamedExists;
+        bool SearchedExists;
+        int32_t Expected; // 0: the missing-file message
+    };
+    const Case cases[] = {
+        {"named and searched", true, true, 6},
+        {"named only", true, false, 6},
+        {"named file missing", false, true, 4},
+        {"neither", false, false, 0},
+    };
+    constexpr std::u16string_view Named = u"D:\\Elsewhere\\My.prefs";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FakeConfigPlatform platform = PerUserPlatform();
+        platform.SetEnvironment(u"PB_TOOL_Preferences", Named);
+        if (c.NamedExists)
+            platform.AddFile(Named, "[Global]\r\nTabLength = 6\r\n");
+        if (c.SearchedExists)
+            platform.AddFile(PerUserPrefs, "[Global]\r\nTabLength = 4\r\n");
+        ConfigState state;
+        EXPECT_EQ(DetectAndRead(platform, state), c.Expected != 0);
+        if (c.Expected != 0)
+            EXPECT_EQ(state.TabLength, c.Expected);
+        else
+            ExpectMissingPrefsMessage(platform);
+        EXPECT_EQ(state.DataFolder, u"C:\\Users\\me\\AppData\\Roaming\\Talmir\\Brisklet\\");
+    }
+}
+
 TEST(ReadTabLength, MissingPerUserFileIsReported) {
     FakeConfigPlatform platform = PerUserPlatform();
     ConfigState state;

@@ -173,14 +173,112 @@ TEST(CleaningRun, WithoutTheModifierFoldsAndCaretAreLeftToTheEditor) {
     EXPECT_EQ(ide.Sent(SCI_GOTOLINE), 0u);
 }
 
-TEST(CleaningRun, RestoreUsesTheCapturedLineNumbersAfterLinesWereRemoved) {
-    IdeEditor ide("\n\nProcedure A()\n  a\nEndProcedure\nProcedure B()\n  b\nEndProcedure\n");
-    ide.Editor.FoldLine(5, SC_FOLDACTION_CONTRACT);
-    EXPECT_EQ(ide.Run(u"/removeemptylines /keepcursorandfolds"), RunOutcome::Written);
-    // B moved up to line 3; line 5 is now inside B and no header, so nothing collapses.
-    EXPECT_EQ(ide.Editor.Bytes(), "Procedure A()\n  a\nEndProcedure\nProcedure B()\n  b\nEndProcedure\n");
-    EXPECT_TRUE(ide.Editor.ContractedHeaders().empty());
-    EXPECT_EQ(ide.Editor.Messages.end() - std::find(ide.Editor.Messages.begin(), ide.Editor.Messages.end(), SCI_FOLDLINE), 2);
+// Notes the lines that SCI_FOLDLINE and SCI_GOTOLINE name, and whether each lay in the document.
+struct LinesNamed : EditorPort {
+    explicit LinesNamed(MemoryEditor& editor) : Editor(editor) {}
+    intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) override {
+        const auto line = static_cast<intptr_t>(wParam);
+        if (message == SCI_FOLDLINE || message == SCI_GOTOLINE)
+            AllInDocument = AllInDocument && line >= 0 && line < Editor.LineCount();
+        if (message == SCI_FOLDLINE)
+            Folded.push_back(line);
+        return Editor.Call(message, wParam, lParam);
+    }
+    std::optional<DocumentBytes> ReadDocument() override { return Editor.ReadDocument(); }
+    bool SendText(unsigned message, std::string_view bytes) override { return Editor.SendText(message, bytes); }
+    MemoryEditor& Editor;
+    std::vector<intptr_t> Folded;
+    bool AllInDocument = true;
+};
+
+RunOutcome RunThrough(EditorPort& port, std::u16string_view commandLine) {
+    const Switches switches = BuildSwitchList(SplitArguments(commandLine));
+    return RunCleaning(&port, RunSettings{switches.ParameterCount, switches.SwitchList, 4});
+}
+
+constexpr std::string_view DroppingSource =
+    ";{ Debug helpers\n"       // 0  a header that "/removedebuglines" drops
+    "Procedure Trace()\n"      // 1
+    "  x = 1\n"                // 2
+    "EndProcedure\n"           // 3
+    ";}\n"                     // 4
+    "\n"                       // 5
+    "Procedure A() ; first\n"  // 6
+    "  Debug a\n"              // 7
+    "  a = 1\n"                // 8
+    "EndProcedure\n"           // 9
+    "\n"                       // 10
+    "  \n"                     // 11
+    "; between\n"              // 12
+    "Procedure B()\n"          // 13
+    "  b = 2\n"                // 14
+    "EndProcedure\n"           // 15
+    "Debug b\n"                // 16
+    "\n";                      // 17, and the empty line 18 behind it
+
+TEST(CleaningRun, KeepCursorAndFoldsFollowTheLinesThatStay) {
+    struct Case {
+        const char* Name;
+        std::string_view Source;
+        std::u16string_view Switches;
+        std::vector<intptr_t> Folded; // collapsed in this order before the run
+        intptr_t CaretLine;
+        intptr_t CaretColumn;
+        intptr_t AnchorLine; // at its start; -1: no selection
+        std::vector<intptr_t> ExpectedFolded;
+        intptr_t ExpectedCaretLine;
+    };
+    constexpr std::u16string_view Empty = u"/removeemptylines /keepcursorandfolds";
+    constexpr std::u16string_view Debug = u"/removedebuglines /keepcursorandfolds";
+    constexpr std::u16string_view Release = u"/removedebuglines /removecomments /removeemptylines /keepcursorandfolds";
+    // Lone CRs end lines in the editor: 0 "Procedure P()", 1 "  Debug x", 2 "  p = 1", 3 "EndProcedure",
+    // 4 "", 5 "Procedure Q()", 6 "  q = 1", 7 "EndProcedure"; lines 1 and 3 join the line before.
+    constexpr std::string_view LoneCrs =
+        "Procedure P()\r  Debug x\r\n  p = 1\rEndProcedure\n\nProcedure Q()\n  q = 1\nEndProcedure";
+    // 0 "a", 1 "Debug b", 2 "c", 3 "Procedure D()", 4 "  d", 5 "EndProcedure", 6 "".
+    constexpr std::string_view CrLf = "a\r\nDebug b\r\nc\r\nProcedure D()\r\n  d\r\nEndProcedure\r\n";
+    const Case cases[] = {
+        {"empty lines above, between and below the folds", DroppingSource, Empty, {6, 13}, 14, 3, -1, {5, 10}, 11},
+        {"caret on a dropped line goes to the next kept one", DroppingSource, Empty, {}, 10, 0, -1, {}, 9},
+        {"caret on a dropped last line goes to the last line", DroppingSource, Empty, {}, 18, 0, -1, {}, 14},
+        {"dropped outer header, the inner one collapses alone", DroppingSource, Debug, {1, 0}, 17, 0, -1, {0}, 14},
+        {"caret on the last line, below everything dropped", DroppingSource, Debug, {13}, 18, 0, -1, {11}, 15},
+        {"several dropping switches, caret on a line the last one drops", DroppingSource, Release, {6, 13}, 12, 4, -1,
+         {3, 6}, 6},
+        {"caret dropped by the first switch, nothing kept after it", DroppingSource, Release, {0, 13}, 16, 0, -1, {6},
+         9},
+        {"selection: lines dropped inside it, a fold before and one below", DroppingSource,
+         u"/removeemptylines /removedebuglines /keepcursorandfolds", {1, 13}, 7, 0, 13, {1, 10}, 7},
+        {"selection from the end of a header: its line stays", DroppingSource, Empty, {13}, 13, 13, 16, {13}, 13},
+        {"lone CRs join their lines", LoneCrs, Empty, {0, 5}, 6, 0, -1, {0, 2}, 3},
+        {"selection ending between the CR and the LF", CrLf, Debug, {3}, 2, 2, 0, {2}, 1},
+        {"the same, the CR kept", CrLf, u"/removeallspaces /keepcursorandfolds", {3}, 2, 2, 0, {3}, 2},
+    };
+    for (const Case& c : cases) {
+        for (const bool crLf : {false, true}) {
+            if (crLf && c.Source.find('\r') != std::string_view::npos)
+                continue;
+            SCOPED_TRACE(std::string(c.Name) + (crLf ? ", CR LF" : ""));
+            std::string source;
+            for (const char ch : c.Source)
+                source.append(crLf && ch == '\n' ? "\r\n" : std::string(1, ch));
+            IdeEditor ide(source);
+            for (const intptr_t line : c.Folded)
+                ide.Editor.FoldLine(line, SC_FOLDACTION_CONTRACT);
+            const auto lineStart = [&](intptr_t line) {
+                return ide.Editor.Call(SCI_POSITIONFROMLINE, static_cast<uintptr_t>(line));
+            };
+            const intptr_t caret = lineStart(c.CaretLine) + c.CaretColumn;
+            ide.Editor.SetSelection(c.AnchorLine >= 0 ? lineStart(c.AnchorLine) : caret, caret);
+            LinesNamed port(ide.Editor);
+            ASSERT_EQ(RunThrough(port, c.Switches), RunOutcome::Written);
+            EXPECT_EQ(port.Folded, c.ExpectedFolded);
+            EXPECT_TRUE(port.AllInDocument);
+            EXPECT_EQ(ide.Editor.ContractedHeaders(), c.ExpectedFolded);
+            EXPECT_EQ(ide.Editor.Caret(), lineStart(c.ExpectedCaretLine));
+            EXPECT_EQ(ide.Editor.Anchor(), ide.Editor.Caret());
+        }
+    }
 }
 
 TEST(CleaningRun, AnOlderControlIsAskedLineByLine) {
@@ -196,11 +294,11 @@ TEST(CleaningRun, AnOlderControlIsAskedLineByLine) {
 TEST(CleaningRun, MessagesDoNotGrowWithTheNumberOfLines) {
     std::string source;
     for (int i = 0; i < 5000; ++i)
-        source += "Procedure P()\n  x = 1 ; c\nEndProcedure\n";
+        source += "Procedure P()\n  x = 1 ; c\nEndProcedure\n\n";
     IdeEditor ide(source);
-    for (const intptr_t line : {0, 300, 9000, 14997})
+    for (const intptr_t line : {0, 400, 12000, 19996})
         ide.Editor.FoldLine(line, SC_FOLDACTION_CONTRACT);
-    EXPECT_EQ(ide.Run(u"/removecomments /removespacesatendoflines /keepcursorandfolds"), RunOutcome::Written);
+    EXPECT_EQ(ide.Run(u"/removecomments /removeemptylines /keepcursorandfolds"), RunOutcome::Written);
     EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{0, 300, 9000, 14997}));
     EXPECT_LE(ide.Editor.Messages.size(), 20u + 2 * 4);
 }
@@ -370,11 +468,6 @@ struct HiddenAtWrite : EditorPort {
     std::vector<size_t> Hidden;
 };
 
-RunOutcome RunThrough(EditorPort& port, std::u16string_view commandLine) {
-    const Switches switches = BuildSwitchList(SplitArguments(commandLine));
-    return RunCleaning(&port, RunSettings{switches.ParameterCount, switches.SwitchList, 4});
-}
-
 TEST(CleaningRun, WholeDocumentIsWrittenWithNoLineHiddenAndTheFoldsCollapseAgain) {
     IdeEditor ide{std::string(ModuleSource)};
     ide.Editor.FoldLine(4, SC_FOLDACTION_CONTRACT);
@@ -397,11 +490,14 @@ TEST(CleaningRun, SelectionIsWrittenWithTheFoldsOutsideItLeftCollapsed) {
 }
 
 TEST(CleaningRun, AWriteRefusedAfterTheFoldedLinesWereShownLeavesThemHiddenAgain) {
-    IdeEditor ide(std::string("Procedure A()\n  a ; x\nEndProcedure\n\0", 36));
-    ide.Editor.FoldLine(0, SC_FOLDACTION_CONTRACT);
-    EXPECT_EQ(ide.Run(u"/removecomments /keepcursorandfolds"), RunOutcome::WriteRefused);
-    EXPECT_EQ(ide.Editor.ContractedHeaders(), std::vector<intptr_t>{0});
-    EXPECT_EQ(ide.Editor.HiddenLines(), (std::vector<intptr_t>{1, 2}));
+    // The lines the cleaning would have dropped are all still there: nothing moves.
+    IdeEditor ide(std::string("\nProcedure A()\n  a ; x\nEndProcedure\n\0", 37));
+    ide.Editor.FoldLine(1, SC_FOLDACTION_CONTRACT);
+    ide.Editor.SetSelection(30, 30);
+    EXPECT_EQ(ide.Run(u"/removeemptylines /removecomments /keepcursorandfolds"), RunOutcome::WriteRefused);
+    EXPECT_EQ(ide.Editor.ContractedHeaders(), std::vector<intptr_t>{1});
+    EXPECT_EQ(ide.Editor.HiddenLines(), (std::vector<intptr_t>{2, 3}));
+    EXPECT_EQ(ide.Editor.Caret(), 23); // the start of line 3, "EndProcedure"
 }
 
 constexpr size_t ShortDocumentLines = 8192;

@@ -3,7 +3,9 @@
 
 Builds nothing. Needs build/win-x86 and build/win-x64 (Brisklet.exe, TestIde.exe), build/scintilla and
 build/wine-prefix from scripts/setup-windows.sh. Each scenario is a folder under tests/e2e/scenarios/ (see
-README.md there); each runs once per bitness in a fake IDE installation under build/e2e-work/.
+README.md there); each runs once per bitness in a fake IDE installation under build/e2e-work/. Before them, the
+configuration probe (ConfigPlatformProbe.exe, the "config-probe" runs) checks the Windows platform layer on real files.
+Runs that need a 32-bit program are skipped, and counted, where scripts/wine-road.sh says this machine runs none.
 
 Usage: tests/e2e/run-e2e.py [--build DIR] [--scenarios DIR] [NAME ...]   (NAME: run only scenarios whose name contains it)
 """
@@ -26,6 +28,7 @@ UNDER_DISPLAY = "BRISKLET_E2E_UNDER_DISPLAY"
 # Keys the runner consumes itself; every other scenario key goes to the test IDE as it is.
 RUNNER_KEYS = {"bitness", "tool-bitness", "program", "ide", "tool", "workdir", "args", "generate", "locale"}
 PROGRAMS = ("Brisklet", "ProbeTool", "CrashTool")
+PROBE_RUN = "config-probe"
 # What every scenario expects unless its expected.txt says otherwise: the tool always ends with
 # exit code 0, shows no message box, and sees the test IDE as its parent.
 DEFAULT_EXPECTED = {"exit": "0", "boxes": "0", "child-parent-is-ide": "1"}
@@ -108,13 +111,28 @@ class Inputs:
     def Scintilla(self, bitness):
         return self.build / "scintilla" / bitness / "Scintilla.dll"
 
-    def Missing(self, scenarios):
+    def Missing(self, runs, probeBitnesses):
         needed = [self.prefix / "system.reg"]
-        programs = {"TestIde"} | {scenario.program for scenario in scenarios}
-        for bitness in BITNESSES:
-            needed += [self.Program(name, bitness) for name in sorted(programs)]
-            needed.append(self.Scintilla(bitness))
-        return [str(path) for path in needed if not path.exists()]
+        for scenario, bitness in runs:
+            needed += [self.Program("TestIde", bitness), self.Scintilla(bitness),
+                       self.Program(scenario.program, scenario.toolBitness or bitness)]
+        needed += [self.Program("ConfigPlatformProbe", bitness) for bitness in probeBitnesses]
+        return sorted({str(path) for path in needed if not path.exists()})
+
+
+class WineRoad:
+    """What scripts/wine-road.sh says of this machine: the bitnesses that run, why, and the command
+    that runs a Windows program."""
+
+    def __init__(self):
+        answer = subprocess.run(["bash", str(REPO / "scripts" / "wine-road.sh")], check=True,
+                                capture_output=True, text=True).stdout.splitlines()
+        self.bitnesses = answer[0].split()
+        self.reason = answer[1]
+        self.wine = answer[2].split()
+
+    def Runs(self, *bitnesses):
+        return all(bitness in self.bitnesses for bitness in bitnesses)
 
 
 def WorkingDirectory(workdir, rootText):
@@ -219,10 +237,25 @@ def Compare(scenario, root):
     return problems
 
 
-def RunOne(scenario, bitness, inputs):
+def RunProbe(bitness, inputs, road):
+    """The configuration probe prints a line per check and ends non-zero when one failed."""
+    log = inputs.work / f"{PROBE_RUN}-{bitness}.log"
+    with open(log, "wb") as output:
+        try:
+            finished = subprocess.run(road.wine + [str(inputs.Program("ConfigPlatformProbe", bitness))],
+                                      stdin=subprocess.DEVNULL, stdout=output, stderr=output, timeout=120)
+        except subprocess.TimeoutExpired:
+            return ["the probe did not end within 120 s"]
+    if finished.returncode == 0:
+        return []
+    failures = [line for line in log.read_text(encoding="utf-8", errors="replace").splitlines() if "FAIL" in line]
+    return [f"the probe failed (exit code {finished.returncode}; all of its output in {log})"] + failures[:20]
+
+
+def RunOne(scenario, bitness, inputs, road):
     root = LayOut(scenario, bitness, inputs)
     timeout = int(scenario.ideSettings.get("timeout-ms", "30000")) / 1000 + SLACK_SECONDS
-    command = ["wine", str(root / "ide" / scenario.ide), WindowsPath(root / "run.txt")]
+    command = road.wine + [str(root / "ide" / scenario.ide), WindowsPath(root / "run.txt")]
     # Wine takes a process's ANSI code page from its locale; the tool inherits the IDE's.
     environment = dict(os.environ, LC_ALL=scenario.locale) if scenario.locale else None
     # A file, not a pipe: Wine's desktop process, started by the first program, inherits the
@@ -258,40 +291,53 @@ def StartWineServer():
     raise SystemExit("run-e2e: cannot start a Wine server for " + os.environ["WINEPREFIX"])
 
 
-def RunAll(arguments, inputs):
+def Chosen(name, names):
+    return not names or any(n in name for n in names)
+
+
+def RunAll(arguments, inputs, road):
     folders = sorted(p for p in arguments.scenarios.iterdir() if (p / "scenario.txt").exists())
-    scenarios = [Scenario(f) for f in folders if not arguments.names or any(n in f.name for n in arguments.names)]
-    if not scenarios:
+    scenarios = [Scenario(f) for f in folders if Chosen(f.name, arguments.names)]
+    probes = list(BITNESSES) if Chosen(PROBE_RUN, arguments.names) and arguments.scenarios == SCENARIOS else []
+    if not scenarios and not probes:
         print("run-e2e: no scenario matches")
         return 1
-    missing = inputs.Missing(scenarios)
+    # (label, what it needs, how to run it); a run of a 32-bit IDE or tool needs 32-bit programs.
+    runs = [(f"{PROBE_RUN} [{b}]", (b,), lambda b=b: RunProbe(b, inputs, road)) for b in probes]
+    runs += [(f"{s.name} [{b}]", (b, s.toolBitness or b), lambda s=s, b=b: RunOne(s, b, inputs, road))
+             for s in scenarios for b in s.bitnesses]
+    missing = inputs.Missing([(s, b) for s in scenarios for b in s.bitnesses if road.Runs(b, s.toolBitness or b)],
+                             [b for b in probes if road.Runs(b)])
     if missing:
         print("run-e2e: missing (build the win-x86 and win-x64 presets, run scripts/setup-windows.sh):")
         print("\n".join("  " + path for path in missing))
         return 1
 
+    print(f"run-e2e: {road.reason}")
     inputs.work.mkdir(parents=True, exist_ok=True)
     os.environ.update(WINEPREFIX=str(inputs.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     StartWineServer()
-    passed = failed = 0
+    passed = failed = skipped = 0
     began = time.monotonic()
     try:
-        for scenario in scenarios:
-            for bitness in scenario.bitnesses:
-                problems = RunOne(scenario, bitness, inputs)
-                label = f"{scenario.name} [{bitness}]"
-                if problems:
-                    failed += 1
-                    print(f"FAIL {label}")
-                    print("\n".join("    " + problem for problem in problems))
-                else:
-                    passed += 1
-                    print(f"ok   {label}")
-                sys.stdout.flush()
+        for label, needs, run in runs:
+            if not road.Runs(*needs):
+                skipped += 1
+                print(f"skip {label}: needs a 32-bit program, and only 64-bit ones are run here")
+                continue
+            problems = run()
+            if problems:
+                failed += 1
+                print(f"FAIL {label}")
+                print("\n".join("    " + problem for problem in problems))
+            else:
+                passed += 1
+                print(f"ok   {label}")
+            sys.stdout.flush()
     finally:
         subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
-    print(f"run-e2e: {passed + failed} runs in {time.monotonic() - began:.1f} s")
-    print(f"{passed} passed, {failed} failed")
+    print(f"run-e2e: {passed + failed} runs in {time.monotonic() - began:.1f} s; {skipped} skipped: {road.reason}")
+    print(f"{passed} passed, {failed} failed, {skipped} skipped")
     return 1 if failed else 0
 
 
@@ -313,7 +359,7 @@ def main():
     # Developers share one work tree: runs take turns on the one prefix and work folder.
     with open(inputs.build / "e2e.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        return RunAll(arguments, inputs)
+        return RunAll(arguments, inputs, WineRoad())
 
 
 if __name__ == "__main__":

@@ -1,0 +1,78 @@
+// Where the editor's lines went when the run wrote its cleaned text back, for caret and folds.
+#include "driver/LineMap.h"
+
+#include <algorithm>
+
+#include "editor/FoldState.h"
+
+namespace brisklet {
+
+namespace {
+
+struct MappedLine {
+    intptr_t Line = 0;
+    bool Kept = true;
+};
+
+// A line that went maps to where the next kept line stands, through every later step too.
+MappedLine FollowLine(const LineMap& map, intptr_t line) {
+    if (line < map.FirstLine + (map.StartsInsideLine ? 1 : 0))
+        return {line, true};
+    if (line >= map.FirstLine + map.LinesBefore - (map.EndsInsideLine ? 1 : 0))
+        return {line + map.LinesAfter - map.LinesBefore, true};
+    size_t inText = static_cast<size_t>(line - map.FirstLine);
+    bool kept = true;
+    for (const LineChanges& step : map.Steps) {
+        const auto dropped = std::lower_bound(step.Dropped.begin(), step.Dropped.end(), inText);
+        kept = kept && (dropped == step.Dropped.end() || *dropped != inText);
+        const auto joined = std::upper_bound(step.Joined.begin(), step.Joined.end(), inText);
+        inText -= static_cast<size_t>(dropped - step.Dropped.begin()) +
+                  static_cast<size_t>(joined - step.Joined.begin());
+    }
+    return {map.FirstLine + static_cast<intptr_t>(inText), kept};
+}
+
+bool EndsWithCr(std::u16string_view text) {
+    return !text.empty() && text.back() == u'\r';
+}
+
+} // namespace
+
+intptr_t EditorLineCount(std::u16string_view text) {
+    intptr_t lines = 1;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
+            ++lines;
+    }
+    return lines;
+}
+
+void PlaceText(LineMap& map, intptr_t firstLine, intptr_t lastLine, std::u16string_view read,
+               std::u16string_view written) {
+    map.FirstLine = firstLine;
+    map.LinesBefore = lastLine - firstLine + 1;
+    // Only a CR ending a selection can pair with an LF behind it, and the editor then counts no
+    // line end there, neither for the text read nor for a written text that still ends in it.
+    const bool crMeetsLf = map.LinesBefore < EditorLineCount(read);
+    map.LinesAfter = EditorLineCount(written) - (crMeetsLf && EndsWithCr(written) ? 1 : 0);
+}
+
+FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineCount) {
+    FoldState moved;
+    moved.LineCount = lineCount;
+    // The map counts the line ends of the text alone; a CR just outside a selection can pair
+    // with an LF the cleaning brought to its edge, or lose one, and the document then has a
+    // line less or more than the map says. The lines stay in the document all the same.
+    const intptr_t lastLine = std::max<intptr_t>(lineCount - 1, 0);
+    for (const intptr_t header : state.ContractedHeaders) {
+        const MappedLine mapped = FollowLine(map, header);
+        // Lines that joined another can bring two headers onto one line.
+        if (mapped.Kept && mapped.Line <= lastLine &&
+            (moved.ContractedHeaders.empty() || moved.ContractedHeaders.back() != mapped.Line))
+            moved.ContractedHeaders.push_back(mapped.Line);
+    }
+    moved.CaretLine = std::min(FollowLine(map, state.CaretLine).Line, lastLine);
+    return moved;
+}
+
+} // namespace brisklet

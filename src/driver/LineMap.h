@@ -1,0 +1,41 @@
+// Where the editor's lines went when the run wrote its cleaned text back, for caret and folds.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "cleaning/LineSkeleton.h"
+
+namespace brisklet {
+
+struct FoldState;
+
+// Lines are numbered as the editor counts them: a CR LF pair, a lone LF and a lone CR each end
+// a line.
+struct LineMap {
+    std::vector<LineChanges> Steps; // what the line operations did, in the order they ran
+    intptr_t FirstLine = 0;         // the editor line where the text read begins
+    intptr_t LinesBefore = 0;       // editor lines the text read spans
+    intptr_t LinesAfter = 0;        // editor lines the text written spans
+    // A line the text holds only in part stays with what lies outside the text: the first
+    // keeps its number, the last moves with the lines after the text.
+    bool StartsInsideLine = false;
+    bool EndsInsideLine = false;
+};
+
+// Lines of text on its own, as the editor counts them.
+[[nodiscard]] intptr_t EditorLineCount(std::u16string_view text);
+
+// Notes where the text lies: read from the editor's lines firstLine to lastLine, written back
+// as written in their place.
+void PlaceText(LineMap& map, intptr_t firstLine, intptr_t lastLine, std::u16string_view read,
+               std::u16string_view written);
+
+// The captured state moved with its lines, into a document of lineCount lines. A collapsed
+// header on a line that went is left out; a caret on such a line goes to the next line kept,
+// or to the last line when none follows. Lines before the text keep their numbers; lines
+// after it move by the change in its line count.
+[[nodiscard]] FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineCount);
+
+} // namespace brisklet
