@@ -2,8 +2,9 @@
 
 The expected case conversion is computed from Python's codecs and its Unicode case mappings: a character takes
 its other case only where that is one character which the code page writes in as many bytes; everything else
-stays. Python's codecs and Windows' tables differ on a few undefined bytes, so samples keep to characters both
-define.
+stays. Python's codecs and Windows' tables differ on a few undefined bytes, and Python's case mappings and the
+system's on a few letters (Wine leaves the Greek final sigma as it is, Python raises it to a capital sigma), so
+samples keep to characters on which both agree.
 """
 
 from pathlib import Path

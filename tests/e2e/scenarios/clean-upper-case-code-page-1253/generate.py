@@ -7,4 +7,4 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[2]))
 import code_page_sample  # noqa: E402
 
-code_page_sample.WriteCaseConversion(sys.argv[1], "cp1253", "upper", 'δέλτα σχόλιο ς ά ή ί ύ ώ ΐ ; x\r\nEnd')
+code_page_sample.WriteCaseConversion(sys.argv[1], "cp1253", "upper", 'δέλτα σχόλιο ά ή ί ύ ώ ΐ ; x\r\nEnd')
