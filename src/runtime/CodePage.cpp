@@ -45,8 +45,10 @@ AnsiCodePage BuildAnsiCodePage(CodePagePlatform& platform) {
     AnsiCodePage codePage;
     codePage.Characters.assign(CodeUnits, 0);
     codePage.Bytes.assign(CodeUnits, 0);
-    for (unsigned byte = 1; byte <= 0xFF; ++byte)
+    for (unsigned byte = 1; byte <= 0xFF; ++byte) {
         codePage.LeadBytes[byte] = platform.IsLeadByte(static_cast<uint8_t>(byte));
+        codePage.DoubleByte = codePage.DoubleByte || codePage.LeadBytes[byte];
+    }
     for (unsigned byte = 1; byte <= 0xFF; ++byte) {
         if (!codePage.LeadBytes[byte]) {
             const char single = static_cast<char>(byte);
@@ -86,8 +88,17 @@ size_t CharacterLength(const AnsiCodePage& codePage, std::string_view bytes, siz
 
 std::u16string DecodeAnsi(const AnsiCodePage& codePage, std::string_view bytes) {
     std::u16string text;
-    text.reserve(bytes.size());
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (!codePage.DoubleByte) {
+        // One byte, one unit: the common case needs no walk for trail bytes.
+        text.resize(bytes.size());
+        for (size_t at = 0; at < bytes.size(); ++at) {
+            const char16_t character = codePage.Characters[byte(at)];
+            text[at] = character != 0 ? character : static_cast<char16_t>(CarriedByteBase + byte(at));
+        }
+        return text;
+    }
+    text.reserve(bytes.size());
     for (size_t at = 0; at < bytes.size();) {
         const size_t length = CharacterLength(codePage, bytes, at);
         const auto key = static_cast<CodePageBytes>(length == 2 ? byte(at) << 8 | byte(at + 1) : byte(at));

@@ -31,6 +31,7 @@ using CodePageBytes = uint16_t;
 
 struct AnsiCodePage {
     std::array<bool, 256> LeadBytes{};
+    bool DoubleByte = false; // some byte is a lead byte
     // By CodePageBytes: the character those bytes stand for, 0 where they do not come back
     // from the character as the same bytes (undefined, or written otherwise).
     std::vector<char16_t> Characters;
