@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "Files.h"
-#include "Handle.h"
 #include "IdeWindow.h"
+#include "runtime/win32/OwnedHandle.h"
 
 namespace brisklet::e2e {
 
@@ -16,7 +16,7 @@ namespace {
 constexpr DWORD BoxScanMs = 20;
 
 DWORD ParentOf(DWORD processId) {
-    const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot.Valid()) {
         return 0;
     }
@@ -118,8 +118,8 @@ ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& worki
         outcome.StartError = GetLastError();
         return outcome;
     }
-    const Handle process(started.hProcess);
-    const Handle thread(started.hThread);
+    const KernelHandle process(started.hProcess);
+    const KernelHandle thread(started.hThread);
     const bool parentIsIde = ParentOf(started.dwProcessId) == GetCurrentProcessId();
     if (beforeResume) {
         beforeResume(process.Get(), parentIsIde);

@@ -10,9 +10,9 @@
 #include "ChildRun.h"
 #include "EndingIde.h"
 #include "Files.h"
-#include "Handle.h"
 #include "IdeWindow.h"
 #include "Scenario.h"
+#include "runtime/win32/OwnedHandle.h"
 
 namespace brisklet::e2e {
 
@@ -146,7 +146,7 @@ int RunScenario(const std::wstring& runFile, DWORD watcherId) {
     }
     Runs child;
     {
-        const Handle held(heldFile);
+        const KernelHandle held(heldFile);
         StartCounting(scenario->HangMs);
         ArmVanishing(scenario->Vanishes, scenario->VanishAfter);
         child = RunChildren(*scenario, watcherId);
