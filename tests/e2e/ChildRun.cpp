@@ -73,6 +73,15 @@ BOOL CALLBACK IconAndButtons(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
+std::string OwnerName(HWND owner, DWORD childId) {
+    if (owner == nullptr) {
+        return "none";
+    }
+    DWORD process = 0;
+    GetWindowThreadProcessId(owner, &process);
+    return process == childId ? "tool" : process == GetCurrentProcessId() ? "ide" : "other";
+}
+
 BOOL CALLBACK CloseChildBox(HWND window, LPARAM lParam) {
     auto* scan = reinterpret_cast<BoxScan*>(lParam);
     DWORD owner = 0;
@@ -83,7 +92,7 @@ BOOL CALLBACK CloseChildBox(HWND window, LPARAM lParam) {
         return TRUE;
     }
     scan->Seen->push_back(window);
-    MessageBoxSeen box{WindowText(window), {}, false, {}};
+    MessageBoxSeen box{WindowText(window), {}, false, {}, OwnerName(GetWindow(window, GW_OWNER), scan->ChildId)};
     EnumChildWindows(window, LongestStatic, reinterpret_cast<LPARAM>(&box.Text));
     EnumChildWindows(window, IconAndButtons, reinterpret_cast<LPARAM>(&box));
     scan->Boxes->push_back(std::move(box));
@@ -179,6 +188,7 @@ std::string BoxResultLines(const std::vector<MessageBoxSeen>& boxes) {
         lines += prefix + ".text=" + EscapedLine(Utf8FromWide(boxes[i].Text)) + "\n";
         lines += prefix + ".icon=" + std::to_string(boxes[i].Icon ? 1 : 0) + "\n";
         lines += prefix + ".buttons=" + Utf8FromWide(boxes[i].Buttons) + "\n";
+        lines += prefix + ".owner=" + boxes[i].Owner + "\n";
     }
     return lines;
 }
