@@ -25,7 +25,7 @@ inline HANDLE TakeToolHelpSnapshot(DWORD flags, DWORD processId) {
 
 // The first module of a process, which is its executable; nullopt when the modules cannot be
 // listed, as for a process of the other bitness seen from a 32-bit one.
-inline std::optional<MODULEENTRY32W> ExecutableModule(DWORD processId) {
+[[nodiscard]] inline std::optional<MODULEENTRY32W> ExecutableModule(DWORD processId) {
     const KernelHandle snapshot(TakeToolHelpSnapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
     MODULEENTRY32W module{};
     module.dwSize = sizeof module; // 1064 in a 32-bit process

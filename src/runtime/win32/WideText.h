@@ -10,11 +10,11 @@ namespace brisklet {
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 code units");
 
 // A terminated copy: a view need not end in a zero.
-inline std::wstring Wide(std::u16string_view text) {
+[[nodiscard]] inline std::wstring Wide(std::u16string_view text) {
     return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
 }
 
-inline std::u16string_view FromWide(std::wstring_view text) {
+[[nodiscard]] inline std::u16string_view FromWide(std::wstring_view text) {
     return std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size());
 }
 
