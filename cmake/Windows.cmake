@@ -34,7 +34,7 @@ if(BRISKLET_TESTS)
 
   # A stand-in for the tool that proves the harness itself: message boxes, environment, messages.
   add_executable(ProbeTool WIN32 tests/e2e/probe/ProbeTool.cpp)
-  target_include_directories(ProbeTool PRIVATE tests/e2e "${BRISKLET_SCINTILLA_INCLUDE}")
+  target_include_directories(ProbeTool PRIVATE src tests/e2e "${BRISKLET_SCINTILLA_INCLUDE}")
   target_compile_options(ProbeTool PRIVATE ${BRISKLET_WARNINGS})
   target_compile_definitions(ProbeTool PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
   target_link_options(ProbeTool PRIVATE -municode)

@@ -1,10 +1,8 @@
-# CrashTool.exe: Brisklet's start-up and crash handler, then a fault on purpose. The crash scenarios of
+# CrashTool.exe: Brisklet.exe's start-up and crash handler, then a fault on purpose. The crash scenarios of
 # tests/e2e install it as Brisklet.exe. A test program: built only with the tests.
 
 if(BRISKLET_TESTS)
-  add_executable(CrashTool WIN32 tests/e2e/crash/CrashTool.cpp tests/e2e/crash/CrashStartUp.cpp
-                 ${BRISKLET_WIN32_SOURCES})
-  target_include_directories(CrashTool PRIVATE tests/e2e/crash)
+  add_executable(CrashTool WIN32 tests/e2e/crash/CrashTool.cpp ${BRISKLET_WIN32_SOURCES})
   target_link_libraries(CrashTool PRIVATE brisklet_core)
   target_compile_options(CrashTool PRIVATE ${BRISKLET_WARNINGS})
   target_compile_definitions(CrashTool PRIVATE ${BRISKLET_WIN32_DEFINITIONS})

@@ -10,11 +10,6 @@ say() { printf 'make-release: %s\n' "$*"; }
 scripts/setup-native.sh
 scripts/setup-windows.sh
 
-# The version the exe's resource carries is the one the package is named after.
-versionText=$(sed -n 's/^#define BRISKLET_VERSION_TEXT "\(.*\)"$/\1/p' src/driver/win32/Brisklet.rc)
-version=${versionText%% *}
-[ -n "$version" ] || { say "no BRISKLET_VERSION_TEXT in src/driver/win32/Brisklet.rc" >&2; exit 1; }
-
 # Every time stamp that reaches the package (the linker's, the zip entries') is the last commit's.
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
@@ -46,6 +41,11 @@ i686-w64-mingw32-strip --strip-all -o "$stage/x86/Brisklet.exe" build/release-x8
 x86_64-w64-mingw32-strip --strip-all -o "$stage/x64/Brisklet.exe" build/release-x64/Brisklet.exe
 cp README.md LICENSE "$stage/"
 
+# The version CMake wrote from CMakeLists.txt, which the exe's resource carries, names the package.
+versionHeader=build/release-x86/generated/BriskletVersion.h
+versionText=$(sed -n 's/^#define BRISKLET_VERSION_TEXT "\(.*\)"$/\1/p' "$versionHeader")
+version=${versionText%% *}
+[ -n "$version" ] || { say "no BRISKLET_VERSION_TEXT in $versionHeader" >&2; exit 1; }
 for exe in "$stage/x86/Brisklet.exe" "$stage/x64/Brisklet.exe"; do
   if ! strings -el "$exe" | grep -qxF "$versionText"; then
     say "$exe carries no version resource \"$versionText\": is cmake/WindowsResources.cmake included?" >&2

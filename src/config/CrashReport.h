@@ -6,12 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "BriskletVersion.h"
 #include "config/Platform.h"
 
 namespace brisklet {
 
 inline constexpr std::u16string_view SupportEmailAddress = u"support@brisklet.dev";
-inline constexpr std::u16string_view ApplicationLine = u"Anwendung: Brisklet 1.0.8 (Build 599)";
+inline constexpr std::u16string_view ApplicationLine = u"Anwendung: Brisklet " BRISKLET_VERSION_TEXT;
 inline constexpr uint32_t AccessViolationCode = 0xC0000005; // EXCEPTION_ACCESS_VIOLATION
 
 // Decimal text of an operating-system code to the system's name.

@@ -13,7 +13,7 @@ std::optional<std::u16string> IdentifyHostIde(HostSystem& host, uint32_t ideProc
 
 std::optional<WindowHandle> FindIdeMainWindow(HostSystem& host, uint32_t ideProcessId) {
     for (const WindowInfo& window : host.TopLevelWindows()) {
-        if ((window.Style & WS_CAPTION) != 0 && (window.Style & WS_VISIBLE) != 0 &&
+        if ((window.Style & CaptionStyle) != 0 && (window.Style & VisibleStyle) != 0 &&
             window.ProcessId == ideProcessId && window.ClassName == u"WindowClass_2")
             return window.Handle;
     }
@@ -22,7 +22,7 @@ std::optional<WindowHandle> FindIdeMainWindow(HostSystem& host, uint32_t ideProc
 
 std::optional<WindowHandle> FindEditorWindow(HostSystem& host, WindowHandle mainWindow) {
     for (const WindowInfo& window : host.DescendantWindows(mainWindow)) {
-        if (window.ClassName == u"Scintilla" && (window.Style & WS_VISIBLE) != 0)
+        if (window.ClassName == u"Scintilla" && (window.Style & VisibleStyle) != 0)
             return window.Handle;
     }
     return std::nullopt;

@@ -15,8 +15,10 @@ inline constexpr std::u16string_view NotStartedByIdeMessage =
     u"compatible with the tool.";
 inline constexpr std::u16string_view NoIdeWindowMessage = u"The PureBasic or SpiderBasic window could not be determined.";
 
-constexpr uint32_t WS_CAPTION = 0x00C00000;
-constexpr uint32_t WS_VISIBLE = 0x10000000;
+// The window style bits the search tests (WS_CAPTION, WS_VISIBLE), under names of their own so
+// that this header can follow <windows.h>.
+constexpr uint32_t CaptionStyle = 0x00C00000;
+constexpr uint32_t VisibleStyle = 0x10000000;
 
 // "PureBasic" or "SpiderBasic" when the process runs "PureBasic.exe" or "SpiderBasic.exe"
 // (exact letter case); nullopt for anything else.

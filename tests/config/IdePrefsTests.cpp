@@ -206,21 +206,5 @@ TEST(DetectPortableIde, UnreadableProcessLooksInTheCurrentDirectory) {
     EXPECT_EQ(platform.OpenAttempts[0].Path, u"PureBasic.prefs");
 }
 
-TEST(DetectPortableIde, AsksForTheIdePathAtEveryUse) {
-    FakeConfigPlatform platform = PerUserPlatform();
-    platform.AddFile(PerUserPrefs, "");
-    ConfigState state;
-    DetectPortableIde(platform, state, IdeId);
-    EXPECT_EQ(platform.ProcessPathQueries, 2); // once per preferences name
-    platform.AddFile(u"C:\\PureBasic\\PureBasic.prefs", "");
-    DetectPortableIde(platform, state, IdeId);
-    EXPECT_EQ(platform.ProcessPathQueries, 3); // the first name was found
-    PrefsFile prefs;
-    ASSERT_TRUE(ReadTabLength(platform, prefs, state, IdeId, u"PureBasic"));
-    EXPECT_EQ(platform.ProcessPathQueries, 4);
-    EXPECT_EQ(GetIdeExecutablePath(platform, IdeId), u"C:\\PureBasic\\PureBasic.exe");
-    EXPECT_EQ(GetIdeExecutablePath(platform, IdeId + 1), u"");
-}
-
 } // namespace
 } // namespace brisklet

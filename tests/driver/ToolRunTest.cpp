@@ -16,8 +16,8 @@ namespace {
 constexpr uint32_t IdeProcess = 100;
 constexpr WindowHandle MainWindow = 0x10;
 constexpr WindowHandle EditorWindow = 0x20;
-constexpr uint32_t Visible = WS_VISIBLE;
-constexpr uint32_t CaptionVisible = WS_CAPTION | WS_VISIBLE;
+constexpr uint32_t Visible = VisibleStyle;
+constexpr uint32_t CaptionVisible = CaptionStyle | VisibleStyle;
 
 // Forwards to an editor the test keeps, so the test can look at it after the run.
 class BorrowedEditor : public EditorPort {
@@ -148,7 +148,7 @@ TEST_F(ToolRun, AMissingPreferencesFileIsReportedAndNothingIsTouched) {
 
 TEST_F(ToolRun, AHiddenOrForeignMainWindowIsReported) {
     const std::vector<WindowInfo> cases[] = {
-        {{MainWindow, WS_CAPTION, IdeProcess, u"WindowClass_2"}},
+        {{MainWindow, CaptionStyle, IdeProcess, u"WindowClass_2"}},
         {{MainWindow, Visible, IdeProcess, u"WindowClass_2"}},
         {{MainWindow, CaptionVisible, IdeProcess, u"WindowClass_3"}},
         {{MainWindow, CaptionVisible, IdeProcess + 1, u"WindowClass_2"}},

@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "Files.h"
-#include "Handle.h"
 #include "IdeWindow.h"
+#include "runtime/win32/OwnedHandle.h"
 
 namespace brisklet::e2e {
 
@@ -16,7 +16,7 @@ namespace {
 constexpr DWORD BoxScanMs = 20;
 
 DWORD ParentOf(DWORD processId) {
-    const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot.Valid()) {
         return 0;
     }
@@ -73,6 +73,15 @@ BOOL CALLBACK IconAndButtons(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
+std::string OwnerName(HWND owner, DWORD childId) {
+    if (owner == nullptr) {
+        return "none";
+    }
+    DWORD process = 0;
+    GetWindowThreadProcessId(owner, &process);
+    return process == childId ? "tool" : process == GetCurrentProcessId() ? "ide" : "other";
+}
+
 BOOL CALLBACK CloseChildBox(HWND window, LPARAM lParam) {
     auto* scan = reinterpret_cast<BoxScan*>(lParam);
     DWORD owner = 0;
@@ -83,7 +92,7 @@ BOOL CALLBACK CloseChildBox(HWND window, LPARAM lParam) {
         return TRUE;
     }
     scan->Seen->push_back(window);
-    MessageBoxSeen box{WindowText(window), {}, false, {}};
+    MessageBoxSeen box{WindowText(window), {}, false, {}, OwnerName(GetWindow(window, GW_OWNER), scan->ChildId)};
     EnumChildWindows(window, LongestStatic, reinterpret_cast<LPARAM>(&box.Text));
     EnumChildWindows(window, IconAndButtons, reinterpret_cast<LPARAM>(&box));
     scan->Boxes->push_back(std::move(box));
@@ -118,8 +127,8 @@ ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& worki
         outcome.StartError = GetLastError();
         return outcome;
     }
-    const Handle process(started.hProcess);
-    const Handle thread(started.hThread);
+    const KernelHandle process(started.hProcess);
+    const KernelHandle thread(started.hThread);
     const bool parentIsIde = ParentOf(started.dwProcessId) == GetCurrentProcessId();
     if (beforeResume) {
         beforeResume(process.Get(), parentIsIde);
@@ -179,6 +188,7 @@ std::string BoxResultLines(const std::vector<MessageBoxSeen>& boxes) {
         lines += prefix + ".text=" + EscapedLine(Utf8FromWide(boxes[i].Text)) + "\n";
         lines += prefix + ".icon=" + std::to_string(boxes[i].Icon ? 1 : 0) + "\n";
         lines += prefix + ".buttons=" + Utf8FromWide(boxes[i].Buttons) + "\n";
+        lines += prefix + ".owner=" + boxes[i].Owner + "\n";
     }
     return lines;
 }

@@ -15,6 +15,7 @@ struct MessageBoxSeen {
     std::wstring Text;
     bool Icon = false;    // an icon control with an icon in it
     std::wstring Buttons; // the buttons' texts, comma-separated
+    std::string Owner;    // whose window owns the box: "none", "tool", "ide" (this process) or "other"
 };
 
 enum class ChildEnd { Exited, TimedOut, StartFailed };

@@ -7,7 +7,7 @@
 
 #include "ChildRun.h"
 #include "Files.h"
-#include "Handle.h"
+#include "runtime/win32/OwnedHandle.h"
 
 namespace brisklet::e2e {
 
@@ -53,8 +53,8 @@ bool WatchEndingIde(const std::wstring& runFile, const Scenario& scenario, std::
         error = L"cannot start the IDE process";
         return false;
     }
-    const Handle ide(started.hProcess);
-    const Handle ideThread(started.hThread);
+    const KernelHandle ide(started.hProcess);
+    const KernelHandle ideThread(started.hThread);
     if (WaitForSingleObject(ide.Get(), scenario.TimeoutMs + IdeSlackMs) != WAIT_OBJECT_0) {
         TerminateProcess(ide.Get(), 1);
         error = L"the IDE process did not end";
@@ -70,7 +70,7 @@ bool WatchEndingIde(const std::wstring& runFile, const Scenario& scenario, std::
         error = L"the IDE process ended (exit code " + std::to_wstring(code) + L") before it started the tool";
         return false;
     }
-    const Handle tool(handOver->Child);
+    const KernelHandle tool(handOver->Child);
     const ChildOutcome child = WatchChild(tool.Get(), scenario.TimeoutMs);
     std::string result = "exit=" + ExitText(child) + "\n";
     result += "child-parent-is-ide=" + std::to_string(handOver->ParentIsIde ? 1 : 0) + "\n";
@@ -84,7 +84,7 @@ bool WatchEndingIde(const std::wstring& runFile, const Scenario& scenario, std::
 }
 
 void HandChildOver(DWORD watcherId, const std::wstring& resultsFolder, HANDLE child, bool parentIsIde) {
-    const Handle watcher(OpenProcess(PROCESS_DUP_HANDLE, FALSE, watcherId));
+    const KernelHandle watcher(OpenProcess(PROCESS_DUP_HANDLE, FALSE, watcherId));
     HANDLE theirs = nullptr;
     // Without the file the watcher reports that no tool was handed over.
     if (watcher.Valid() &&

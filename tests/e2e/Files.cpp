@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
-#include "Handle.h"
+#include "runtime/win32/OwnedHandle.h"
 
 namespace brisklet::e2e {
 
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {
-    const Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file.Valid() || !GetFileSizeEx(file.Get(), &size)) {
@@ -30,7 +30,7 @@ std::optional<std::string> ReadFileBytes(const std::wstring& path) {
 }
 
 bool WriteFileBytes(const std::wstring& path, std::string_view bytes) {
-    const Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    const KernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
     if (!file.Valid()) {
         return false;

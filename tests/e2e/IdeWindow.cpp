@@ -41,6 +41,9 @@ struct Ide {
     unsigned VanishAfter = 0;
     Vanish Vanished = Vanish::None;
     HWND DocumentView = nullptr; // shows the document of an editor whose window went away
+    HANDLE Tool = nullptr;
+    std::vector<ToolWrite> Writes;
+    bool AwaitingNext = false; // a write came and no message after it yet
 };
 Ide ide;
 
@@ -122,6 +125,41 @@ void VanishAfterAnswering(LRESULT answer) {
     }
 }
 
+void* AllocationOf(LPARAM address) {
+    MEMORY_BASIC_INFORMATION region{};
+    return VirtualQuery(reinterpret_cast<void*>(address), &region, sizeof region) != 0 ? region.AllocationBase
+                                                                                      : nullptr;
+}
+
+// Each handle value the tool may hold (multiples of 4, taken low first) copied here and asked for
+// its process.
+int HandlesOnThisProcess(HANDLE tool) {
+    constexpr uintptr_t LastHandleValue = 4096;
+    int count = 0;
+    for (uintptr_t value = 4; value <= LastHandleValue; value += 4) {
+        HANDLE copy = nullptr;
+        if (DuplicateHandle(tool, reinterpret_cast<HANDLE>(value), GetCurrentProcess(), &copy, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS)) {
+            count += GetProcessId(copy) == GetCurrentProcessId() ? 1 : 0;
+            CloseHandle(copy);
+        }
+    }
+    return count;
+}
+
+void NoteToolWrites(UINT message, LPARAM lParam) {
+    // Only a message the tool sent: the IDE's own (painting, say) may come while the tool is
+    // still between its write and its clean-up.
+    if (ide.AwaitingNext && InSendMessage()) {
+        ide.AwaitingNext = false;
+        ide.Writes.back().HandlesAfter = HandlesOnThisProcess(ide.Tool);
+    }
+    if (message == SCI_SETTEXT || message == SCI_REPLACESEL) {
+        ide.Writes.push_back({AllocationOf(lParam), -1});
+        ide.AwaitingNext = true;
+    }
+}
+
 LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const Editor* editor = FindEditor(window);
     if (editor == nullptr) {
@@ -136,6 +174,7 @@ LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (scintillaMessage) {
             ++ide.Counts.Scintilla;
         }
+        NoteToolWrites(message, lParam);
         if (message == SCI_GETCHARACTERPOINTER && ide.HangMs > 0 && !ide.HangDone) {
             ide.HangDone = true;
             Sleep(ide.HangMs); // a busy IDE: the sender waits or gives up
@@ -280,6 +319,8 @@ bool OpenIde(const Scenario& scenario, std::wstring& error) {
     if (scenario.MainVisible) {
         ShowWindow(ide.Main, SW_SHOWNORMAL);
         UpdateWindow(ide.Main);
+        // In front, as when the user starts the tool: a box the tool lets the IDE own shows.
+        SetForegroundWindow(ide.Main);
     }
     PumpMessages();
     return true;
@@ -322,6 +363,20 @@ void ArmVanishing(Vanish what, unsigned afterMessage) {
 
 Vanish Vanished() {
     return ide.Vanished;
+}
+
+void WatchTool(HANDLE tool) {
+    ide.Tool = tool;
+    ide.AwaitingNext = false;
+}
+
+std::vector<ToolWrite> ToolWrites() {
+    return ide.Writes;
+}
+
+bool BlockFreed(void* block) {
+    MEMORY_BASIC_INFORMATION region{};
+    return block != nullptr && VirtualQuery(block, &region, sizeof region) != 0 && region.State == MEM_FREE;
 }
 
 MessageCounts StopCounting() {

@@ -27,6 +27,19 @@ struct MessageCounts {
 void StartCounting(DWORD hangMs);
 [[nodiscard]] MessageCounts StopCounting();
 
+// Each text the tool writes into the visible editor while counting (SCI_SETTEXT, SCI_REPLACESEL)
+// arrives in a block the tool placed in this process.
+struct ToolWrite {
+    void* Block = nullptr; // the allocation holding the text
+    int HandlesAfter = -1; // the tool's handles on this process at its next message; -1: none came
+};
+
+// The tool of the run now starting, whose handles are looked at after each write.
+void WatchTool(HANDLE tool);
+[[nodiscard]] std::vector<ToolWrite> ToolWrites();
+// Whether the block is no longer allocated in this process.
+[[nodiscard]] bool BlockFreed(void* block);
+
 // While counting, once the visible editor has answered afterMessage, the scenario's part of the
 // IDE goes away (Vanish::Process ends this process). The editor's document stays readable.
 void ArmVanishing(Vanish what, unsigned afterMessage);

@@ -10,9 +10,9 @@
 #include "ChildRun.h"
 #include "EndingIde.h"
 #include "Files.h"
-#include "Handle.h"
 #include "IdeWindow.h"
 #include "Scenario.h"
+#include "runtime/win32/OwnedHandle.h"
 
 namespace brisklet::e2e {
 
@@ -103,12 +103,12 @@ struct Runs {
 // watcherId: the process watching an IDE that ends mid-run (0: none), which gets a handle on each child.
 Runs RunChildren(const Scenario& scenario, DWORD watcherId) {
     Runs runs;
-    BeforeResume handOver;
-    if (watcherId != 0) {
-        handOver = [&](HANDLE child, bool parentIsIde) {
+    const BeforeResume handOver = [&](HANDLE child, bool parentIsIde) {
+        WatchTool(child);
+        if (watcherId != 0) {
             HandChildOver(watcherId, scenario.ResultsFolder, child, parentIsIde);
-        };
-    }
+        }
+    };
     for (int run = 0; run < scenario.Runs; ++run) {
         const ChildOutcome child =
             RunChild(scenario.CommandLine, scenario.WorkingDirectory, scenario.TimeoutMs, handOver);
@@ -146,13 +146,21 @@ int RunScenario(const std::wstring& runFile, DWORD watcherId) {
     }
     Runs child;
     {
-        const Handle held(heldFile);
+        const KernelHandle held(heldFile);
         StartCounting(scenario->HangMs);
         ArmVanishing(scenario->Vanishes, scenario->VanishAfter);
         child = RunChildren(*scenario, watcherId);
         PumpMessages();
     }
     const MessageCounts counts = StopCounting();
+    std::string blocks;
+    std::string handlesAfter;
+    for (const ToolWrite& write : ToolWrites()) {
+        AppendItem(blocks, BlockFreed(write.Block) ? "freed" : "kept");
+        if (write.HandlesAfter >= 0) {
+            AppendItem(handlesAfter, std::to_string(write.HandlesAfter));
+        }
+    }
     const EditorState editor = VisibleEditorState();
     const std::vector<intptr_t> changedEditors = EditorsDifferingFrom(scenario->Document);
     const bool undoRestores = OneUndoGives(scenario->Document);
@@ -178,6 +186,8 @@ int RunScenario(const std::wstring& runFile, DWORD watcherId) {
     result += "scintilla-messages=" + std::to_string(counts.Scintilla) + "\n";
     result += "other-scintilla-messages=" + std::to_string(counts.OtherScintilla) + "\n";
     result += std::string("vanished=") + VanishName(Vanished()) + "\n";
+    result += "tool-blocks=" + blocks + "\n";
+    result += "tool-handles-after-write=" + handlesAfter + "\n";
     result += BoxResultLines(child.Boxes);
     // The document first: a result.txt present means the whole result is there.
     if (!WriteFileBytes(scenario->ResultsFolder + L"\\doc.bin", editor.Bytes) ||

@@ -1,16 +1,24 @@
 // Seeded random files through the preferences engine, checked against a plain second reading.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
+#include <string>
 
 #include "support/PrefsReference.h"
 
 namespace brisklet {
 namespace {
 
+// BRISKLET_PREFS_SEED=N replays the run whose failure printed seed N.
+unsigned Seed() {
+    const char* given = std::getenv("BRISKLET_PREFS_SEED");
+    return given ? static_cast<unsigned>(std::stoul(given)) : std::random_device{}();
+}
+
 TEST(PrefsRandom, EngineAgreesWithThePlainReadingOnRandomFiles) {
-    const unsigned seed = std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed));
+    const unsigned seed = Seed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (BRISKLET_PREFS_SEED replays it)");
     std::mt19937 random(seed);
     const std::vector<std::u16string> names = test::PrefsQueryNames();
     for (int i = 0; i < 3000; ++i) {

@@ -117,9 +117,10 @@ const FakeConfigPlatform::Entry* FakeConfigPlatform::FindWildcard(const std::u16
 
 int64_t FakeConfigPlatform::FileSizeCode(std::u16string_view path) {
     SizeQueries.emplace_back(path);
-    if (path.empty() || path.size() > 260)
+    if (path.empty())
         return -1;
-    const std::u16string resolved = Resolve(path);
+    // As on Windows: only the first 260 characters (MAX_PATH) are looked at.
+    const std::u16string resolved = Resolve(path.substr(0, 260));
     if (IsDriveRoot(resolved))
         return -2;
     const bool wildcard = resolved.find_first_of(u"*?", ParentOf(resolved).size()) != std::u16string::npos;
@@ -184,7 +185,6 @@ std::u16string FakeConfigPlatform::OwnExecutablePath() {
 }
 
 std::u16string FakeConfigPlatform::ProcessExecutablePath(uint32_t processId) {
-    ++ProcessPathQueries;
     const auto found = ProcessPaths.find(processId);
     return found == ProcessPaths.end() ? std::u16string() : found->second;
 }

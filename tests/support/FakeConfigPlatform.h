@@ -67,7 +67,6 @@ public:
     std::vector<OpenAttempt> OpenAttempts;
     std::vector<std::u16string> FolderChanges;
     std::vector<RecordedMessage> Messages;
-    int ProcessPathQueries = 0;
 
 private:
     struct Entry {

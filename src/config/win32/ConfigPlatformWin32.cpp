@@ -2,59 +2,18 @@
 #include "config/win32/ConfigPlatformWin32.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
 #include <cwchar>
 
+#include "runtime/win32/OwnedHandle.h"
 #include "runtime/win32/ToolHelpSnapshot.h"
+#include "runtime/win32/WideText.h"
 
 namespace brisklet {
 
 namespace {
-
-// Windows text is UTF-16 in wchar_t; the tool's text is UTF-16 in char16_t. These two are the
-// only places the two meet.
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t must be a UTF-16 code unit");
-
-std::wstring Wide(std::u16string_view text) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
-
-std::u16string Utf16(std::wstring_view text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
-}
-
-// A handle that is closed when it goes out of scope; Closer says how.
-template <typename Closer>
-class OwnedHandle {
-public:
-    explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-    ~OwnedHandle() {
-        if (Valid())
-            Closer{}(handle_);
-    }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-    [[nodiscard]] bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    [[nodiscard]] HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-struct CloseKernelHandle {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-
-struct CloseFindHandle {
-    void operator()(HANDLE handle) const { FindClose(handle); }
-};
-
-using KernelHandle = OwnedHandle<CloseKernelHandle>;
-using FindHandle = OwnedHandle<CloseFindHandle>;
 
 constexpr int64_t MissingCode = -1;
 constexpr int64_t DirectoryCode = -2;
@@ -241,7 +200,7 @@ std::u16string ConfigPlatformWin32::EnvironmentValue(std::u16string_view name) {
         const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(), needed);
         if (length < needed) {
             value.resize(length);
-            return Utf16(value);
+            return std::u16string(FromWide(value));
         }
         needed = length; // it grew between the two calls
     }
@@ -254,7 +213,7 @@ std::u16string ConfigPlatformWin32::CurrentFolder() {
     // A longer folder gives the size it would need, not the folder.
     if (length == 0 || length >= PathLimit)
         return {};
-    return Utf16({buffer, length});
+    return std::u16string(FromWide({buffer, length}));
 }
 
 bool ConfigPlatformWin32::ChangeCurrentFolder(std::u16string_view path) {
@@ -266,19 +225,12 @@ std::u16string ConfigPlatformWin32::OwnExecutablePath() {
     const DWORD length = GetModuleFileNameW(nullptr, buffer, PathLimit);
     // A cut path may lack its terminating zero; its folder part is still right when only the
     // file name was cut. The portable side removes a "\\?\" prefix.
-    return Utf16(std::wstring_view(buffer, wcsnlen(buffer, length)));
+    return std::u16string(FromWide({buffer, wcsnlen(buffer, length)}));
 }
 
 std::u16string ConfigPlatformWin32::ProcessExecutablePath(uint32_t processId) {
-    const KernelHandle snapshot(TakeToolHelpSnapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
-    if (!snapshot.Valid())
-        return {};
-    MODULEENTRY32W module{};
-    module.dwSize = sizeof(module); // 1064 in a 32-bit process
-    if (!Module32FirstW(snapshot.Get(), &module))
-        return {};
-    // The first module of a process is its executable.
-    return Utf16(module.szExePath);
+    const std::optional<MODULEENTRY32W> module = ExecutableModule(processId);
+    return module ? std::u16string(FromWide(module->szExePath)) : std::u16string();
 }
 
 LocalTime ConfigPlatformWin32::LocalClock() {

@@ -5,31 +5,15 @@
 #include <tlhelp32.h>
 
 #include "editor/win32/ScintillaWindowPort.h"
-#include "editor/win32/WideText.h"
+#include "runtime/win32/OwnedHandle.h"
 #include "runtime/win32/ToolHelpSnapshot.h"
+#include "runtime/win32/WideText.h"
 
 namespace brisklet {
 
 namespace {
 
 constexpr int ClassNameLength = 1024;
-
-// A Tool Help snapshot, closed whatever path the query takes.
-class Snapshot {
-public:
-    Snapshot(DWORD flags, DWORD processId) : handle_(TakeToolHelpSnapshot(flags, processId)) {}
-    ~Snapshot() {
-        if (Valid())
-            CloseHandle(handle_);
-    }
-    Snapshot(const Snapshot&) = delete;
-    Snapshot& operator=(const Snapshot&) = delete;
-    [[nodiscard]] bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    [[nodiscard]] HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 WindowInfo Describe(HWND window) {
     WindowInfo info;
@@ -52,7 +36,7 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
 } // namespace
 
 uint32_t HostSystemWin32::ParentProcessId() {
-    const Snapshot snapshot(TH32CS_SNAPPROCESS, 0);
+    const KernelHandle snapshot(TakeToolHelpSnapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot.Valid())
         return 0;
     PROCESSENTRY32W entry{};
@@ -66,12 +50,8 @@ uint32_t HostSystemWin32::ParentProcessId() {
 }
 
 std::u16string HostSystemWin32::ProcessExecutableName(uint32_t processId) {
-    const Snapshot snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId);
-    MODULEENTRY32W module{};
-    module.dwSize = sizeof module;
-    if (!snapshot.Valid() || !Module32FirstW(snapshot.Get(), &module))
-        return {};
-    return std::u16string(FromWide(module.szModule));
+    const std::optional<MODULEENTRY32W> module = ExecutableModule(processId);
+    return module ? std::u16string(FromWide(module->szModule)) : std::u16string();
 }
 
 std::vector<WindowInfo> HostSystemWin32::TopLevelWindows() {

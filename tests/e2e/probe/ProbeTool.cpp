@@ -16,14 +16,14 @@
 #include <string>
 #include <string_view>
 
-#include "Handle.h"
+#include "runtime/win32/OwnedHandle.h"
 
 namespace brisklet::e2e {
 
 namespace {
 
 DWORD ParentProcessId() {
-    const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = snapshot.Valid() && Process32FirstW(snapshot.Get(), &entry); more;
