@@ -1,10 +1,9 @@
 // EditorPort over a Scintilla window in another process: window messages and process memory.
 #include "editor/win32/ScintillaWindowPort.h"
 
-#include <memory>
-
 #include "editor/ScintillaMessages.h"
 #include "runtime/win32/CodePageWin32.h"
+#include "runtime/win32/OwnedHandle.h"
 
 namespace brisklet {
 
@@ -12,14 +11,9 @@ namespace {
 
 constexpr UINT ReadTimeLimitMs = 1000;
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using ProcessHandle = std::unique_ptr<void, HandleCloser>;
-
 // Only what the transfer needs: no right to run code or change the process otherwise.
-ProcessHandle OpenIdeProcess(DWORD processId) {
-    return ProcessHandle(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+KernelHandle OpenIdeProcess(DWORD processId) {
+    return KernelHandle(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
                                          PROCESS_QUERY_LIMITED_INFORMATION,
                                      FALSE, processId));
 }
@@ -44,9 +38,9 @@ private:
 
 bool Is32BitProcess(DWORD processId) {
 #ifdef _WIN64
-    const ProcessHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    const KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     BOOL wow64 = FALSE;
-    return process && IsWow64Process(process.get(), &wow64) && wow64;
+    return process.Valid() && IsWow64Process(process.Get(), &wow64) && wow64;
 #else
     (void)processId;
     return true;
@@ -82,8 +76,8 @@ std::optional<DocumentBytes> ScintillaWindowPort::ReadDocument() {
     const std::optional<LRESULT> length = AskWithTimeLimit(SCI_GETTEXTLENGTH);
     if (!length || *length < 0)
         return std::nullopt;
-    const ProcessHandle process = OpenIdeProcess(processId_);
-    if (!process)
+    const KernelHandle process = OpenIdeProcess(processId_);
+    if (!process.Valid())
         return std::nullopt;
     DocumentBytes document;
     document.CodePage = static_cast<int>(*codePage);
@@ -93,7 +87,7 @@ std::optional<DocumentBytes> ScintillaWindowPort::ReadDocument() {
     // Every byte or none: a short read written back would lose the rest of the document.
     SIZE_T got = 0;
     if (!document.Bytes.empty() &&
-        (!ReadProcessMemory(process.get(), reinterpret_cast<LPCVOID>(RemoteAddress(*pointer)), document.Bytes.data(),
+        (!ReadProcessMemory(process.Get(), reinterpret_cast<LPCVOID>(RemoteAddress(*pointer)), document.Bytes.data(),
                             document.Bytes.size(), &got) ||
          got != document.Bytes.size()))
         return std::nullopt;
@@ -101,16 +95,16 @@ std::optional<DocumentBytes> ScintillaWindowPort::ReadDocument() {
 }
 
 bool ScintillaWindowPort::SendText(unsigned message, std::string_view bytes) {
-    const ProcessHandle process = OpenIdeProcess(processId_);
-    if (!process)
+    const KernelHandle process = OpenIdeProcess(processId_);
+    if (!process.Valid())
         return false;
     // The editor reads up to the terminating zero; two zeros end the block as the editor expects.
     std::string block(bytes);
     block.append(2, '\0');
-    const RemoteBlock remote(process.get(), block.size());
+    const RemoteBlock remote(process.Get(), block.size());
     SIZE_T put = 0;
     if (remote.Address() == nullptr ||
-        !WriteProcessMemory(process.get(), remote.Address(), block.data(), block.size(), &put) || put != block.size())
+        !WriteProcessMemory(process.Get(), remote.Address(), block.data(), block.size(), &put) || put != block.size())
         return false;
     SendMessageW(editor_, message, static_cast<WPARAM>(bytes.size()), reinterpret_cast<LPARAM>(remote.Address()));
     return true;
