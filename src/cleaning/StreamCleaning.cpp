@@ -1,0 +1,536 @@
+// The cleaning operations on file bytes, block by block, with every line end kept as it was.
+#include "cleaning/StreamCleaning.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "cleaning/Indentation.h"
+#include "cleaning/LetterCase.h"
+#include "cleaning/LineSkeleton.h"
+#include "runtime/CaseTable.h"
+
+namespace brisklet {
+
+namespace {
+
+constexpr size_t None = std::string_view::npos;
+// Indentation that alternates more often than this keeps its remainder.
+constexpr int TrimPasses = 3;
+
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+
+size_t FindByte(std::string_view bytes, char c, size_t from) {
+    if (from >= bytes.size())
+        return None;
+    const void* found = std::memchr(bytes.data() + from, c, bytes.size() - from);
+    return found == nullptr ? None : static_cast<size_t>(static_cast<const char*>(found) - bytes.data());
+}
+
+bool HasLineEnd(std::string_view bytes) {
+    return FindByte(bytes, '\n', 0) != None || FindByte(bytes, '\r', 0) != None;
+}
+
+// Where the line that holds position at starts, looking back no further than from.
+size_t LineStartBefore(std::string_view bytes, size_t from, size_t at) {
+    while (at > from && !IsLineEnd(bytes[at - 1]))
+        --at;
+    return at;
+}
+
+// The end of the last line end in bytes that no later byte can change: a CR at the very end
+// may yet be followed by the LF of a CR LF. 0 when there is none.
+size_t CertainEnd(std::string_view bytes) {
+    size_t limit = bytes.size();
+    if (limit > 0 && bytes[limit - 1] == '\r')
+        --limit;
+    return LineStartBefore(bytes, 0, limit);
+}
+
+// How many bytes of next complete the line that carry holds, or None when next does not.
+size_t CompletingLength(std::string_view carry, std::string_view next) {
+    if (carry.back() == '\r') {
+        if (next.empty())
+            return None;
+        return next[0] == '\n' ? 1 : 0;
+    }
+    const size_t end = std::min(FindByte(next, '\n', 0), FindByte(next, '\r', 0));
+    if (end == None || next[end] == '\n')
+        return end == None ? None : end + 1;
+    if (end + 1 == next.size())
+        return None;
+    return end + 1 + (next[end + 1] == '\n' ? 1 : 0);
+}
+
+void AppendFill(ByteBuffer& out, size_t count, char fill) {
+    std::memset(ReserveBytes(out, count), fill, count);
+    out.Size += count;
+}
+
+// Every line of piece through step; a line with a trigger is the only kind the step changes
+// when a trigger is given, so the lines before the next one holding it are copied unseen.
+// Unchanged lines are copied in runs. The last piece of a text may end without a line end.
+template <class Step>
+void RebuildLines(std::string_view piece, ByteBuffer& out, std::string_view trigger, Step step) {
+    const size_t size = piece.size();
+    size_t runStart = 0;
+    const auto flushRun = [&](size_t runEnd) {
+        if (runEnd > runStart)
+            AppendBytes(out, piece.substr(runStart, runEnd - runStart));
+    };
+    size_t nextLf = FindByte(piece, '\n', 0);
+    size_t nextCr = FindByte(piece, '\r', 0);
+    size_t nextTrigger = trigger.empty() ? None : piece.find(trigger);
+    size_t lineStart = 0;
+    while (lineStart < size) {
+        if (!trigger.empty()) {
+            if (nextTrigger != None && nextTrigger < lineStart)
+                nextTrigger = piece.find(trigger, lineStart);
+            if (nextTrigger == None)
+                break;
+            lineStart = LineStartBefore(piece, lineStart, nextTrigger);
+        }
+        if (nextLf != None && nextLf < lineStart)
+            nextLf = FindByte(piece, '\n', lineStart);
+        if (nextCr != None && nextCr < lineStart)
+            nextCr = FindByte(piece, '\r', lineStart);
+        size_t lineEnd = std::min(nextLf, nextCr);
+        size_t next = size;
+        if (lineEnd == None)
+            lineEnd = size;
+        else
+            next = lineEnd + (piece[lineEnd] == '\r' && lineEnd + 1 < size && piece[lineEnd + 1] == '\n' ? 2 : 1);
+        const std::string_view line = piece.substr(lineStart, lineEnd - lineStart);
+        const LineResult<char> kept = step(line);
+        if (!kept || kept->FillCount != 0 || kept->KeepFrom != 0 || kept->KeepTo != line.size()) {
+            flushRun(lineStart);
+            if (kept) {
+                AppendFill(out, kept->FillCount, kept->Fill);
+                AppendBytes(out, line.substr(kept->KeepFrom, kept->KeepTo - kept->KeepFrom));
+                AppendBytes(out, piece.substr(lineEnd, next - lineEnd));
+            }
+            runStart = next;
+        }
+        lineStart = next;
+    }
+    flushRun(size);
+}
+
+// Position of the semicolon that opens the comment, or None. Quotes are only counted for
+// parity: a semicolon after an odd number of them lies inside a string literal.
+size_t CommentStart(std::string_view line) {
+    size_t quotes = 0;
+    size_t from = 0;
+    for (size_t semicolon = line.find(';'); semicolon != None; semicolon = line.find(';', from)) {
+        quotes += static_cast<size_t>(std::count(line.begin() + static_cast<ptrdiff_t>(from),
+                                                 line.begin() + static_cast<ptrdiff_t>(semicolon), '"'));
+        if (quotes % 2 == 0)
+            return line.find("~\"") == None ? semicolon : None;
+        from = semicolon + 1;
+    }
+    return None;
+}
+
+size_t SkipRun(std::string_view line, size_t at, char c) {
+    while (at < line.size() && line[at] == c)
+        ++at;
+    return at;
+}
+
+size_t SkipRunBackwards(std::string_view line, size_t end, char c) {
+    while (end > 0 && line[end - 1] == c)
+        --end;
+    return end;
+}
+
+size_t IndentLength(std::string_view line) {
+    size_t length = 0;
+    while (length < line.size() && IsBlank(line[length]))
+        ++length;
+    return length;
+}
+
+void RemoveComments(std::string_view piece, ByteBuffer& out) {
+    RebuildLines(piece, out, ";", [](std::string_view line) -> LineResult<char> {
+        return NewLine<char>{0, std::min(CommentStart(line), line.size())};
+    });
+}
+
+void RemoveDebugLines(std::string_view piece, ByteBuffer& out) {
+    RebuildLines(piece, out, "Debug ", [](std::string_view line) -> LineResult<char> {
+        if (line.find("Debug ") != None)
+            return std::nullopt;
+        return WholeLine(line);
+    });
+}
+
+void RemoveEmptyLines(std::string_view piece, ByteBuffer& out) {
+    RebuildLines(piece, out, {}, [](std::string_view line) -> LineResult<char> {
+        if (IndentLength(line) == line.size())
+            return std::nullopt;
+        return WholeLine(line);
+    });
+}
+
+void RemoveSpacesAtStartOfLines(std::string_view piece, ByteBuffer& out) {
+    RebuildLines(piece, out, {}, [](std::string_view line) -> LineResult<char> {
+        size_t start = 0;
+        for (int pass = 0; pass < TrimPasses; ++pass)
+            start = SkipRun(line, SkipRun(line, start, ' '), '\t');
+        return NewLine<char>{start, line.size()};
+    });
+}
+
+void RemoveSpacesAtEndOfLines(std::string_view piece, ByteBuffer& out) {
+    RebuildLines(piece, out, {}, [](std::string_view line) -> LineResult<char> {
+        size_t end = line.size();
+        for (int pass = 0; pass < TrimPasses; ++pass)
+            end = SkipRunBackwards(line, SkipRunBackwards(line, end, ' '), '\t');
+        return NewLine<char>{0, end};
+    });
+}
+
+// Every leading tab counts the full tab length; the growth is counted over the whole text so
+// that a corrupt tab length stops the run instead of writing gigabytes of spaces.
+void ConvertTabToSpace(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view piece, ByteBuffer& out) {
+    const int32_t tabLength = pipeline.TabLength;
+    RebuildLines(piece, out, {}, [&](std::string_view line) -> LineResult<char> {
+        const size_t indent = IndentLength(line);
+        if (indent == line.size())
+            return NewLine<char>{}; // white space only: removed, not converted
+        int64_t width = 0;
+        for (size_t i = 0; i < indent; ++i)
+            width += line[i] == '\t' ? tabLength : 1;
+        stage.Growth += width - static_cast<int64_t>(indent);
+        if (stage.Growth > MaxTabExpansionGrowth || pipeline.GrowthExceeded) {
+            pipeline.GrowthExceeded = true;
+            return WholeLine(line);
+        }
+        return NewLine<char>{indent, line.size(), static_cast<size_t>(std::max<int64_t>(width, 0)), ' '};
+    });
+}
+
+void ConvertSpaceToTab(int32_t tabLength, std::string_view piece, ByteBuffer& out) {
+    RebuildLines(piece, out, {}, [tabLength](std::string_view line) -> LineResult<char> {
+        int64_t pending = 0;
+        size_t tabs = 0;
+        size_t at = 0;
+        for (; at < line.size() && IsBlank(line[at]); ++at) {
+            if (line[at] == '\t') {
+                ++tabs;
+                pending = 0;
+            } else if (++pending == tabLength) {
+                ++tabs;
+                pending = 0;
+            }
+        }
+        if (at == line.size())
+            return NewLine<char>{};
+        return NewLine<char>{at, line.size(), tabs, '\t'};
+    });
+}
+
+// Both compactions write without branching on the character: spaces are too frequent in
+// source text for a branch to be predicted. A piece starts at a line start, so no space
+// run comes in from the piece before.
+void RemoveDoubleSpaces(std::string_view piece, ByteBuffer& out) {
+    const size_t first = piece.find("  ");
+    if (first == None) {
+        AppendBytes(out, piece);
+        return;
+    }
+    char* const write = ReserveBytes(out, piece.size());
+    std::memcpy(write, piece.data(), first + 1);
+    size_t written = first + 1;
+    bool afterSpace = true;
+    for (size_t read = first + 2; read < piece.size(); ++read) {
+        const char c = piece[read];
+        const bool space = c == ' ';
+        write[written] = c;
+        written += !(space && afterSpace);
+        afterSpace = space;
+    }
+    out.Size += written;
+}
+
+void RemoveAllSpaces(std::string_view piece, ByteBuffer& out) {
+    char* const write = ReserveBytes(out, piece.size());
+    size_t written = 0;
+    for (const char c : piece) {
+        write[written] = c;
+        written += c != ' ';
+    }
+    out.Size += written;
+}
+
+// Length of the well-formed UTF-8 sequence at bytes[at], or 0 when it is not one.
+size_t SequenceLength(std::string_view bytes, size_t at) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
+    const unsigned char lead = byte(0);
+    const size_t left = bytes.size() - at;
+    const auto continuation = [&](size_t i) { return (byte(i) & 0xC0) == 0x80; };
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return left >= 2 && continuation(1) ? 2 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        if (left < 3 || !continuation(1) || !continuation(2))
+            return 0;
+        if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0))
+            return 0; // overlong, or a surrogate
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        if (left < 4 || !continuation(1) || !continuation(2) || !continuation(3))
+            return 0;
+        if ((lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) >= 0x90))
+            return 0; // overlong, or above U+10FFFF
+        return 4;
+    }
+    return 0;
+}
+
+// Each byte's other case as one byte: ASCII for UTF-8 text, the first 256 characters for
+// single-byte text (the case maps keep those within that range).
+struct CaseBytes {
+    unsigned char Upper[256];
+    unsigned char Lower[256];
+};
+
+const CaseBytes& CaseBytesTable() {
+    static const CaseBytes table = [] {
+        CaseBytes built{};
+        const char16_t* upper = UpperCaseMap();
+        const char16_t* lower = LowerCaseMap();
+        for (unsigned b = 0; b < 256; ++b) {
+            built.Upper[b] = static_cast<unsigned char>(upper[b] <= 0xFF ? upper[b] : b);
+            built.Lower[b] = static_cast<unsigned char>(lower[b] <= 0xFF ? lower[b] : b);
+        }
+        return built;
+    }();
+    return table;
+}
+
+size_t PutUtf8(char16_t unit, char* out) {
+    if (unit < 0x80) {
+        out[0] = static_cast<char>(unit);
+        return 1;
+    }
+    if (unit < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (unit >> 6));
+        out[1] = static_cast<char>(0x80 | (unit & 0x3F));
+        return 2;
+    }
+    out[0] = static_cast<char>(0xE0 | (unit >> 12));
+    out[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (unit & 0x3F));
+    return 3;
+}
+
+bool EightAscii(const char* bytes) {
+    uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    return (word & 0x8080808080808080u) == 0;
+}
+
+// Well-formed sequences are converted as UTF-8; a byte of no such sequence stays as it is.
+// Characters beyond the BMP are two surrogate halves in UTF-16, which have no case. A
+// character's other case takes at most half as many bytes again as its own.
+void ConvertCaseUtf8(std::string_view piece, LetterCase letterCase, ByteBuffer& out) {
+    const unsigned char* ascii =
+        letterCase == LetterCase::Upper ? CaseBytesTable().Upper : CaseBytesTable().Lower;
+    const char16_t* map = letterCase == LetterCase::Upper ? UpperCaseMap() : LowerCaseMap();
+    char* const write = ReserveBytes(out, piece.size() + piece.size() / 2);
+    const char* const read = piece.data();
+    const size_t size = piece.size();
+    size_t at = 0;
+    size_t written = 0;
+    while (at < size) {
+        for (; at + 8 <= size && EightAscii(read + at); at += 8, written += 8) {
+            for (size_t i = 0; i < 8; ++i)
+                write[written + i] = static_cast<char>(ascii[static_cast<unsigned char>(read[at + i])]);
+        }
+        if (at == size)
+            break;
+        const auto lead = static_cast<unsigned char>(read[at]);
+        const size_t length = lead < 0x80 ? 1 : SequenceLength(piece, at);
+        if (length == 1) {
+            write[written++] = static_cast<char>(ascii[lead]);
+        } else if (length == 0 || length == 4) {
+            std::memcpy(write + written, read + at, std::max<size_t>(length, 1));
+            written += std::max<size_t>(length, 1);
+        } else {
+            const auto byte = [&](size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(read[at + i])); };
+            const unsigned unit = length == 2 ? ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F)
+                                              : ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+            written += PutUtf8(map[unit], write + written);
+        }
+        at += std::max<size_t>(length, 1);
+    }
+    out.Size += written;
+}
+
+void ConvertCaseSingleBytes(std::string_view piece, LetterCase letterCase, ByteBuffer& out) {
+    const unsigned char* table = letterCase == LetterCase::Upper ? CaseBytesTable().Upper : CaseBytesTable().Lower;
+    char* const write = ReserveBytes(out, piece.size());
+    for (size_t i = 0; i < piece.size(); ++i)
+        write[i] = static_cast<char>(table[static_cast<unsigned char>(piece[i])]);
+    out.Size += piece.size();
+}
+
+bool IsWholeTextOperation(CleaningOperation operation) {
+    return operation == CleaningOperation::RemoveDoubleSpaces || operation == CleaningOperation::RemoveAllSpaces ||
+           operation == CleaningOperation::ConvertTextToLowerCase ||
+           operation == CleaningOperation::ConvertTextToUpperCase;
+}
+
+// piece holds whole lines, or is the rest of the text when last is set.
+void RunPiece(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view piece, bool last, ByteBuffer& out) {
+    if (piece.empty())
+        return;
+    if (!stage.SawLineEnd)
+        stage.SawLineEnd = !last || HasLineEnd(piece);
+    // A text without any line end is one line, which the line-based operations leave alone.
+    if (!stage.SawLineEnd && !IsWholeTextOperation(stage.Operation)) {
+        AppendBytes(out, piece);
+        return;
+    }
+    switch (stage.Operation) {
+    case CleaningOperation::RemoveEmptyLines:
+        RemoveEmptyLines(piece, out);
+        break;
+    case CleaningOperation::RemoveDebugLines:
+        RemoveDebugLines(piece, out);
+        break;
+    case CleaningOperation::RemoveComments:
+        RemoveComments(piece, out);
+        break;
+    case CleaningOperation::RemoveDoubleSpaces:
+        RemoveDoubleSpaces(piece, out);
+        break;
+    case CleaningOperation::RemoveAllSpaces:
+        RemoveAllSpaces(piece, out);
+        break;
+    case CleaningOperation::RemoveSpacesAtEndOfLines:
+        RemoveSpacesAtEndOfLines(piece, out);
+        break;
+    case CleaningOperation::RemoveSpacesAtStartOfLines:
+        RemoveSpacesAtStartOfLines(piece, out);
+        break;
+    case CleaningOperation::ConvertTextToLowerCase:
+    case CleaningOperation::ConvertTextToUpperCase: {
+        const LetterCase letterCase =
+            stage.Operation == CleaningOperation::ConvertTextToUpperCase ? LetterCase::Upper : LetterCase::Lower;
+        if (pipeline.Encoding == ByteEncoding::Utf8)
+            ConvertCaseUtf8(piece, letterCase, out);
+        else
+            ConvertCaseSingleBytes(piece, letterCase, out);
+        break;
+    }
+    case CleaningOperation::ConvertTabToSpace:
+        ConvertTabToSpace(pipeline, stage, piece, out);
+        break;
+    case CleaningOperation::ConvertSpaceToTab:
+        ConvertSpaceToTab(pipeline.TabLength, piece, out);
+        break;
+    }
+}
+
+// The stage works on whole lines only: what follows the last line end it can be sure of waits
+// in its carry for the next block.
+void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view in, bool last, ByteBuffer& out) {
+    if (!stage.Carry.empty()) {
+        const size_t take = last ? in.size() : CompletingLength(stage.Carry, in);
+        if (take == None) {
+            stage.Carry.append(in);
+            return;
+        }
+        stage.Carry.append(in.substr(0, take));
+        in.remove_prefix(take);
+        RunPiece(pipeline, stage, stage.Carry, last, out);
+        stage.Carry.clear();
+    }
+    if (last) {
+        RunPiece(pipeline, stage, in, true, out);
+        return;
+    }
+    const size_t cut = CertainEnd(in);
+    RunPiece(pipeline, stage, in.substr(0, cut), false, out);
+    stage.Carry.assign(in.substr(cut));
+}
+
+void RunStages(CleaningPipeline& pipeline, std::string_view bytes, bool last, ByteBuffer& out) {
+    if (pipeline.Stages.empty()) {
+        AppendBytes(out, bytes);
+        return;
+    }
+    std::string_view in = bytes;
+    const size_t count = pipeline.Stages.size();
+    for (size_t i = 0; i < count && !pipeline.GrowthExceeded; ++i) {
+        ByteBuffer& target = i + 1 == count ? out : pipeline.Between[i % 2];
+        if (i + 1 < count)
+            target.Size = 0;
+        RunStage(pipeline, pipeline.Stages[i], in, last, target);
+        in = BufferView(target);
+    }
+}
+
+} // namespace
+
+void GrowBuffer(ByteBuffer& buffer, size_t more) {
+    const size_t capacity = std::max(buffer.Size + more, buffer.Capacity * 2);
+    std::unique_ptr<char[]> data(new char[capacity]);
+    if (buffer.Size > 0)
+        std::memcpy(data.get(), buffer.Data.get(), buffer.Size);
+    buffer.Data = std::move(data);
+    buffer.Capacity = capacity;
+}
+
+void AppendBytes(ByteBuffer& buffer, std::string_view bytes) {
+    if (bytes.empty())
+        return;
+    std::memcpy(ReserveBytes(buffer, bytes.size()), bytes.data(), bytes.size());
+    buffer.Size += bytes.size();
+}
+
+void StartPipeline(CleaningPipeline& pipeline, const std::vector<CleaningOperation>& operations, int32_t tabLength) {
+    pipeline.Stages.clear();
+    for (const CleaningOperation operation : operations)
+        pipeline.Stages.push_back(CleaningStage{operation, {}, false, 0});
+    pipeline.TabLength = tabLength;
+    pipeline.Encoding = ByteEncoding::SingleByte;
+    pipeline.GrowthExceeded = false;
+}
+
+void FeedPipeline(CleaningPipeline& pipeline, std::string_view bytes, ByteBuffer& out) {
+    RunStages(pipeline, bytes, false, out);
+}
+
+void FinishPipeline(CleaningPipeline& pipeline, ByteBuffer& out) {
+    RunStages(pipeline, {}, true, out);
+}
+
+bool HoldsUtf8Sequence(std::string_view bytes) {
+    size_t at = 0;
+    while (at < bytes.size()) {
+        if (at + 8 <= bytes.size() && EightAscii(bytes.data() + at)) {
+            at += 8;
+            continue;
+        }
+        if (SequenceLength(bytes, at) >= 2)
+            return true;
+        ++at;
+    }
+    return false;
+}
+
+bool HoldsCaseConversion(const std::vector<CleaningOperation>& operations) {
+    return std::any_of(operations.begin(), operations.end(), [](CleaningOperation operation) {
+        return operation == CleaningOperation::ConvertTextToLowerCase ||
+               operation == CleaningOperation::ConvertTextToUpperCase;
+    });
+}
+
+} // namespace brisklet
