@@ -59,6 +59,7 @@ struct CleaningPipeline {
     // pipeline then stops.
     bool GrowthExceeded = false;
     ByteBuffer Between[2];
+    ByteBuffer Line[2];
 };
 
 void StartPipeline(CleaningPipeline& pipeline, const std::vector<CleaningOperation>& operations, int32_t tabLength);
