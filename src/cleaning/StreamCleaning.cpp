@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 #include "cleaning/Indentation.h"
@@ -127,14 +128,21 @@ void RebuildLines(std::string_view piece, ByteBuffer& out, std::string_view trig
             next = lineEnd + (piece[lineEnd] == '\r' && lineEnd + 1 < size && piece[lineEnd + 1] == '\n' ? 2 : 1);
         const std::string_view line = piece.substr(lineStart, lineEnd - lineStart);
         const LineResult<char> kept = step(line);
-        if (!kept || kept->FillCount != 0 || kept->KeepFrom != 0 || kept->KeepTo != line.size()) {
+        // What a step removes is a hole in the copied runs: at the line's start, at its end, or
+        // all of it with its line end; only a fill or a part kept from the middle is copied apart.
+        if (!kept) {
             flushRun(lineStart);
-            if (kept) {
-                AppendFill(out, kept->FillCount, kept->Fill);
-                AppendBytes(out, line.substr(kept->KeepFrom, kept->KeepTo - kept->KeepFrom));
-                AppendBytes(out, piece.substr(lineEnd, next - lineEnd));
-            }
             runStart = next;
+        } else if (kept->FillCount != 0 || kept->KeepFrom != 0 || kept->KeepTo != line.size()) {
+            flushRun(lineStart + (kept->KeepFrom == 0 && kept->FillCount == 0 ? kept->KeepTo : 0));
+            AppendFill(out, kept->FillCount, kept->Fill);
+            if (kept->KeepTo == line.size()) {
+                runStart = lineStart + kept->KeepFrom;
+            } else {
+                if (kept->KeepFrom != 0 || kept->FillCount != 0)
+                    AppendBytes(out, line.substr(kept->KeepFrom, kept->KeepTo - kept->KeepFrom));
+                runStart = lineEnd;
+            }
         }
         lineStart = next;
     }
@@ -507,34 +515,56 @@ size_t RunFused(CleaningPipeline& pipeline, std::string_view piece, ByteBuffer& 
         size_t spare = 0;
         for (CleaningStage& stage : pipeline.Stages) {
             stage.SawLineEnd = true;
-            ByteBuffer& into = pipeline.Line[spare];
-            into.Size = 0;
             if (IsWholeTextOperation(stage.Operation)) {
+                ByteBuffer& into = pipeline.Line[spare];
+                into.Size = 0;
                 WholeTextStep(pipeline, stage.Operation, line, into);
                 if (BufferView(into) == line)
                     continue;
-            } else {
-                const LineResult<char> result = LineStep(pipeline, stage, line);
-                if (!result) {
-                    kept = false;
-                    break;
-                }
-                if (result->FillCount == 0 && result->KeepFrom == 0 && result->KeepTo == line.size())
-                    continue;
-                AppendFill(into, result->FillCount, result->Fill);
-                AppendBytes(into, line.substr(result->KeepFrom, result->KeepTo - result->KeepFrom));
+                line = BufferView(into);
+                spare ^= 1;
+                changed = true;
+                continue;
             }
+            const LineResult<char> result = LineStep(pipeline, stage, line);
+            if (!result) {
+                kept = false;
+                break;
+            }
+            if (result->FillCount == 0 && result->KeepFrom == 0 && result->KeepTo == line.size())
+                continue;
+            changed = true;
+            // Without a fill the new line is a part of the old one: no copy needed.
+            if (result->FillCount == 0) {
+                line = line.substr(result->KeepFrom, result->KeepTo - result->KeepFrom);
+                continue;
+            }
+            ByteBuffer& into = pipeline.Line[spare];
+            into.Size = 0;
+            AppendFill(into, result->FillCount, result->Fill);
+            AppendBytes(into, line.substr(result->KeepFrom, result->KeepTo - result->KeepFrom));
             line = BufferView(into);
             spare ^= 1;
-            changed = true;
         }
-        if (!kept || changed) {
+        if (!kept) {
             AppendBytes(out, piece.substr(runStart, lineStart - runStart));
-            if (kept) {
-                AppendBytes(out, line);
-                AppendBytes(out, piece.substr(lineEnd, next - lineEnd));
-            }
             runStart = next;
+        } else if (changed) {
+            // A line cut at its end or its start is still a part of the piece: a hole in the run.
+            const char* const at = piece.data() + lineStart;
+            const char* const end = piece.data() + lineEnd;
+            const std::less_equal<const char*> notAfter;
+            if (line.data() == at) {
+                AppendBytes(out, piece.substr(runStart, lineStart + line.size() - runStart));
+                runStart = lineEnd;
+            } else if (line.data() + line.size() == end && notAfter(at, line.data()) && notAfter(line.data(), end)) {
+                AppendBytes(out, piece.substr(runStart, lineStart - runStart));
+                runStart = static_cast<size_t>(line.data() - piece.data());
+            } else {
+                AppendBytes(out, piece.substr(runStart, lineStart - runStart));
+                AppendBytes(out, line);
+                runStart = lineEnd;
+            }
         }
         lineStart = next;
     }
