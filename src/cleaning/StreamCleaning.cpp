@@ -95,6 +95,8 @@ size_t CompletingLength(std::string_view carry, std::string_view next) {
 }
 
 void AppendFill(ByteBuffer& out, size_t count, char fill) {
+    if (count == 0)
+        return;
     std::memset(ReserveBytes(out, count), fill, count);
     out.Size += count;
 }
