@@ -135,8 +135,6 @@ for mode in file pipe; do
 done
 
 if [ "$gigabyte" != 0 ]; then
-    input=$work/gigabyte.pb
-    "$bench" --generate 1000000000 "$input"
     declare -A sized
     for switches in /removecomments /converttexttouppercaseletters "$four"; do
         sized[$switches]=$(best_microseconds file "$(own "$switches")")

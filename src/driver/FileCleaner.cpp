@@ -612,26 +612,6 @@ CleanOutcome CleanText(const ReadBytes& read, const ScanAhead& scanAhead, const 
     return {CleanEnd::Finished, 0, watch.Diverged};
 }
 
-std::optional<std::string> CleanSourceFile(std::string_view bytes, const std::vector<CleaningOperation>& operations,
-                                           int32_t tabLength) {
-    std::string result;
-    const CleanSink sink{true, {}, [&](std::string_view piece) {
-                             result.append(piece);
-                             return true;
-                         }};
-    bool given = false;
-    const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
-        if (given)
-            return 0;
-        given = true;
-        std::memcpy(into, bytes.data(), std::min(capacity, bytes.size()));
-        return static_cast<int64_t>(std::min(capacity, bytes.size()));
-    };
-    if (CleanText(read, {}, sink, operations, tabLength, bytes.size() + 1).End != CleanEnd::Finished)
-        return std::nullopt;
-    return result;
-}
-
 std::string TroubleReason(const CleanOutcome& outcome) {
     switch (outcome.End) {
     case CleanEnd::ZeroByte:

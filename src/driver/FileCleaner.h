@@ -61,11 +61,6 @@ struct CleanOutcome {
 // What went wrong, for a run that did not finish.
 [[nodiscard]] std::string TroubleReason(const CleanOutcome& outcome);
 
-// The same on a text held whole, for the tests: the result, or nullopt when the run stops.
-[[nodiscard]] std::optional<std::string> CleanSourceFile(std::string_view bytes,
-                                                         const std::vector<CleaningOperation>& operations,
-                                                         int32_t tabLength);
-
 // What became of one file.
 enum class FileResult { Unchanged, Rewritten, WouldChange, Trouble };
 

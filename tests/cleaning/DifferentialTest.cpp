@@ -265,6 +265,27 @@ std::optional<std::string> ReferenceFile(std::string_view bytes, const std::vect
     return std::string(mark) + cleaned + std::string(rest.substr(source.size()));
 }
 
+// brisklet-clean's engine on a text given whole, in one block: the result, or nullopt when
+// the run stops.
+std::optional<std::string> CleanSourceFile(std::string_view bytes, const std::vector<CleaningOperation>& operations,
+                                           int32_t tabLength) {
+    std::string result;
+    const CleanSink sink{true, {}, [&](std::string_view piece) {
+                             result.append(piece);
+                             return true;
+                         }};
+    bool given = false;
+    const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
+        const size_t count = given ? 0 : std::min(capacity, bytes.size());
+        std::copy_n(bytes.data(), count, into);
+        given = true;
+        return static_cast<int64_t>(count);
+    };
+    if (CleanText(read, {}, sink, operations, tabLength, bytes.size() + 1).End != CleanEnd::Finished)
+        return std::nullopt;
+    return result;
+}
+
 TEST(FileDifferential, FilesComeOutAsTheReferenceCleansThem) {
     const unsigned seed = BaseSeed();
     SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
