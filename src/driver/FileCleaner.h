@@ -17,7 +17,7 @@ namespace brisklet {
 
 // The size of the blocks a text is read and cleaned in: small enough to stay in the cache
 // while every operation runs on it.
-constexpr size_t CleanBlockSize = size_t{1} << 17;
+constexpr size_t CleanBlockSize = size_t{1} << 18;
 
 // On a pipe, how much is held back, at most, to learn whether a text with a stray byte
 // beyond ASCII holds UTF-8 further on; past it the text is taken as single bytes.

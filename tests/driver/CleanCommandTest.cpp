@@ -86,6 +86,24 @@ TEST(CleanCommand, StreamsAndOptions) {
     }
 }
 
+// A stray byte first and UTF-8 only past the look-ahead: a pipe, which cannot be read twice,
+// takes the text as single bytes; a file is read on and is UTF-8.
+TEST(CleanCommand, APipeLooksAheadSixteenMebibytesForUtf8) {
+    const std::string filler(17 << 20, 'a');
+    const std::string text = "\xE9x\n" + filler + "\n\xC3\xA4\n";
+    const test::ProcessResult piped = RunProcess(Program, {"/converttexttouppercaseletters"}, text);
+    EXPECT_EQ(piped.ExitCode, 0);
+    EXPECT_TRUE(piped.Output == "\xC9X\n" + std::string(filler.size(), 'A') + "\n\xC3\xA4\n");
+    const std::string path = (fs::temp_directory_path() / ("brisklet-ahead-" + std::to_string(getpid()))).string();
+    std::ofstream(path, std::ios::binary) << text;
+    EXPECT_EQ(RunProcess(Program, {"/converttexttouppercaseletters", path}, "").ExitCode, 0);
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    EXPECT_TRUE(bytes.str() == "\xE9X\n" + std::string(filler.size(), 'A') + "\n\xC3\x84\n");
+    fs::remove(path);
+}
+
 TEST(CleanCommand, HelpListsEverySwitch) {
     const test::ProcessResult result = RunProcess(Program, {"--help"}, "");
     EXPECT_EQ(result.ExitCode, 0);
