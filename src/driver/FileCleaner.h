@@ -21,7 +21,7 @@ constexpr size_t CleanBlockSize = size_t{1} << 18;
 
 // On a pipe, how much is held back, at most, to learn whether a text with a stray byte
 // beyond ASCII holds UTF-8 further on; past it the text is taken as single bytes.
-constexpr size_t PipeLookAheadLimit = size_t{16} << 20;
+constexpr size_t PipeLookAheadLimit = size_t{8} << 20;
 
 // Fills up to capacity bytes and answers how many: 0 at the end, -1 on failure (errno set).
 using ReadBytes = std::function<int64_t(char* into, size_t capacity)>;

@@ -88,8 +88,8 @@ TEST(CleanCommand, StreamsAndOptions) {
 
 // A stray byte first and UTF-8 only past the look-ahead: a pipe, which cannot be read twice,
 // takes the text as single bytes; a file is read on and is UTF-8.
-TEST(CleanCommand, APipeLooksAheadSixteenMebibytesForUtf8) {
-    const std::string filler(17 << 20, 'a');
+TEST(CleanCommand, APipeLooksAheadEightMebibytesForUtf8) {
+    const std::string filler(9 << 20, 'a');
     const std::string text = "\xE9x\n" + filler + "\n\xC3\xA4\n";
     const test::ProcessResult piped = RunProcess(Program, {"/converttexttouppercaseletters"}, text);
     EXPECT_EQ(piped.ExitCode, 0);
