@@ -1,9 +1,7 @@
 // brisklet-clean's command: options, switches and files in, exit status out.
 #include "driver/CleanCommand.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -24,8 +22,6 @@ namespace {
 constexpr const char* ProgramName = "brisklet-clean";
 // The IDE's own default when its preferences hold no tab width.
 constexpr int32_t DefaultTabLength = 2;
-// The usual limit for a user who is not root.
-constexpr int PipeSize = 1 << 20;
 
 struct CleanSettings {
     std::vector<CleaningOperation> Operations;
@@ -179,41 +175,10 @@ int CleanStream(const CleanSettings& settings, std::FILE* input, std::FILE* outp
         Report(errors, "standard output", std::strerror(errno));
         return CleanTrouble;
     }
-    const int in = fileno(input);
-    const int out = fileno(output);
-#ifdef F_SETPIPE_SZ
-    // Pipes of a block's size or more let the programs of a pipeline take turns less often.
-    for (const int fd : {in, out}) {
-        struct stat status {};
-        if (fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode) && fcntl(fd, F_GETPIPE_SZ) < PipeSize)
-            static_cast<void>(fcntl(fd, F_SETPIPE_SZ, PipeSize));
-    }
-#endif
-    const ReadBytes read = [in](char* into, size_t capacity) -> int64_t {
-        for (;;) {
-            const ssize_t got = ::read(in, into, capacity);
-            if (got >= 0 || errno != EINTR)
-                return got;
-        }
-    };
-    const auto write = [out](std::string_view bytes) {
-        while (!bytes.empty()) {
-            const ssize_t put = ::write(out, bytes.data(), bytes.size());
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            bytes.remove_prefix(static_cast<size_t>(put));
-        }
-        return true;
-    };
-    // --check writes nothing; it only learns whether the text would change.
-    const CleanSink sink = settings.Check ? CleanSink{false, [](uint64_t) { return true; },
-                                                      [](std::string_view) { return true; }}
-                                          : CleanSink{true, {}, write};
     CleanOutcome outcome;
     try {
-        outcome = CleanText(read, {}, sink, settings.Operations, settings.TabLength);
+        outcome = CleanDescriptors(fileno(input), fileno(output), settings.Operations, settings.TabLength,
+                                   settings.Check);
     } catch (const std::bad_alloc&) {
         Report(errors, "standard input", "out of memory");
         return CleanTrouble;

@@ -612,6 +612,24 @@ CleanOutcome CleanText(const ReadBytes& read, const ScanAhead& scanAhead, const 
     return {CleanEnd::Finished, 0, watch.Diverged};
 }
 
+CleanOutcome CleanDescriptors(int in, int out, const std::vector<CleaningOperation>& operations, int32_t tabLength,
+                              bool check) {
+#ifdef F_SETPIPE_SZ
+    // Pipes of several blocks let the programs of a pipeline take turns less often; 1 MiB is
+    // the usual limit for a user who is not root.
+    constexpr int PipeSize = 1 << 20;
+    for (const int fd : {in, out}) {
+        struct stat status {};
+        if (::fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode) && ::fcntl(fd, F_GETPIPE_SZ) < PipeSize)
+            static_cast<void>(::fcntl(fd, F_SETPIPE_SZ, PipeSize));
+    }
+#endif
+    const ReadBytes read = [in](char* into, size_t capacity) { return ReadAll(in, into, capacity); };
+    const CleanSink sink = check ? CleanSink{false, [](uint64_t) { return true; }, [](std::string_view) { return true; }}
+                                 : CleanSink{true, {}, [out](std::string_view bytes) { return WriteAll(out, bytes); }};
+    return CleanText(read, {}, sink, operations, tabLength);
+}
+
 std::string TroubleReason(const CleanOutcome& outcome) {
     switch (outcome.End) {
     case CleanEnd::ZeroByte:

@@ -58,6 +58,11 @@ struct CleanOutcome {
                                      const std::vector<CleaningOperation>& operations, int32_t tabLength,
                                      size_t blockSize = CleanBlockSize);
 
+// Cleans what comes from the descriptor in to the descriptor out; with check, writes nothing
+// and only learns whether the text would change.
+[[nodiscard]] CleanOutcome CleanDescriptors(int in, int out, const std::vector<CleaningOperation>& operations,
+                                            int32_t tabLength, bool check);
+
 // What went wrong, for a run that did not finish.
 [[nodiscard]] std::string TroubleReason(const CleanOutcome& outcome);
 
