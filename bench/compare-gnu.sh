@@ -93,6 +93,11 @@ echo
 echo "## $megabytes MB source ($bytes bytes), tab length $tab, best of $runs"
 echo
 echo "cat: file to file $(rate "$bytes" "${cat_time[file]}") MB/s, pipe to pipe $(rate "$bytes" "${cat_time[pipe]}") MB/s"
+# brisklet-clean without a switch only reads and writes: the floor of every switch.
+floor_file=$(best_microseconds file "$(own)")
+floor_pipe=$(best_microseconds pipe "$(own)")
+echo
+echo "brisklet-clean without a switch: file to file $(rate "$bytes" "$floor_file") MB/s, pipe to pipe $(rate "$bytes" "$floor_pipe") MB/s"
 echo
 echo "| Switch | GNU tool | Mode | GNU MB/s | brisklet-clean MB/s | × GNU | × cat | Peak MiB | Aim |"
 echo "|---|---|---|---:|---:|---:|---:|---:|---|"
