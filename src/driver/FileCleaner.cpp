@@ -99,6 +99,8 @@ struct TextReader {
     size_t LineScanFrom = 0; // not yet searched for a line end from here on
     size_t LastLineStart = 0;
     size_t DecideFrom = 0; // not yet searched for a UTF-8 sequence from here on
+    uint64_t SettingsAt = 0; // the settings block's offset, once learnt from the end of a file
+    bool SettingsKnown = false;
     bool MarkChecked = false;
     bool Decided = false;
     bool StrayByte = false; // a byte beyond ASCII that starts no UTF-8 sequence went by
@@ -128,6 +130,10 @@ void Compact(TextReader& reader) {
 // Looks at every line start whose first 13 bytes have come in (all of them at the end).
 void FindSettingsStart(TextReader& reader, bool atEnd) {
     const std::string_view text = BufferView(reader.Pending);
+    if (reader.SettingsKnown) {
+        reader.ScanFrom = text.size();
+        return;
+    }
     const size_t limit = atEnd ? text.size() : (text.size() >= 12 ? text.size() - 12 : 0);
     if (limit <= reader.ScanFrom)
         return;
@@ -146,6 +152,8 @@ size_t ReleasableEnd(TextReader& reader, bool atEnd) {
     if (reader.Held != None)
         return reader.Held;
     const std::string_view text = BufferView(reader.Pending);
+    if (reader.SettingsKnown && reader.SettingsAt - reader.Base <= text.size())
+        return static_cast<size_t>(reader.SettingsAt - reader.Base);
     if (atEnd)
         return text.size();
     size_t at = reader.ScanFrom;
@@ -157,12 +165,26 @@ size_t ReleasableEnd(TextReader& reader, bool atEnd) {
     return std::max(reader.LastLineStart, reader.Start);
 }
 
+// The length of the next slice of source: up to the last line end within a block, or to the
+// first one after it; never inside a UTF-8 sequence.
+size_t SliceLength(std::string_view source, size_t blockSize) {
+    if (source.size() <= blockSize)
+        return source.size();
+    size_t at = blockSize;
+    while (at > 0 && !IsLineEnd(source[at - 1]))
+        --at;
+    if (at > 0)
+        return at;
+    const size_t next = std::min(source.find('\n', blockSize), source.find('\r', blockSize));
+    return next == None ? source.size() : next + 1;
+}
+
 enum class Decision { Release, Hold, Failed };
 
 // The case conversions' encoding, decided before the first byte beyond ASCII reaches them:
 // ASCII reads the same either way. A UTF-8 sequence anywhere in the source makes it UTF-8, so
 // a stray byte before the first one is decided by looking further.
-Decision DecideEncoding(TextReader& reader, size_t end, bool atEnd, const ScanAhead& scanAhead,
+Decision DecideEncoding(TextReader& reader, size_t end, bool atEnd, const Rereading& rereading,
                         CleaningPipeline& pipeline) {
     const std::string_view fresh = BufferView(reader.Pending).substr(reader.DecideFrom, end - reader.DecideFrom);
     reader.DecideFrom = end;
@@ -174,8 +196,8 @@ Decision DecideEncoding(TextReader& reader, size_t end, bool atEnd, const ScanAh
     reader.StrayByte = reader.StrayByte || HasNonAscii(fresh);
     if (!reader.StrayByte)
         return Decision::Release;
-    if (scanAhead) {
-        const std::optional<bool> found = scanAhead(reader.Base + end);
+    if (rereading.HoldsUtf8From) {
+        const std::optional<bool> found = rereading.HoldsUtf8From(reader.Base + end);
         if (!found)
             return Decision::Failed;
         reader.Decided = true;
@@ -241,7 +263,8 @@ std::optional<uint64_t> SettingsStartOfFile(int fd, uint64_t size) {
              at = at == 0 ? None : chunk.rfind(SettingsBlockStart, at - 1)) {
             if (at == 0 && low > 0)
                 break; // the byte before it is in the next chunk, which holds it again
-            if (at == 0 || IsLineEnd(chunk[at - 1]))
+            const bool afterMark = low == 0 && at == Utf8ByteOrderMark.size() && chunk.starts_with(Utf8ByteOrderMark);
+            if (at == 0 || afterMark || IsLineEnd(chunk[at - 1]))
                 return low + at;
         }
         if (low == 0)
@@ -544,7 +567,7 @@ bool FinishRewrite(Rewrite& rewrite, std::string& reason) {
 
 } // namespace
 
-CleanOutcome CleanText(const ReadBytes& read, const ScanAhead& scanAhead, const CleanSink& sink,
+CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink,
                        const std::vector<CleaningOperation>& operations, int32_t tabLength, size_t blockSize) {
     CleaningPipeline pipeline;
     StartPipeline(pipeline, operations, tabLength);
@@ -582,25 +605,40 @@ CleanOutcome CleanText(const ReadBytes& read, const ScanAhead& scanAhead, const 
             }
         }
         FindSettingsStart(reader, atEnd);
+        if (reader.Held != None && reader.Pending.Size - reader.Held > FileHoldLimit && rereading.SettingsStart) {
+            const std::optional<uint64_t> settingsAt = rereading.SettingsStart();
+            if (!settingsAt)
+                return fail(CleanEnd::ReadFailed);
+            // A candidate the end does not confirm is source after all.
+            reader.SettingsAt = std::max(*settingsAt, reader.Base + reader.Start);
+            reader.SettingsKnown = true;
+            reader.Held = None;
+            FindSettingsStart(reader, atEnd);
+        }
         const size_t end = ReleasableEnd(reader, atEnd);
         if (end == reader.Start)
             continue;
         if (!reader.Decided) {
-            const Decision decision = DecideEncoding(reader, end, atEnd, scanAhead, pipeline);
+            const Decision decision = DecideEncoding(reader, end, atEnd, rereading, pipeline);
             if (decision == Decision::Failed)
                 return fail(CleanEnd::ReadFailed);
             if (decision == Decision::Hold)
                 continue;
         }
-        const std::string_view source = text.substr(reader.Start, end - reader.Start);
-        NoteInput(watch, source);
-        out.Size = 0;
-        FeedPipeline(pipeline, source, out);
+        // A long stretch released at once (held back until now) goes in slices of about a
+        // block, so that the stages' buffers stay the size of one.
+        for (std::string_view source = text.substr(reader.Start, end - reader.Start); !source.empty();) {
+            const std::string_view slice = source.substr(0, SliceLength(source, blockSize));
+            NoteInput(watch, slice);
+            out.Size = 0;
+            FeedPipeline(pipeline, slice, out);
+            if (pipeline.GrowthExceeded)
+                return fail(CleanEnd::TooMuchGrowth);
+            if (!EmitResult(watch, BufferView(out)))
+                return fail(CleanEnd::WriteFailed);
+            source.remove_prefix(slice.size());
+        }
         reader.Start = end;
-        if (pipeline.GrowthExceeded)
-            return fail(CleanEnd::TooMuchGrowth);
-        if (!EmitResult(watch, BufferView(out)))
-            return fail(CleanEnd::WriteFailed);
     }
     out.Size = 0;
     FinishPipeline(pipeline, out);
@@ -680,11 +718,17 @@ FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningO
     }
     const int source = rewrite.Source;
     const ReadBytes read = [source](char* into, size_t capacity) { return ReadAll(source, into, capacity); };
-    const ScanAhead scanAhead = [source](uint64_t offset) { return FileHoldsUtf8From(source, offset); };
+    const Rereading rereading{[source](uint64_t offset) { return FileHoldsUtf8From(source, offset); },
+                              [source]() -> std::optional<uint64_t> {
+                                  struct stat status {};
+                                  if (::fstat(source, &status) != 0)
+                                      return std::nullopt;
+                                  return SettingsStartOfFile(source, static_cast<uint64_t>(status.st_size));
+                              }};
     const CleanSink sink{false,
                          [&](uint64_t unchangedLength) { return check || StartRewrite(rewrite, unchangedLength); },
                          [&](std::string_view bytes) { return check || WriteAll(rewrite.Temporary, bytes); }};
-    const CleanOutcome outcome = CleanText(read, scanAhead, sink, operations, tabLength);
+    const CleanOutcome outcome = CleanText(read, rereading, sink, operations, tabLength);
     switch (outcome.End) {
     case CleanEnd::Finished:
         break;

@@ -26,9 +26,18 @@ constexpr size_t PipeLookAheadLimit = size_t{8} << 20;
 // Fills up to capacity bytes and answers how many: 0 at the end, -1 on failure (errno set).
 using ReadBytes = std::function<int64_t(char* into, size_t capacity)>;
 
-// For a text that can be read again (a file): whether its source from a byte offset on, up to
-// its settings block, holds a UTF-8 sequence; nullopt when reading fails (errno set).
-using ScanAhead = std::function<std::optional<bool>(uint64_t offset)>;
+// What a text that can be read again (a file) offers besides reading on; empty for a pipe.
+// Each answers nullopt when reading fails (errno set).
+struct Rereading {
+    // Whether the source from a byte offset on, up to the settings block, holds a UTF-8 sequence.
+    std::function<std::optional<bool>(uint64_t offset)> HoldsUtf8From;
+    // The offset where the settings block starts (the text's size without one), found from the end.
+    std::function<std::optional<uint64_t>()> SettingsStart;
+};
+
+// How much of a file is held back, at most, after a line that may begin its settings block,
+// before its real start is looked up from the end of the file.
+constexpr size_t FileHoldLimit = size_t{1} << 20;
 
 // Where a cleaning run's result goes. With WritesAll every byte goes to Write. Otherwise Write
 // gets the bytes from the first one that differs from the input on, and Diverge is called once
@@ -51,10 +60,11 @@ struct CleanOutcome {
 // Cleans a text read block by block: an optional UTF-8 byte order mark, the source, and the
 // settings block from the last line that begins with "; IDE Options" to the end, which stays
 // byte for byte with the mark. The case conversions take the source as UTF-8 when it holds a
-// UTF-8 sequence of two or more bytes (or the mark), else as single bytes; without scanAhead,
-// as on a pipe, that is learnt by holding back at most PipeLookAheadLimit bytes. Reading stops
-// at the first zero byte.
-[[nodiscard]] CleanOutcome CleanText(const ReadBytes& read, const ScanAhead& scanAhead, const CleanSink& sink,
+// UTF-8 sequence of two or more bytes (or the mark), else as single bytes; on a pipe, which
+// cannot be read again, that is learnt by holding back at most PipeLookAheadLimit bytes, and
+// what follows a line beginning with "; IDE Options" is held until the next such line or the
+// end. Reading stops at the first zero byte.
+[[nodiscard]] CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink,
                                      const std::vector<CleaningOperation>& operations, int32_t tabLength,
                                      size_t blockSize = CleanBlockSize);
 

@@ -206,6 +206,27 @@ TEST_F(CleanFiles, TheCasesOnceFoundComeOutSound) {
     }
 }
 
+// A line that looks like the start of the settings block early on, and megabytes of source after
+// it: a file learns where the block really starts from its end, a pipe holds the lines back;
+// both give the same text.
+TEST_F(CleanFiles, AnEarlySettingsLineIsSourceWhenAnotherFollows) {
+    std::string body;
+    for (int i = 0; i < 300000; ++i)
+        body += "y ; b\n";
+    const std::string settings = "; IDE Options = PureBasic\n; Folding = -\n";
+    const std::string text = "\xEF\xBB\xBF; IDE Options = early\nx ; a\n" + body + settings;
+    std::string cleanedBody;
+    for (int i = 0; i < 300000; ++i)
+        cleanedBody += "y \n";
+    const std::string expected = "\xEF\xBB\xBF\nx \n" + cleanedBody + settings;
+    const std::string path = Write("early.pb", text);
+    EXPECT_EQ(RunProcess(Program, {"/removecomments", path}, "").ExitCode, 0);
+    EXPECT_TRUE(Read(path) == expected);
+    const test::ProcessResult piped = RunProcess(Program, {"/removecomments"}, text);
+    EXPECT_EQ(piped.ExitCode, 0);
+    EXPECT_TRUE(piped.Output == expected);
+}
+
 TEST_F(CleanFiles, OddFilesAreRefusedAtOnce) {
     const std::string fifo = (folder_ / "fifo.pb").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
