@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Throughput of brisklet-clean beside the nearest GNU tool of each switch, and beside cat, on
-# generated PureBasic-like sources: the best of 3 wall times (RUNS=n for more on a busy
-# machine). Every tool reads the source from standard input and writes to a file beside it
-# (not /dev/null: grep stops early when it sees that); brisklet-clean is also timed
-# rewriting a copy of the source in place.
-# Usage: bench/compare-gnu.sh [MEGABYTES...]   (default: 1 10 100)
+# brisklet-clean beside the nearest GNU tool of each switch, and beside cat, on a generated
+# PureBasic-like source, file to file (tool < source > output) and pipe to pipe
+# (cat source | tool | cat > output): best wall time of RUNS tries (default 3) and
+# brisklet-clean's peak memory (maximum resident set, /usr/bin/time). Then four switches
+# together against the slowest of them alone, and the time and peak memory on a 1 GB source
+# beside the first size (linear: ten times the input, at most ten times the time, with a
+# fifth to spare for a busy machine). Prints Markdown tables.
+# Usage: bench/compare-gnu.sh [MEGABYTES]   (default 100; GB=0 skips the 1 GB memory run)
 # Needs build/bench/brisklet_bench (cmake --preset bench) and build/native/brisklet-clean
 # (cmake --preset native); BRISKLET_BENCH and BRISKLET_CLEAN point elsewhere.
 set -euo pipefail
@@ -12,13 +14,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench=${BRISKLET_BENCH:-$root/build/bench/brisklet_bench}
 clean=${BRISKLET_CLEAN:-$root/build/native/brisklet-clean}
-sizes=("$@")
-[ ${#sizes[@]} -gt 0 ] || sizes=(1 10 100)
+megabytes=${1:-100}
 tab=4
 runs=${RUNS:-3}
+gigabyte=${GB:-1}
 
-for program in "$bench" "$clean"; do
-    [ -x "$program" ] || { echo "compare-gnu.sh: $program: not built" >&2; exit 2; }
+for program in "$bench" "$clean" /usr/bin/time; do
+    [ -x "$program" ] || { echo "compare-gnu.sh: $program: not found or not built" >&2; exit 2; }
 done
 
 # The GNU tools at their fastest: no multibyte handling.
@@ -26,33 +28,41 @@ export LC_ALL=C
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+output=$work/output.pb
+memory=$work/memory
 
 # switch | GNU command standing in for it
 rows=(
-    "/removeemptylines|sed '/^[[:blank:]]*\$/d'"
-    "/removedebuglines|grep -vF 'Debug '"
-    "/removecomments|sed 's/;.*//'"
-    "/removedoublespaces|tr -s ' '"
+    "/removespacesatendoflines|sed -E 's/[ \t]+\$//'"
+    "/removespacesatstartoflines|sed -E 's/^[ \t]+//'"
+    "/removeemptylines|sed -E '/^[ \t]*\$/d'"
+    "/removedebuglines|grep -v 'Debug '"
+    "/removecomments|sed -E 's/;.*\$//'"
     "/removeallspaces|tr -d ' '"
-    "/removespacesatendoflines|sed 's/[[:blank:]]*\$//'"
-    "/removespacesatstartoflines|sed 's/^[[:blank:]]*//'"
-    "/converttexttolowercaseletters|tr A-Z a-z"
+    "/removedoublespaces|tr -s ' '"
     "/converttexttouppercaseletters|tr a-z A-Z"
+    "/converttexttolowercaseletters|tr A-Z a-z"
     "/converttabtospace|expand -i -t $tab"
     "/convertspacetotab|unexpand --first-only -t $tab"
 )
+four="/removecomments /removespacesatendoflines /removeemptylines /converttabtospace"
 
-# Best wall time in microseconds of a shell command reading $input and writing to $output;
-# the second argument, untimed, runs before each try.
+# Runs a command between $input and $output, file to file or pipe to pipe; exits on failure.
+run_once() {
+    local mode=$1 command=$2
+    if [ "$mode" = file ]; then
+        eval "$command" <"$input" >"$output"
+    else
+        cat "$input" | eval "$command" | cat >"$output"
+    fi || { echo "compare-gnu.sh: failed: $command" >&2; exit 2; }
+}
+
+# Best wall time in microseconds of RUNS tries.
 best_microseconds() {
-    local command=$1 prepare=${2:-:} best= run start end elapsed
+    local mode=$1 command=$2 best= run start end elapsed
     for ((run = 0; run < runs; run++)); do
-        eval "$prepare"
         start=${EPOCHREALTIME/./}
-        if ! eval "$command" <"$input" >"$output"; then
-            echo "compare-gnu.sh: failed: $command" >&2
-            exit 2
-        fi
+        run_once "$mode" "$command"
         end=${EPOCHREALTIME/./}
         elapsed=$((end - start))
         if [ -z "$best" ] || [ "$elapsed" -lt "$best" ]; then best=$elapsed; fi
@@ -60,40 +70,98 @@ best_microseconds() {
     echo "$best"
 }
 
-# Megabytes per second for a byte count and a time in microseconds.
+# brisklet-clean with its switches, its peak memory in KiB left in $memory.
+own() { echo "/usr/bin/time -f %M -o '$memory' '$clean' --tab-length $tab $*"; }
+peak_kib() { tail -n 1 "$memory"; }
+
 rate() { awk -v bytes="$1" -v us="$2" 'BEGIN { printf "%.0f", bytes / (us > 0 ? us : 1) }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / (b > 0 ? b : 1) }'; }
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; }
 
-for megabytes in "${sizes[@]}"; do
-    input=$work/source-$megabytes.pb
-    output=$work/output.pb
-    copy=$work/copy.pb
-    "$bench" --generate $((megabytes * 1000000)) "$input"
-    bytes=$(wc -c <"$input")
-    cat "$input" >/dev/null # into the page cache before anything is timed
-    # Each time in an assignment of its own, so that a failed command stops the script.
-    cat_time=$(best_microseconds cat)
-    cat_rate=$(rate "$bytes" "$cat_time")
+input=$work/source.pb
+"$bench" --generate $((megabytes * 1000000)) "$input"
+bytes=$(wc -c <"$input")
+cat "$input" >/dev/null # into the page cache before anything is timed
 
-    echo
-    echo "$megabytes MB source ($bytes bytes), tab length $tab, best of $runs; cat: $cat_rate MB/s"
-    printf '%-31s %-30s %8s %9s %6s %6s %9s %6s  %s\n' switch "GNU tool" "GNU MB/s" brisklet "x GNU" "x cat" "in place" "x cat" aim
-    for row in "${rows[@]}"; do
-        switch=${row%%|*}
-        gnu=${row#*|}
-        gnu_time=$(best_microseconds "$gnu")
-        own_time=$(best_microseconds "'$clean' --tab-length $tab $switch")
-        place_time=$(best_microseconds "'$clean' --tab-length $tab $switch '$copy'" "cp '$input' '$copy'")
-        gnu_rate=$(rate "$bytes" "$gnu_time")
-        own_rate=$(rate "$bytes" "$own_time")
-        place_rate=$(rate "$bytes" "$place_time")
-        over_gnu=$(ratio "$own_rate" "$gnu_rate")
-        over_cat=$(ratio "$own_rate" "$cat_rate")
-        place_over_cat=$(ratio "$place_rate" "$cat_rate")
+declare -A cat_time own_time own_peak
+for mode in file pipe; do
+    cat_time[$mode]=$(best_microseconds "$mode" cat)
+done
+
+echo
+echo "## $megabytes MB source ($bytes bytes), tab length $tab, best of $runs"
+echo
+echo "cat: file to file $(rate "$bytes" "${cat_time[file]}") MB/s, pipe to pipe $(rate "$bytes" "${cat_time[pipe]}") MB/s"
+# brisklet-clean without a switch only reads and writes: the floor of every switch.
+floor_file=$(best_microseconds file "$(own)")
+floor_pipe=$(best_microseconds pipe "$(own)")
+echo
+echo "brisklet-clean without a switch: file to file $(rate "$bytes" "$floor_file") MB/s, pipe to pipe $(rate "$bytes" "$floor_pipe") MB/s"
+echo
+echo "| Switch | GNU tool | Mode | GNU MB/s | brisklet-clean MB/s | × GNU | × cat | Peak MiB | Aim |"
+echo "|---|---|---|---:|---:|---:|---:|---:|---|"
+missed=0
+for row in "${rows[@]}"; do
+    switch=${row%%|*}
+    gnu=${row#*|}
+    for mode in file pipe; do
+        gnu_time=$(best_microseconds "$mode" "$gnu")
+        mine=$(best_microseconds "$mode" "$(own "$switch")")
+        peak=$(peak_kib)
+        own_time[$switch,$mode]=$mine
+        over_gnu=$(ratio "$gnu_time" "$mine")
+        over_cat=$(ratio "${cat_time[$mode]}" "$mine")
         aim=met
-        awk -v g="$over_gnu" -v c="$over_cat" -v p="$place_over_cat" \
-            'BEGIN { exit !(g >= 2 && c >= 1 / 3 && p >= 1 / 3) }' || aim=MISSED
-        printf '%-31s %-30s %8s %9s %6s %6s %9s %6s  %s\n' "$switch" "$gnu" "$gnu_rate" "$own_rate" "$over_gnu" \
-            "$over_cat" "$place_rate" "$place_over_cat" "$aim"
+        if ! at_least "$over_gnu" 2 || ! at_least "$over_cat" 0.3333 || [ "$peak" -gt 32768 ]; then
+            aim=MISSED
+            missed=1
+        fi
+        printf '| `%s` | `%s` | %s | %s | %s | %s | %s | %s | %s |\n' "$switch" "$gnu" "$mode" \
+            "$(rate "$bytes" "$gnu_time")" "$(rate "$bytes" "$mine")" "$over_gnu" "$over_cat" "$(mib "$peak")" "$aim"
     done
 done
+
+echo
+echo "| Four switches together | Mode | Time ms | Slowest alone ms | × slowest | Peak MiB | Aim |"
+echo "|---|---|---:|---:|---:|---:|---|"
+for mode in file pipe; do
+    together=$(best_microseconds "$mode" "$(own "$four")")
+    peak=$(peak_kib)
+    slowest=0
+    for switch in $four; do
+        [ "${own_time[$switch,$mode]}" -gt "$slowest" ] && slowest=${own_time[$switch,$mode]}
+    done
+    over=$(ratio "$together" "$slowest")
+    aim=met
+    at_least 1.5 "$over" || { aim=MISSED; missed=1; }
+    printf '| `%s` | %s | %d | %d | %s | %s | %s |\n' "$four" "$mode" $((together / 1000)) $((slowest / 1000)) \
+        "$over" "$(mib "$peak")" "$aim"
+done
+
+if [ "$gigabyte" != 0 ]; then
+    declare -A sized
+    for switches in /removecomments /converttexttouppercaseletters "$four"; do
+        sized[$switches]=$(best_microseconds file "$(own "$switches")")
+    done
+    input=$work/gigabyte.pb
+    "$bench" --generate 1000000000 "$input"
+    cat "$input" >/dev/null
+    big=$(wc -c <"$input")
+    echo
+    echo "| File to file | Time at $megabytes MB ms | Time at 1 GB ms | Ratio (size ratio $(ratio "$big" "$bytes")) | Peak MiB at 1 GB | Aim |"
+    echo "|---|---:|---:|---:|---:|---|"
+    for switches in /removecomments /converttexttouppercaseletters "$four"; do
+        elapsed=$(best_microseconds file "$(own "$switches")")
+        peak=$(peak_kib)
+        over=$(ratio "$elapsed" "${sized[$switches]}")
+        aim=met
+        if [ "$peak" -gt 32768 ] || ! at_least "$(ratio "$big" "$bytes")" "$(ratio "$over" 1.2)"; then
+            aim=MISSED
+            missed=1
+        fi
+        printf '| `%s` | %d | %d | %s | %s | %s |\n' "$switches" $((sized[$switches] / 1000)) $((elapsed / 1000)) "$over" \
+            "$(mib "$peak")" "$aim"
+    done
+fi
+exit "$missed"

@@ -1,9 +1,13 @@
 // brisklet-clean's command: options, switches and files in, exit status out.
 #include "driver/CleanCommand.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -56,6 +60,53 @@ const SwitchEntry* FindAnySwitch(std::string_view argument) {
     return nullptr;
 }
 
+// Letters edited, added or removed to turn one name into the other.
+size_t EditDistance(std::string_view from, std::string_view to) {
+    std::vector<size_t> row(to.size() + 1);
+    for (size_t j = 0; j <= to.size(); ++j)
+        row[j] = j;
+    for (size_t i = 1; i <= from.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= to.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (from[i - 1] == to[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[to.size()];
+}
+
+// "/" and letters, and no such file: a mistyped switch rather than a file to clean.
+bool LooksLikeUnknownSwitch(const std::string& argument) {
+    struct stat status {};
+    return argument.size() > 1 && argument.front() == '/' &&
+           std::all_of(argument.begin() + 1, argument.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }) &&
+           ::lstat(argument.c_str(), &status) != 0;
+}
+
+std::string UnknownSwitchReason(std::string_view argument) {
+    // Three slips at most, or the guess is more confusing than helpful.
+    constexpr size_t MostSlips = 3;
+    std::string lower(argument);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    std::string nearest;
+    size_t nearestDistance = MostSlips + 1;
+    for (const SwitchEntry* entry = SwitchTableBegin(); entry != SwitchTableEnd(); ++entry) {
+        const std::string name(entry->Name.begin(), entry->Name.end());
+        const size_t distance = EditDistance(lower, name);
+        if (distance < nearestDistance) {
+            nearest = name;
+            nearestDistance = distance;
+        }
+    }
+    if (nearest.empty())
+        return "unknown switch (see --help)";
+    return "unknown switch; did you mean " + nearest + "?";
+}
+
 // Options are all read before any file is touched, so a bad one stops the run early.
 std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& arguments, std::FILE* errors) {
     CleanSettings settings;
@@ -94,6 +145,9 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
         } else if (const SwitchEntry* entry = FindAnySwitch(argument)) {
             if (entry->Kind == SwitchKind::Cleaning)
                 settings.Operations.push_back(entry->Operation);
+        } else if (LooksLikeUnknownSwitch(arguments[i])) {
+            Report(errors, argument, UnknownSwitchReason(argument));
+            return std::nullopt;
         } else {
             settings.Files.emplace_back(argument);
         }
@@ -116,65 +170,57 @@ void PrintHelp(std::FILE* output) {
     }
 }
 
-std::optional<std::string> ReadStream(std::FILE* input) {
-    std::string bytes;
-    char buffer[1 << 16];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, input)) > 0)
-        bytes.append(buffer, got);
-    if (std::ferror(input))
-        return std::nullopt;
-    return bytes;
-}
-
 int CleanStream(const CleanSettings& settings, std::FILE* input, std::FILE* output, std::FILE* errors) {
-    const std::optional<std::string> bytes = ReadStream(input);
-    if (!bytes) {
-        Report(errors, "standard input", std::strerror(errno));
-        return CleanTrouble;
-    }
-    int status = CleanSuccess;
-    std::string cleaned = *bytes;
-    if (bytes->find('\0') != std::string::npos) {
-        // Not a source: passed through as it came, so a pipeline loses nothing.
-        Report(errors, "standard input", "holds a zero byte, not a source file; left unchanged");
-        status = CleanTrouble;
-    } else {
-        cleaned = CleanSourceFile(*bytes, settings.Operations, settings.TabLength);
-    }
-    if (settings.Check)
-        return status != CleanSuccess ? status : (cleaned != *bytes ? CleanWouldChange : CleanSuccess);
-    if (std::fwrite(cleaned.data(), 1, cleaned.size(), output) != cleaned.size() || std::fflush(output) != 0) {
+    if (std::fflush(output) != 0) {
         Report(errors, "standard output", std::strerror(errno));
         return CleanTrouble;
     }
-    return status;
+    CleanOutcome outcome;
+    try {
+        outcome = CleanDescriptors(fileno(input), fileno(output), settings.Operations, settings.TabLength,
+                                   settings.Check);
+    } catch (const std::bad_alloc&) {
+        Report(errors, "standard input", "out of memory");
+        return CleanTrouble;
+    }
+    switch (outcome.End) {
+    case CleanEnd::Finished:
+        return settings.Check && outcome.Changed ? CleanWouldChange : CleanSuccess;
+    case CleanEnd::ZeroByte:
+    case CleanEnd::TooMuchGrowth:
+        Report(errors, "standard input", TroubleReason(outcome) + "; stopped there");
+        return CleanTrouble;
+    case CleanEnd::ReadFailed:
+        Report(errors, "standard input", TroubleReason(outcome));
+        return CleanTrouble;
+    case CleanEnd::WriteFailed:
+        Report(errors, "standard output", TroubleReason(outcome));
+        return CleanTrouble;
+    }
+    return CleanTrouble;
 }
 
 // CleanSuccess, CleanWouldChange (only with --check) or CleanTrouble.
 int CleanFile(const CleanSettings& settings, const std::string& path, std::FILE* errors) {
-    std::string error;
-    const std::optional<std::string> bytes = ReadWholeFile(path, error);
-    if (!bytes) {
-        Report(errors, path, error);
-        return CleanTrouble;
+    std::string reason;
+    FileResult result = FileResult::Trouble;
+    try {
+        result = CleanFileInPlace(path, settings.Operations, settings.TabLength, settings.Check, reason);
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory; left unchanged";
     }
-    if (bytes->find('\0') != std::string::npos) {
-        Report(errors, path, "holds a zero byte, not a source file; left unchanged");
-        return CleanTrouble;
-    }
-    const std::string cleaned = CleanSourceFile(*bytes, settings.Operations, settings.TabLength);
-    if (cleaned == *bytes)
+    switch (result) {
+    case FileResult::Unchanged:
+    case FileResult::Rewritten:
         return CleanSuccess;
-    if (settings.Check) {
+    case FileResult::WouldChange:
         Report(errors, path, "would change");
         return CleanWouldChange;
+    case FileResult::Trouble:
+        break;
     }
-    if (!ReplaceFileAtomically(path, cleaned, error)) {
-        Report(errors, path, error);
-        return CleanTrouble;
-    }
-    return CleanSuccess;
+    Report(errors, path, reason);
+    return CleanTrouble;
 }
 
 } // namespace

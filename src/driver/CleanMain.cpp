@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "driver/CleanCommand.h"
+#include "driver/FileCleaner.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE
     // A closed pipe is a failed write to report, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    brisklet::InstallRewriteSignalHandlers();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     return brisklet::RunCleanCommand(arguments, stdin, stdout, stderr);
 }

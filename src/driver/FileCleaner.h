@@ -1,7 +1,11 @@
-// brisklet-clean's work on one file: encoding, the IDE's settings block, atomic rewrite.
+// brisklet-clean's work on one text: the byte order mark, the IDE's settings block, the case
+// conversions' encoding, and the safe rewrite of a file.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,28 +15,77 @@
 
 namespace brisklet {
 
-// A source file as the IDE saves it: an optional UTF-8 byte order mark, the source, and the
-// settings block from the last line that begins with "; IDE Options" to the end.
-struct SourceFileParts {
-    std::string_view ByteOrderMark;
-    std::string_view Source;
-    std::string_view SettingsBlock;
+// The size of the blocks a text is read and cleaned in: small enough to stay in the cache
+// while every operation runs on it.
+constexpr size_t CleanBlockSize = size_t{1} << 18;
+
+// On a pipe, how much is held back, at most, to learn whether a text with a stray byte
+// beyond ASCII holds UTF-8 further on; past it the text is taken as single bytes.
+constexpr size_t PipeLookAheadLimit = size_t{8} << 20;
+
+// Fills up to capacity bytes and answers how many: 0 at the end, -1 on failure (errno set).
+using ReadBytes = std::function<int64_t(char* into, size_t capacity)>;
+
+// What a text that can be read again (a file) offers besides reading on; empty for a pipe.
+// Each answers nullopt when reading fails (errno set).
+struct Rereading {
+    // Whether the source from a byte offset on, up to the settings block, holds a UTF-8 sequence.
+    std::function<std::optional<bool>(uint64_t offset)> HoldsUtf8From;
+    // The offset where the settings block starts (the text's size without one), found from the end.
+    std::function<std::optional<uint64_t>()> SettingsStart;
 };
 
-[[nodiscard]] SourceFileParts SplitSourceFile(std::string_view bytes);
+// How much of a file is held back, at most, after a line that may begin its settings block,
+// before its real start is looked up from the end of the file.
+constexpr size_t FileHoldLimit = size_t{1} << 20;
 
-// The file's bytes after the operations, in order. The mark and the settings block stay
-// byte for byte; the source is UTF-8 when it is well-formed UTF-8, else one byte per
-// character, and every byte the operations do not touch comes back as it was.
-[[nodiscard]] std::string CleanSourceFile(std::string_view bytes, const std::vector<CleaningOperation>& operations,
-                                          int32_t tabLength);
+// Where a cleaning run's result goes. With WritesAll every byte goes to Write. Otherwise Write
+// gets the bytes from the first one that differs from the input on, and Diverge is called once
+// before, with the length of the input's start that stayed as it was. False from either stops
+// the run (errno set).
+struct CleanSink {
+    bool WritesAll = false;
+    std::function<bool(uint64_t unchangedLength)> Diverge;
+    std::function<bool(std::string_view bytes)> Write;
+};
 
-// The whole file, or nullopt with the reason in error.
-[[nodiscard]] std::optional<std::string> ReadWholeFile(const std::string& path, std::string& error);
+enum class CleanEnd { Finished, ZeroByte, ReadFailed, WriteFailed, TooMuchGrowth };
 
-// Writes a temporary file beside the target, gives it the target's permissions and renames it
-// over the target, so an interrupted run never leaves half a file. A link is followed: the file
-// it points to is rewritten. False with the reason in error; the target is then unchanged.
-[[nodiscard]] bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
+struct CleanOutcome {
+    CleanEnd End = CleanEnd::Finished;
+    int Error = 0;        // errno of a failed read or write
+    bool Changed = false; // the result differs from the input (not known with WritesAll)
+};
+
+// Cleans a text read block by block: an optional UTF-8 byte order mark, the source, and the
+// settings block from the last line that begins with "; IDE Options" to the end, which stays
+// byte for byte with the mark. The case conversions take the source as UTF-8 when it holds a
+// UTF-8 sequence of two or more bytes (or the mark), else as single bytes; on a pipe, which
+// cannot be read again, that is learnt by holding back at most PipeLookAheadLimit bytes, and
+// what follows a line beginning with "; IDE Options" is held until the next such line or the
+// end. Reading stops at the first zero byte.
+[[nodiscard]] CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink,
+                                     const std::vector<CleaningOperation>& operations, int32_t tabLength,
+                                     size_t blockSize = CleanBlockSize);
+
+// Cleans what comes from the descriptor in to the descriptor out; with check, writes nothing
+// and only learns whether the text would change.
+[[nodiscard]] CleanOutcome CleanDescriptors(int in, int out, const std::vector<CleaningOperation>& operations,
+                                            int32_t tabLength, bool check);
+
+// What went wrong, for a run that did not finish.
+[[nodiscard]] std::string TroubleReason(const CleanOutcome& outcome);
+
+// What became of one file.
+enum class FileResult { Unchanged, Rewritten, WouldChange, Trouble };
+
+// Cleans the file at path in place, or with check only learns whether it would change.
+// Trouble is described in reason.
+[[nodiscard]] FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningOperation>& operations,
+                                          int32_t tabLength, bool check, std::string& reason);
+
+// SIGINT, SIGTERM and SIGHUP during a rewrite remove the temporary file, then end the
+// program as the signal would.
+void InstallRewriteSignalHandlers();
 
 } // namespace brisklet

@@ -2,6 +2,7 @@
 // literal reference on UTF-16, on UTF-8 bytes, on single bytes, in the run and in files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <random>
@@ -277,39 +278,6 @@ TEST(SwitchDifferential, KeepCursorAndFoldsNameOnlyLinesTheDocumentHas) {
     }
 }
 
-TEST(FileDifferential, FilesWithoutSettingsComeOutAsTheReferenceCleansThem) {
-    const unsigned seed = BaseSeed();
-    SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
-    std::mt19937 random(seed);
-    const std::vector<CleaningOperation>& all = test::AllOperations();
-    for (int index = 0; index < 3000; ++index) {
-        std::vector<CleaningOperation> operations;
-        std::string names;
-        for (int count = Uniform(random, 1, 4); count > 0; --count) {
-            operations.push_back(all[static_cast<size_t>(Uniform(random, 0, static_cast<int>(all.size()) - 1))]);
-            names.append(" ").append(test::OperationName(operations.back()));
-        }
-        const int32_t tabLength = Pick(random, TabLengths);
-        const bool singleBytes = Uniform(random, 0, 2) == 0;
-        const std::string byteOrderMark = !singleBytes && Uniform(random, 0, 3) == 0 ? "\xEF\xBB\xBF" : "";
-        const std::u16string text = RandomText(random, singleBytes);
-        const std::string source = singleBytes ? EncodeSingleBytes(text) : EncodeUtf8(text);
-        const std::string bytes = byteOrderMark + source;
-        SCOPED_TRACE("case " + std::to_string(index) + ", tab length " + std::to_string(tabLength) +
-                     ", operations" + names + "\n file " + EscapeBytes(bytes));
-        ASSERT_TRUE(SplitSourceFile(bytes).SettingsBlock.empty());
-
-        // Single bytes that happen to form well-formed UTF-8 are read as UTF-8.
-        const ByteEncoding encoding = IsValidUtf8(source) ? ByteEncoding::Utf8 : ByteEncoding::SingleByte;
-        std::u16string expected = encoding == ByteEncoding::Utf8 ? DecodeUtf8(source) : DecodeSingleBytes(source);
-        for (const CleaningOperation operation : operations)
-            expected = ReferenceOperation(operation, expected, tabLength);
-        const std::optional<std::string> expectedSource = EncodeDocument(expected, encoding);
-        ASSERT_TRUE(expectedSource) << "the reference result " << Escape(expected) << " does not fit single bytes";
-        ASSERT_TRUE(SameBytes(CleanSourceFile(bytes, operations, tabLength), byteOrderMark + *expectedSource));
-    }
-}
-
 // The settings block as a plain backward search finds it: the last "; IDE Options" that
 // starts the file or follows a CR or LF.
 size_t ReferenceSettingsStart(std::string_view source) {
@@ -321,23 +289,161 @@ size_t ReferenceSettingsStart(std::string_view source) {
     return source.size();
 }
 
-TEST(FileDifferential, SettingsBlockStartsWhereABackwardSearchFindsIt) {
+// Bytes beyond ASCII that start no UTF-8 sequence where they are put: before a character.
+constexpr char StrayBytes[] = {'\x80', '\xA9', '\xBF', '\xC3', '\xE2', '\xED', '\xF0', '\xFF'};
+
+std::string Utf8WithStrayBytes(std::mt19937& random, std::u16string_view text) {
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (Uniform(random, 0, 25) == 0)
+            bytes += Pick(random, StrayBytes);
+        const bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size();
+        bytes += EncodeUtf8(text.substr(i, pair ? 2 : 1));
+        i += pair ? 1 : 0;
+    }
+    return bytes;
+}
+
+// Random files as the tests need them: single bytes, UTF-8 with or without a byte order mark,
+// stray bytes among UTF-8, and lines that begin a settings block or nearly do.
+std::string RandomFile(std::mt19937& random) {
+    constexpr std::string_view Marks[] = {"; IDE Options = PureBasic\r\n; Folding = -\n", "; IDE Options",
+                                          "; IDE Option", ";; IDE Options", "\r; IDE Options = x\r"};
+    const int kind = Uniform(random, 0, 3);
+    std::string bytes = kind == 1 && Uniform(random, 0, 2) == 0 ? "\xEF\xBB\xBF" : "";
+    for (int pieces = Uniform(random, 1, 3); pieces > 0; --pieces) {
+        const std::u16string text = RandomText(random, kind == 0);
+        bytes += kind == 0 ? EncodeSingleBytes(text) : kind == 3 ? Utf8WithStrayBytes(random, text) : EncodeUtf8(text);
+        if (Uniform(random, 0, 3) == 0)
+            bytes += Pick(random, Marks);
+    }
+    return bytes;
+}
+
+std::vector<CleaningOperation> RandomOperations(std::mt19937& random, std::string& names) {
+    const std::vector<CleaningOperation>& all = test::AllOperations();
+    std::vector<CleaningOperation> operations;
+    for (int count = Uniform(random, 1, 4); count > 0; --count) {
+        operations.push_back(all[static_cast<size_t>(Uniform(random, 0, static_cast<int>(all.size()) - 1))]);
+        names.append(" ").append(test::OperationName(operations.back()));
+    }
+    return operations;
+}
+
+// The file as the reference cleans it: the mark and the settings block kept, the source UTF-8
+// when it has the mark or any multi-byte sequence (a stray byte carried as a lone surrogate
+// that nothing touches), else single bytes, and the operations by the file rule, each on the
+// bytes the one before left: stray bytes that come to stand together may form a sequence.
+std::optional<std::string> ReferenceFile(std::string_view bytes, const std::vector<CleaningOperation>& operations,
+                                         int32_t tabLength) {
+    const std::string_view mark = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(0, 3) : "";
+    const std::string_view rest = bytes.substr(mark.size());
+    const std::string_view source = rest.substr(0, ReferenceSettingsStart(rest));
+    const std::u16string asUtf8 = DecodeDocument(source, true).Text;
+    const bool multiByte = std::any_of(asUtf8.begin(), asUtf8.end(), [](char16_t unit) {
+        return unit >= 0x80 && !(unit >= 0xDC80 && unit <= 0xDCFF);
+    });
+    const ByteEncoding encoding = !mark.empty() || multiByte ? ByteEncoding::Utf8 : ByteEncoding::SingleByte;
+    std::string cleaned(source);
+    for (const CleaningOperation operation : operations) {
+        const std::u16string text = test::ReferenceFileOperation(
+            operation, DecodeDocument(cleaned, encoding == ByteEncoding::Utf8).Text, tabLength);
+        const std::optional<std::string> encoded = EncodeDocument(text, encoding);
+        if (!encoded)
+            return std::nullopt;
+        cleaned = *encoded;
+    }
+    return std::string(mark) + cleaned + std::string(rest.substr(source.size()));
+}
+
+// brisklet-clean's engine on a text given whole, in one block: the result, or nullopt when
+// the run stops.
+std::optional<std::string> CleanSourceFile(std::string_view bytes, const std::vector<CleaningOperation>& operations,
+                                           int32_t tabLength) {
+    std::string result;
+    const CleanSink sink{true, {}, [&](std::string_view piece) {
+                             result.append(piece);
+                             return true;
+                         }};
+    bool given = false;
+    const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
+        const size_t count = given ? 0 : std::min(capacity, bytes.size());
+        std::copy_n(bytes.data(), count, into);
+        given = true;
+        return static_cast<int64_t>(count);
+    };
+    if (CleanText(read, {}, sink, operations, tabLength, bytes.size() + 1).End != CleanEnd::Finished)
+        return std::nullopt;
+    return result;
+}
+
+TEST(FileDifferential, FilesComeOutAsTheReferenceCleansThem) {
     const unsigned seed = BaseSeed();
     SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
     std::mt19937 random(seed);
-    constexpr std::string_view Marks[] = {"; IDE Options = PureBasic\n", "; IDE Options", "; IDE Option", ";; IDE Options"};
     for (int index = 0; index < 3000; ++index) {
-        std::string bytes = Uniform(random, 0, 3) == 0 ? "\xEF\xBB\xBF" : "";
-        for (int pieces = Uniform(random, 0, 4); pieces > 0; --pieces) {
-            bytes += EncodeUtf8(RandomText(random, false));
-            bytes += Pick(random, Marks);
+        std::string names;
+        const std::vector<CleaningOperation> operations = RandomOperations(random, names);
+        const int32_t tabLength = Pick(random, TabLengths);
+        const std::string bytes = RandomFile(random);
+        SCOPED_TRACE("case " + std::to_string(index) + ", tab length " + std::to_string(tabLength) +
+                     ", operations" + names + "\n file " + EscapeBytes(bytes));
+        const std::optional<std::string> expected = ReferenceFile(bytes, operations, tabLength);
+        ASSERT_TRUE(expected) << "the reference result does not fit single bytes";
+        const std::optional<std::string> cleaned = CleanSourceFile(bytes, operations, tabLength);
+        ASSERT_TRUE(cleaned);
+        ASSERT_TRUE(SameBytes(*cleaned, *expected));
+    }
+}
+
+// Blocks of 1, 2, 3, ... bytes cut lines, line ends, CR LF pairs, UTF-8 sequences and settings
+// block lines at every place: the result must be the whole text's, byte for byte, and a sink
+// that is given only what differs must rebuild it from the input's unchanged start.
+TEST(StreamDifferential, TinyBlocksGiveWhatTheWholeTextGives) {
+    const unsigned seed = BaseSeed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
+    std::mt19937 random(seed + 1);
+    for (int index = 0; index < 1500; ++index) {
+        std::string names;
+        const std::vector<CleaningOperation> operations = RandomOperations(random, names);
+        const int32_t tabLength = Pick(random, TabLengths);
+        const std::string bytes = RandomFile(random);
+        const std::optional<std::string> whole = CleanSourceFile(bytes, operations, tabLength);
+        ASSERT_TRUE(whole);
+        for (const size_t block : {size_t{1}, size_t{2}, size_t{3}, size_t{4}, size_t{5}, size_t{7}, size_t{13}}) {
+            SCOPED_TRACE("case " + std::to_string(index) + ", blocks of " + std::to_string(block) + ", tab length " +
+                         std::to_string(tabLength) + ", operations" + names + "\n file " + EscapeBytes(bytes));
+            for (const bool writesAll : {true, false}) {
+                size_t given = 0;
+                const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
+                    const size_t count = std::min({block, capacity, bytes.size() - given});
+                    std::copy_n(bytes.data() + given, count, into);
+                    given += count;
+                    return static_cast<int64_t>(count);
+                };
+                std::string result;
+                int diverged = 0;
+                const CleanSink sink{writesAll,
+                                     [&](uint64_t unchanged) {
+                                         ++diverged;
+                                         result.assign(bytes, 0, static_cast<size_t>(unchanged));
+                                         return true;
+                                     },
+                                     [&](std::string_view piece) {
+                                         result.append(piece);
+                                         return true;
+                                     }};
+                const CleanOutcome outcome = CleanText(read, {}, sink, operations, tabLength, block);
+                ASSERT_EQ(outcome.End, CleanEnd::Finished);
+                if (!writesAll) {
+                    ASSERT_EQ(outcome.Changed, *whole != bytes);
+                    ASSERT_EQ(diverged, outcome.Changed ? 1 : 0);
+                    if (!outcome.Changed)
+                        result = bytes;
+                }
+                ASSERT_TRUE(SameBytes(result, *whole));
+            }
         }
-        SCOPED_TRACE("case " + std::to_string(index) + ", file " + EscapeBytes(bytes));
-        const SourceFileParts parts = SplitSourceFile(bytes);
-        const std::string_view afterMark = std::string_view(bytes).substr(parts.ByteOrderMark.size());
-        const size_t start = ReferenceSettingsStart(afterMark);
-        ASSERT_EQ(parts.Source, afterMark.substr(0, start));
-        ASSERT_EQ(parts.SettingsBlock, afterMark.substr(start));
     }
 }
 

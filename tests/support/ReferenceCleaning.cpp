@@ -37,6 +37,35 @@ std::u16string RebuildByLines(std::u16string_view sourceText, const LineStep& st
     return result;
 }
 
+// The line end that starts at 1-based position: CR LF, LF or CR; empty at none.
+std::u16string LineEndAt(std::u16string_view text, int64_t position) {
+    if (TextEquals(Substring(text, position, 2), u"\r\n"))
+        return u"\r\n";
+    const std::u16string unit = Substring(text, position, 1);
+    return TextEquals(unit, Lf) || TextEquals(unit, Cr) ? unit : u"";
+}
+
+std::u16string RebuildKeepingLineEnds(std::u16string_view sourceText, const LineStep& step) {
+    if (CountOccurrences(sourceText, Lf) + CountOccurrences(sourceText, Cr) == 0)
+        return std::u16string(sourceText);
+    std::u16string result;
+    std::u16string line;
+    for (int64_t position = 1; position <= TextLength(sourceText) + 1;) {
+        const std::u16string end = LineEndAt(sourceText, position);
+        if (position <= TextLength(sourceText) && TextEquals(end, u"")) {
+            line += Substring(sourceText, position, 1);
+            position += 1;
+            continue;
+        }
+        const std::optional<std::u16string> stepped = step(line);
+        if (stepped)
+            result += *stepped + end;
+        line = u"";
+        position += TextEquals(end, u"") ? 1 : TextLength(end);
+    }
+    return result;
+}
+
 // The rest of line from 1-based position on.
 std::u16string RestFrom(std::u16string_view line, int64_t position) {
     return Substring(line, position, TextLength(line) - position + 1);
@@ -197,6 +226,36 @@ std::u16string ReferenceOperation(CleaningOperation operation, std::u16string_vi
         });
     }
     return std::u16string(sourceText);
+}
+
+std::u16string ReferenceFileOperation(CleaningOperation operation, std::u16string_view sourceText,
+                                      int32_t tabLength) {
+    switch (operation) {
+    case CleaningOperation::RemoveEmptyLines:
+        return RebuildKeepingLineEnds(sourceText, RemoveEmptyLineStep);
+    case CleaningOperation::RemoveDebugLines:
+        return RebuildKeepingLineEnds(sourceText, RemoveDebugStep);
+    case CleaningOperation::RemoveComments:
+        return RebuildKeepingLineEnds(sourceText, RemoveCommentStep);
+    case CleaningOperation::RemoveSpacesAtEndOfLines:
+        return RebuildKeepingLineEnds(sourceText, TrimEndStep);
+    case CleaningOperation::RemoveSpacesAtStartOfLines:
+        return RebuildKeepingLineEnds(sourceText, TrimStartStep);
+    case CleaningOperation::ConvertTabToSpace:
+        return RebuildKeepingLineEnds(sourceText, [tabLength](std::u16string line) -> std::optional<std::u16string> {
+            return LeadingTabsToSpaces(line, tabLength);
+        });
+    case CleaningOperation::ConvertSpaceToTab:
+        return RebuildKeepingLineEnds(sourceText, [tabLength](std::u16string line) -> std::optional<std::u16string> {
+            return LeadingSpacesToTabs(line, tabLength);
+        });
+    case CleaningOperation::RemoveDoubleSpaces:
+    case CleaningOperation::RemoveAllSpaces:
+    case CleaningOperation::ConvertTextToLowerCase:
+    case CleaningOperation::ConvertTextToUpperCase:
+        break;
+    }
+    return ReferenceOperation(operation, sourceText, tabLength);
 }
 
 std::u16string ReferenceSwitchList(const std::vector<std::u16string>& arguments) {

@@ -16,6 +16,12 @@ namespace brisklet::test {
 [[nodiscard]] std::u16string ReferenceOperation(CleaningOperation operation, std::u16string_view sourceText,
                                                 int32_t tabLength);
 
+// The operation as brisklet-clean applies it to a file, the way the IDE reads a source: CR LF,
+// LF and a lone CR each end a line, every kept line keeps its own line end, and a text without
+// any line end is left alone by the line-based operations.
+[[nodiscard]] std::u16string ReferenceFileOperation(CleaningOperation operation, std::u16string_view sourceText,
+                                                    int32_t tabLength);
+
 // What one dispatched field does: a cleaning operation or a view command.
 struct ReferenceAction {
     bool IsView = false;

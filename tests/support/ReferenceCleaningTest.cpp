@@ -51,6 +51,26 @@ TEST(ReferenceCleaning, GivesTheWrittenExamples) {
     }
 }
 
+// The file rule: lines end at CR LF, LF or a lone CR and keep their own line end.
+constexpr Case FileCases[] = {
+    {"lone CRs end lines", RemoveDebugLines, 4, u"If a = 1\r  Debug \"one\"\r  b = 2\rEndIf\r\n",
+     u"If a = 1\r  b = 2\rEndIf\r\n"},
+    {"a comment before a lone CR", RemoveComments, 4, u"x = 1 ; set x\ry = 2\nz = 3\n", u"x = 1 \ry = 2\nz = 3\n"},
+    {"CR LF stays CR LF", RemoveSpacesAtEndOfLines, 4, u"a \r\nb\t\r\n", u"a\r\nb\r\n"},
+    {"a dropped line takes its own line end", RemoveEmptyLines, 4, u"a\r\n \n\rb\r", u"a\r\nb\r"},
+    {"LF CR is two line ends", RemoveDebugLines, 4, u"Debug x\n\ry", u"\ry"},
+    {"no line end: left alone", RemoveComments, 4, u"x = 1 ; note", u"x = 1 ; note"},
+    {"the last line gains none", ConvertTabToSpace, 2, u"a\r\tb", u"a\r  b"},
+    {"whole-text operations keep line ends", RemoveAllSpaces, 4, u"a \r b\r\n", u"a\rb\r\n"},
+};
+
+TEST(ReferenceCleaning, GivesTheFileRuleExamples) {
+    for (const Case& item : FileCases) {
+        SCOPED_TRACE(item.Name);
+        EXPECT_TRUE(ReferenceFileOperation(item.Operation, item.Input, item.TabLength) == item.Expected);
+    }
+}
+
 TEST(ReferenceCleaning, DispatchesFieldsUpToTheArgumentCount) {
     const std::u16string switchList = ReferenceSwitchList({u"/RemoveComments /fold", u"", u"/unfold"});
     EXPECT_TRUE(switchList == u"/removecomments /fold  /unfold ");
