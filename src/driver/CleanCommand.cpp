@@ -1,8 +1,6 @@
 // brisklet-clean's command: options, switches and files in, exit status out.
 #include "driver/CleanCommand.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -12,6 +10,7 @@
 #include <string_view>
 
 #include "driver/FileCleaner.h"
+#include "driver/FileRewrite.h"
 #include "driver/SwitchTable.h"
 #include "runtime/Strings.h"
 
@@ -79,11 +78,10 @@ size_t EditDistance(std::string_view from, std::string_view to) {
 
 // "/" and letters, and no such file: a mistyped switch rather than a file to clean.
 bool LooksLikeUnknownSwitch(const std::string& argument) {
-    struct stat status {};
     return argument.size() > 1 && argument.front() == '/' &&
            std::all_of(argument.begin() + 1, argument.end(),
                        [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }) &&
-           ::lstat(argument.c_str(), &status) != 0;
+           !NameExists(argument);
 }
 
 std::string UnknownSwitchReason(std::string_view argument) {

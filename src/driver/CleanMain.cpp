@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "driver/CleanCommand.h"
-#include "driver/FileCleaner.h"
+#include "driver/FileRewrite.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE

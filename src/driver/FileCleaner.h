@@ -1,8 +1,6 @@
-// brisklet-clean's work on one text: the byte order mark, the IDE's settings block, the case
-// conversions' encoding, and the safe rewrite of a file.
+// brisklet-clean's work on one text: the byte order mark, the IDE's settings block and the case
+// conversions' encoding. Portable: the files and streams themselves are in driver/FileRewrite.h.
 #pragma once
-
-#include <sys/stat.h>
 
 #include <cstdint>
 #include <functional>
@@ -68,24 +66,23 @@ struct CleanOutcome {
                                      const std::vector<CleaningOperation>& operations, int32_t tabLength,
                                      size_t blockSize = CleanBlockSize);
 
-// Cleans what comes from the descriptor in to the descriptor out; with check, writes nothing
-// and only learns whether the text would change.
-[[nodiscard]] CleanOutcome CleanDescriptors(int in, int out, const std::vector<CleaningOperation>& operations,
-                                            int32_t tabLength, bool check);
+// Reads up to count bytes from offset into into (fewer at the end of the file); false when
+// reading fails (errno set, or the platform's own error kept by the caller).
+using ReadBytesAt = std::function<bool(uint64_t offset, size_t count, std::string& into)>;
+// The file's size, or nullopt when it cannot be taken.
+using FileSize = std::function<std::optional<uint64_t>()>;
+
+// The size of the pieces a file is read again in: its settings block looked for from the end,
+// a UTF-8 sequence looked for further on, its unchanged start copied.
+constexpr size_t RereadChunk = size_t{1} << 20;
+
+// The Rereading of a file read through readAt.
+[[nodiscard]] Rereading FileRereading(const ReadBytesAt& readAt, const FileSize& size);
 
 // What went wrong, for a run that did not finish.
 [[nodiscard]] std::string TroubleReason(const CleanOutcome& outcome);
 
-// What became of one file.
-enum class FileResult { Unchanged, Rewritten, WouldChange, Trouble };
-
-// Cleans the file at path in place, or with check only learns whether it would change.
-// Trouble is described in reason.
-[[nodiscard]] FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningOperation>& operations,
-                                          int32_t tabLength, bool check, std::string& reason);
-
-// SIGINT, SIGTERM and SIGHUP during a rewrite remove the temporary file, then end the
-// program as the signal would.
-void InstallRewriteSignalHandlers();
+// The C library's text of an errno value.
+[[nodiscard]] std::string ErrorText(int error);
 
 } // namespace brisklet

@@ -1,0 +1,35 @@
+// brisklet-clean's files and streams, realised once per platform (driver/posix, driver/win32):
+// standard input to standard output, and the safe rewrite of a file in place.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cleaning/Cleaning.h"
+#include "driver/FileCleaner.h"
+
+namespace brisklet {
+
+// Cleans what comes from the descriptor in to the descriptor out, byte for byte with every
+// line end as it was; with check, writes nothing and only learns whether the text would change.
+[[nodiscard]] CleanOutcome CleanDescriptors(int in, int out, const std::vector<CleaningOperation>& operations,
+                                            int32_t tabLength, bool check);
+
+// What became of one file.
+enum class FileResult { Unchanged, Rewritten, WouldChange, Trouble };
+
+// Cleans the file at path (UTF-8) in place, or with check only learns whether it would change.
+// The result goes to a temporary file beside it that replaces it only when complete and only
+// when the file did not change on disk meanwhile. Trouble is described in reason.
+[[nodiscard]] FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningOperation>& operations,
+                                          int32_t tabLength, bool check, std::string& reason);
+
+// Whether anything at all has the name (UTF-8), a link to nothing included.
+[[nodiscard]] bool NameExists(const std::string& path);
+
+// An interruption during a rewrite (SIGINT, SIGTERM, SIGHUP; Ctrl+C or the console's closing
+// on Windows) removes the temporary file, then ends the program as the interruption would.
+void InstallRewriteSignalHandlers();
+
+} // namespace brisklet
