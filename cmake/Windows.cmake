@@ -2,11 +2,10 @@
 
 set(BRISKLET_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
-# The tool: its entry plus every Windows realisation, on top of the portable core.
-file(GLOB BRISKLET_WIN32_ENTRY CONFIGURE_DEPENDS src/driver/win32/*Main.cpp)
+# The tool: its entry plus every Windows realisation but brisklet-clean's, on top of the portable core.
 file(GLOB BRISKLET_WIN32_SOURCES CONFIGURE_DEPENDS src/*/win32/*.cpp)
-list(FILTER BRISKLET_WIN32_SOURCES EXCLUDE REGEX "Main\\.cpp$")
-add_executable(Brisklet WIN32 ${BRISKLET_WIN32_ENTRY} ${BRISKLET_WIN32_SOURCES})
+list(FILTER BRISKLET_WIN32_SOURCES EXCLUDE REGEX "(Main|FileRewriteWin32)\\.cpp$")
+add_executable(Brisklet WIN32 src/driver/win32/BriskletMain.cpp ${BRISKLET_WIN32_SOURCES})
 set_target_properties(Brisklet PROPERTIES OUTPUT_NAME Brisklet)
 target_link_libraries(Brisklet PRIVATE brisklet_core)
 target_compile_options(Brisklet PRIVATE ${BRISKLET_WARNINGS})
@@ -14,6 +13,14 @@ target_compile_definitions(Brisklet PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
 # wWinMain: the command line arrives as UTF-16, as the IDE passed it.
 target_link_options(Brisklet PRIVATE -municode)
 include(cmake/WindowsResources.cmake)
+
+# brisklet-clean.exe: the console program for files and pipes. wmain: every file name arrives as
+# UTF-16, whatever the code page.
+add_executable(brisklet-clean src/driver/win32/CleanMain.cpp src/driver/win32/FileRewriteWin32.cpp)
+target_link_libraries(brisklet-clean PRIVATE brisklet_core)
+target_compile_options(brisklet-clean PRIVATE ${BRISKLET_WARNINGS})
+target_compile_definitions(brisklet-clean PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
+target_link_options(brisklet-clean PRIVATE -municode)
 include(cmake/WindowsConfigProbe.cmake)
 include(cmake/WindowsCrashTool.cmake)
 
