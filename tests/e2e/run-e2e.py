@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Runs the end-to-end scenarios: Brisklet.exe started by the test IDE under Wine, results against expectations.
 
-Builds nothing. Needs build/win-x86 and build/win-x64 (Brisklet.exe, TestIde.exe), build/scintilla and
-build/wine-prefix from scripts/setup-windows.sh. Each scenario is a folder under tests/e2e/scenarios/ (see
+Builds nothing. Needs build/win-x86 and build/win-x64 (Brisklet.exe, TestIde.exe, brisklet-clean.exe),
+build/native/brisklet-clean, build/scintilla and build/wine-prefix from scripts/setup-windows.sh. Each scenario is a folder under tests/e2e/scenarios/ (see
 README.md there); each runs once per bitness in a fake IDE installation under build/e2e-work/. Before them, the
-configuration probe (ConfigPlatformProbe.exe, the "config-probe" runs) checks the Windows platform layer on real files.
+configuration probe (ConfigPlatformProbe.exe, the "config-probe" runs) checks the Windows platform layer on real files,
+and brisklet-clean.exe is compared with the native brisklet-clean on real files (the "clean-exe" runs, clean_exe.py).
 Runs that need a 32-bit program are skipped, and counted, where scripts/wine-road.sh says this machine runs none.
 
 Usage: tests/e2e/run-e2e.py [--build DIR] [--scenarios DIR] [NAME ...]   (NAME: run only scenarios whose name contains it)
@@ -20,6 +21,8 @@ import sys
 import tempfile
 import time
 from pathlib import Path
+
+import clean_exe
 
 REPO = Path(__file__).resolve().parents[2]
 SCENARIOS = REPO / "tests" / "e2e" / "scenarios"
@@ -108,15 +111,20 @@ class Inputs:
     def Program(self, name, bitness):
         return self.build / f"win-{bitness}" / f"{name}.exe"
 
+    def NativeClean(self):
+        return self.build / "native" / "brisklet-clean"
+
     def Scintilla(self, bitness):
         return self.build / "scintilla" / bitness / "Scintilla.dll"
 
-    def Missing(self, runs, probeBitnesses):
+    def Missing(self, runs, probeBitnesses, cleanBitnesses):
         needed = [self.prefix / "system.reg"]
         for scenario, bitness in runs:
             needed += [self.Program("TestIde", bitness), self.Scintilla(bitness),
                        self.Program(scenario.program, scenario.toolBitness or bitness)]
         needed += [self.Program("ConfigPlatformProbe", bitness) for bitness in probeBitnesses]
+        needed += [self.Program("brisklet-clean", bitness) for bitness in cleanBitnesses]
+        needed += [self.NativeClean()] if cleanBitnesses else []
         return sorted({str(path) for path in needed if not path.exists()})
 
 
@@ -299,17 +307,19 @@ def RunAll(arguments, inputs, road):
     folders = sorted(p for p in arguments.scenarios.iterdir() if (p / "scenario.txt").exists())
     scenarios = [Scenario(f) for f in folders if Chosen(f.name, arguments.names)]
     probes = list(BITNESSES) if Chosen(PROBE_RUN, arguments.names) and arguments.scenarios == SCENARIOS else []
-    if not scenarios and not probes:
+    cleans = list(BITNESSES) if Chosen(clean_exe.RUN, arguments.names) and arguments.scenarios == SCENARIOS else []
+    if not scenarios and not probes and not cleans:
         print("run-e2e: no scenario matches")
         return 1
     # (label, what it needs, how to run it); a run of a 32-bit IDE or tool needs 32-bit programs.
     runs = [(f"{PROBE_RUN} [{b}]", (b,), lambda b=b: RunProbe(b, inputs, road)) for b in probes]
+    runs += [(f"{clean_exe.RUN} [{b}]", (b,), lambda b=b: clean_exe.RunCleanExe(b, inputs, road)) for b in cleans]
     runs += [(f"{s.name} [{b}]", (b, s.toolBitness or b), lambda s=s, b=b: RunOne(s, b, inputs, road))
              for s in scenarios for b in s.bitnesses]
     missing = inputs.Missing([(s, b) for s in scenarios for b in s.bitnesses if road.Runs(b, s.toolBitness or b)],
-                             [b for b in probes if road.Runs(b)])
+                             [b for b in probes if road.Runs(b)], [b for b in cleans if road.Runs(b)])
     if missing:
-        print("run-e2e: missing (build the win-x86 and win-x64 presets, run scripts/setup-windows.sh):")
+        print("run-e2e: missing (build the native, win-x86 and win-x64 presets, run scripts/setup-windows.sh):")
         print("\n".join("  " + path for path in missing))
         return 1
 

@@ -1,0 +1,178 @@
+"""brisklet-clean.exe under Wine against the native brisklet-clean on the same real files.
+
+Each case lays the same files out twice, runs the native program in one folder and the Windows one in the other
+with the same arguments (a file, or standard input to standard output), and compares: exit codes, standard output
+byte for byte, messages, and every file left in the folder (so a temporary file left behind shows). A file the run
+should not change must keep its identity and time stamp. A case with an `expect` of its own states what the
+Windows program must do where the native one, run as root, differs: a read-only file is left as it is.
+"""
+
+import os
+import shutil
+import subprocess
+from pathlib import Path
+
+RUN = "clean-exe"
+TIMEOUT = 120
+
+SETTINGS = (b"; IDE Options = PureBasic 6.10 LTS (Windows - x64)\r\n; CursorPosition = 4\r\n"
+            b"; Folding = -\r\n; EnableXP\r\n")
+
+
+def Source(end):
+    lines = ["; Gr\u00fc\u00dfe: a source  ", "Procedure Sum(a.i, b.i)  ; the sum", "", "\tDebug \"a ; b\"   ",
+             "  If a  >  b\t", "    ProcedureReturn a + b", "  EndIf", "", "EndProcedure"]
+    return (end.join(lines) + end).encode("utf-8")
+
+
+def BigSource():
+    """Past FileHoldLimit after an early line that looks like the settings block, a stray byte early and a
+    UTF-8 sequence late: the Windows program reads the file again at offsets, as the POSIX one does."""
+    body = b"".join(b"\tvalue%d = value%d  +  1   ; step %d\r\n" % (n, n, n) for n in range(60000))
+    return (b"x = 1 ; caf\xe9\r\n; IDE Options lookalike\r\n" + body + "; \u00e4rger \u00fc\r\n".encode("utf-8") +
+            body[:200000] + SETTINGS)
+
+
+CLEANING = ["/removecomments", "/removeemptylines", "/removespacesatendoflines"]
+NAME = "Gr\u00fc\u00dfe \u20ac \u65e5\u672c \U0001F600.pb"
+READ_ONLY_REASON = "read-only; left unchanged"
+
+# name, arguments ({file} stands for the file's name), the file's name and bytes, how it is given; extras:
+# readOnly, link ("hard" or "symbolic": a second name for the file), expect (exit, message) instead of the
+# native program's result.
+CASES = [
+    dict(name="crlf", args=CLEANING + ["{file}"], file="crlf.pb", data=Source("\r\n")),
+    dict(name="mixed-line-ends", args=["/removedoublespaces", "/removeallspaces", "{file}"], file="mixed.pb",
+         data=b"a  b\r\nc  d\ne  f\rg  h\r\n\n\r"),
+    dict(name="utf8-bom-upper-case", args=["/converttexttouppercaseletters", "{file}"], file="bom.pb",
+         data=b"\xef\xbb\xbf" + Source("\r\n")),
+    dict(name="settings-block-tab-length", args=["--tab-length", "4", "/converttabtospace", "/removecomments",
+                                                 "{file}"], file="settings.pb", data=Source("\r\n") + SETTINGS),
+    dict(name="name-outside-ascii", args=CLEANING + ["{file}"], file=NAME, data=Source("\r\n") + SETTINGS),
+    dict(name="nothing-to-change-untouched", args=CLEANING + ["{file}"], file="clean.pb", data=b"a = 1\r\nb = 2\r\n"),
+    dict(name="check-would-change", args=["--check"] + CLEANING + ["{file}"], file="check.pb", data=Source("\r\n")),
+    # The zero byte comes after the first block, once the temporary file holds the changed start.
+    dict(name="zero-byte-late", args=CLEANING + ["{file}"], file="zero.pb",
+         data=b"a = 1 ; x\r\n" + b"b = 2\r\n" * 50000 + b"\0b\r\n"),
+    dict(name="big-reread", args=["/converttexttouppercaseletters", "/removecomments", "{file}"], file="big.pb",
+         data=BigSource()),
+    dict(name="hard-link-both-names", args=CLEANING + ["{file}"], file="hard.pb", data=Source("\r\n"), link="hard"),
+    dict(name="symbolic-link-stays", args=CLEANING + ["{file}"], file="target.pb", data=Source("\n"),
+         link="symbolic"),
+    dict(name="read-only-refused", args=CLEANING + ["{file}"], file="ro.pb", data=Source("\r\n"), readOnly=True,
+         expect=(2, f"brisklet-clean: ro.pb: {READ_ONLY_REASON}")),
+    dict(name="read-only-nothing-to-change", args=CLEANING + ["{file}"], file="ro-clean.pb",
+         data=b"a = 1\r\n", readOnly=True),
+    dict(name="read-only-check", args=["--check"] + CLEANING + ["{file}"], file="ro-check.pb",
+         data=Source("\r\n"), readOnly=True),
+    dict(name="stdin-crlf-settings", args=CLEANING + ["/removedebuglines"], stdin=Source("\r\n") + SETTINGS),
+    dict(name="stdin-check", args=["--check", "/removecomments"], stdin=Source("\r\n")),
+    dict(name="stdin-utf8-lower-case", args=["/converttexttolowercaseletters"],
+         stdin="\u00c4RGER \u00dcBER \u00d6L\r\n".encode("utf-8")),
+]
+
+LINK_NAME = "other-name.pb"
+
+
+def LayOut(case, folder):
+    folder.mkdir(parents=True)
+    if "file" not in case:
+        return
+    path = folder / case["file"]
+    path.write_bytes(case["data"])
+    if case.get("link") == "hard":
+        os.link(path, folder / LINK_NAME)
+    elif case.get("link") == "symbolic":
+        os.symlink(case["file"], folder / LINK_NAME)
+    if case.get("readOnly"):
+        path.chmod(0o444)
+
+
+def Arguments(case):
+    # A symbolic link is cleaned through the link, a hard link through its first name.
+    named = LINK_NAME if case.get("link") == "symbolic" else case.get("file", "")
+    return [argument.replace("{file}", named) for argument in case["args"]]
+
+
+def Run(command, folder, stdinBytes, environment):
+    """(exit code, standard output, messages with Windows line ends made plain)."""
+    inputPath = folder.parent / (folder.name + ".in")
+    inputPath.write_bytes(stdinBytes or b"")
+    outputs = [folder.parent / (folder.name + suffix) for suffix in (".out", ".err")]
+    # Files, not pipes: Wine's desktop process inherits the handles and would keep a pipe open.
+    with open(inputPath, "rb") as given, open(outputs[0], "wb") as out, open(outputs[1], "wb") as err:
+        code = subprocess.run(command, cwd=folder, stdin=given, stdout=out, stderr=err, timeout=TIMEOUT,
+                              env=environment).returncode
+    messages = outputs[1].read_bytes().replace(b"\r\n", b"\n").decode("utf-8", errors="replace").strip()
+    return code, outputs[0].read_bytes(), messages
+
+
+def Listing(folder):
+    """Every name in the folder: (kind, bytes or link target)."""
+    seen = {}
+    for path in sorted(folder.iterdir()):
+        if path.is_symlink():
+            seen[path.name] = ("link", os.readlink(path))
+        else:
+            seen[path.name] = ("file", path.read_bytes())
+    return seen
+
+
+def Identity(path):
+    status = os.stat(path, follow_symlinks=False)
+    return status.st_ino, status.st_mtime_ns
+
+
+def CheckCase(case, native, exe, nativeResult, exeResult, identityBefore):
+    problems = []
+    code, output, messages = exeResult
+    if "expect" in case:
+        expectedCode, expectedMessage = case["expect"]
+        if (code, messages) != (expectedCode, expectedMessage):
+            problems.append(f"exit {code}, messages {messages!r}; expected exit {expectedCode}, {expectedMessage!r}")
+        if (exe / case["file"]).read_bytes() != case["data"]:
+            problems.append("the file was changed")
+    else:
+        nativeCode, nativeOutput, nativeMessages = nativeResult
+        if code != nativeCode:
+            problems.append(f"exit code {code}, the native program's {nativeCode} ({messages!r})")
+        if messages != nativeMessages:
+            problems.append(f"messages {messages!r}, the native program's {nativeMessages!r}")
+        if output != nativeOutput:
+            problems.append(f"standard output differs ({len(output)} bytes, the native program's {len(nativeOutput)})")
+        exeFiles, nativeFiles = Listing(exe), Listing(native)
+        if exeFiles.keys() != nativeFiles.keys():
+            problems.append(f"files left {sorted(exeFiles)}, the native program's {sorted(nativeFiles)}")
+        for name in exeFiles.keys() & nativeFiles.keys():
+            if exeFiles[name] != nativeFiles[name]:
+                problems.append(f"{name} differs from the native program's")
+    if "file" in case:
+        path = exe / case["file"]
+        if (exe / case["file"]).read_bytes() == case["data"] and Identity(path) != identityBefore:
+            problems.append(f"{case['file']} did not change, yet it was written")
+        if case.get("link") == "hard" and Identity(exe / LINK_NAME)[0] != Identity(path)[0]:
+            problems.append("the two names no longer share one file")
+        if case.get("link") == "symbolic" and not (exe / LINK_NAME).is_symlink():
+            problems.append("the symbolic link became a file")
+    return problems
+
+
+def RunCleanExe(bitness, inputs, road):
+    """Every case on both programs; the problems, each line naming its case."""
+    root = inputs.work / bitness / RUN
+    if root.exists():
+        shutil.rmtree(root)
+    # Wine reads the arguments' bytes in the locale's encoding: UTF-8, so every name arrives.
+    environment = dict(os.environ, LC_ALL="C.UTF-8")
+    exeCommand = road.wine + [str(inputs.Program("brisklet-clean", bitness))]
+    problems = []
+    for case in CASES:
+        native, exe = root / case["name"] / "native", root / case["name"] / "exe"
+        LayOut(case, native)
+        LayOut(case, exe)
+        identity = Identity(exe / case["file"]) if "file" in case else None
+        stdinBytes = case.get("stdin")
+        nativeResult = Run([str(inputs.NativeClean())] + Arguments(case), native, stdinBytes, environment)
+        exeResult = Run(exeCommand + Arguments(case), exe, stdinBytes, environment)
+        problems += [f"{case['name']}: {p}" for p in CheckCase(case, native, exe, nativeResult, exeResult, identity)]
+    return problems
