@@ -5,12 +5,17 @@ with the same arguments (a file, or standard input to standard output), and comp
 byte for byte, messages, and every file left in the folder (so a temporary file left behind shows). A file the run
 should not change must keep its identity and time stamp. A case with an `expect` of its own states what the
 Windows program must do where the native one, run as root, differs: a read-only file is left as it is.
+Two more runs act while a large file is being rewritten: the file is changed on disk (it must be left as the
+other writer made it, exit 2), or Ctrl+C is typed at the program's terminal (the file stays, the temporary
+file goes).
 """
 
+import fcntl
 import os
+import pty
 import shutil
 import subprocess
-from pathlib import Path
+import termios
 
 RUN = "clean-exe"
 TIMEOUT = 120
@@ -157,6 +162,69 @@ def CheckCase(case, native, exe, nativeResult, exeResult, identityBefore):
     return problems
 
 
+def Typed(folder, command, environment):
+    """Wine turns Ctrl+C typed at a program's controlling terminal into CTRL_C_EVENT; a pty plays the terminal."""
+    controller, terminal = pty.openpty()
+
+    def TakeTerminal():
+        os.setsid()
+        fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+    process = subprocess.Popen(command, cwd=folder, stdin=terminal, stdout=terminal, stderr=terminal,
+                               env=environment, preexec_fn=TakeTerminal)
+    os.close(terminal)
+    return process, lambda: os.write(controller, b"\x03"), lambda: os.close(controller)
+
+
+def Redirected(folder, command, environment):
+    messages = open(folder.parent / "messages.txt", "wb")
+    process = subprocess.Popen(command, cwd=folder, stdin=subprocess.DEVNULL, stdout=messages, stderr=messages,
+                               env=environment)
+    return process, None, messages.close
+
+
+BIG_NAME = "big.pb"
+
+
+def RewriteInterrupted(root, exeCommand, environment, interrupt):
+    """Starts the program on a large file and, once its temporary file shows, changes the file on disk or
+    types Ctrl+C; then checks what is left."""
+    folder = root / ("ctrl-c" if interrupt else "changed-on-disk") / "exe"
+    folder.mkdir(parents=True)
+    source = "".join(f"x = {n} ; note\n" for n in range(1000)).encode() * 3000
+    appended = b"y = 2\n"
+    (folder / BIG_NAME).write_bytes(source)
+    start = Typed if interrupt else Redirected
+    process, typeCtrlC, finish = start(folder, exeCommand + ["/removecomments", BIG_NAME], environment)
+    acted = False
+    try:
+        while process.poll() is None and not acted:
+            if any(".brisklet-" in name for name in os.listdir(folder)):
+                if interrupt:
+                    typeCtrlC()
+                else:
+                    with open(folder / BIG_NAME, "ab") as other:
+                        other.write(appended)
+                acted = True
+        code = process.wait(timeout=TIMEOUT)
+    finally:
+        finish()
+    label = "ctrl-c" if interrupt else "changed-on-disk"
+    if not acted:
+        return [f"{label}: the rewrite ended before it could be interrupted (exit {code})"]
+    problems = []
+    expected = source if interrupt else source + appended
+    if (folder / BIG_NAME).read_bytes() != expected:
+        problems.append(f"{label}: {BIG_NAME} is not as the other writer left it")
+    if sorted(os.listdir(folder)) != [BIG_NAME]:
+        problems.append(f"{label}: files left {sorted(os.listdir(folder))}")
+    if not interrupt:
+        messages = (folder.parent / "messages.txt").read_bytes().replace(b"\r\n", b"\n").decode().strip()
+        wanted = f"brisklet-clean: {BIG_NAME}: changed on disk while it was cleaned; left as it is"
+        if (code, messages) != (2, wanted):
+            problems.append(f"{label}: exit {code}, messages {messages!r}; expected exit 2, {wanted!r}")
+    return problems
+
+
 def RunCleanExe(bitness, inputs, road):
     """Every case on both programs; the problems, each line naming its case."""
     root = inputs.work / bitness / RUN
@@ -175,4 +243,6 @@ def RunCleanExe(bitness, inputs, road):
         nativeResult = Run([str(inputs.NativeClean())] + Arguments(case), native, stdinBytes, environment)
         exeResult = Run(exeCommand + Arguments(case), exe, stdinBytes, environment)
         problems += [f"{case['name']}: {p}" for p in CheckCase(case, native, exe, nativeResult, exeResult, identity)]
+    for interrupt in (False, True):
+        problems += RewriteInterrupted(root, exeCommand, environment, interrupt)
     return problems
