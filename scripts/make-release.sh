@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the release package build/release/Brisklet-VERSION.zip: both Brisklet.exe, brisklet-clean, README.md, LICENSE.
+# Builds the release package build/release/Brisklet-VERSION.zip: both Brisklet.exe, both brisklet-clean.exe,
+# brisklet-clean, README.md, LICENSE.
 # Run as root on Debian 12. The same commit gives the same zip, byte for byte; a second run rebuilds only what changed.
 set -euo pipefail
 
@@ -37,8 +38,10 @@ stage=build/release/stage
 rm -rf "$stage"
 mkdir -p "$stage/x86" "$stage/x64"
 strip --strip-all -o "$stage/brisklet-clean" build/release-native/brisklet-clean
-i686-w64-mingw32-strip --strip-all -o "$stage/x86/Brisklet.exe" build/release-x86/Brisklet.exe
-x86_64-w64-mingw32-strip --strip-all -o "$stage/x64/Brisklet.exe" build/release-x64/Brisklet.exe
+for program in Brisklet brisklet-clean; do
+  i686-w64-mingw32-strip --strip-all -o "$stage/x86/$program.exe" "build/release-x86/$program.exe"
+  x86_64-w64-mingw32-strip --strip-all -o "$stage/x64/$program.exe" "build/release-x64/$program.exe"
+done
 cp README.md LICENSE "$stage/"
 
 # The version CMake wrote from CMakeLists.txt, which the exe's resource carries, names the package.
@@ -55,7 +58,8 @@ done
 
 # Fixed order, date, permissions and host system in every entry, so only the contents decide the bytes.
 zip="build/release/Brisklet-$version.zip"
-python3 - "$stage" "$zip.tmp" x86/Brisklet.exe x64/Brisklet.exe brisklet-clean README.md LICENSE <<'EOF'
+python3 - "$stage" "$zip.tmp" x86/Brisklet.exe x64/Brisklet.exe x86/brisklet-clean.exe x64/brisklet-clean.exe \
+  brisklet-clean README.md LICENSE <<'EOF'
 import os, sys, time, zipfile
 stage, target, names = sys.argv[1], sys.argv[2], sys.argv[3:]
 # Zip dates start in 1980.
