@@ -43,8 +43,8 @@ NAME = "Gr\u00fc\u00dfe \u20ac \u65e5\u672c \U0001F600.pb"
 READ_ONLY_REASON = "read-only; left unchanged"
 
 # name, arguments ({file} stands for the file's name), the file's name and bytes, how it is given; extras:
-# readOnly, link ("hard" or "symbolic": a second name for the file), expect (exit, message) instead of the
-# native program's result.
+# readOnly, hidden, link ("hard" or "symbolic": a second name for the file), expect (exit, message) instead of
+# the native program's result.
 CASES = [
     dict(name="crlf", args=CLEANING + ["{file}"], file="crlf.pb", data=Source("\r\n")),
     dict(name="mixed-line-ends", args=["/removedoublespaces", "/removeallspaces", "{file}"], file="mixed.pb",
@@ -64,6 +64,8 @@ CASES = [
     dict(name="hard-link-both-names", args=CLEANING + ["{file}"], file="hard.pb", data=Source("\r\n"), link="hard"),
     dict(name="symbolic-link-stays", args=CLEANING + ["{file}"], file="target.pb", data=Source("\n"),
          link="symbolic"),
+    dict(name="hidden-attribute-kept", args=CLEANING + ["{file}"], file="hidden.pb", data=Source("\r\n"),
+         hidden=True),
     dict(name="read-only-refused", args=CLEANING + ["{file}"], file="ro.pb", data=Source("\r\n"), readOnly=True,
          expect=(2, f"brisklet-clean: ro.pb: {READ_ONLY_REASON}")),
     dict(name="read-only-nothing-to-change", args=CLEANING + ["{file}"], file="ro-clean.pb",
@@ -77,6 +79,9 @@ CASES = [
 ]
 
 LINK_NAME = "other-name.pb"
+# Where Wine keeps the DOS attributes it cannot map to the file's mode, as "0x" and hex digits.
+DOS_ATTRIBUTES = "user.DOSATTRIB"
+FILE_ATTRIBUTE_HIDDEN = 0x2
 
 
 def LayOut(case, folder):
@@ -89,6 +94,8 @@ def LayOut(case, folder):
         os.link(path, folder / LINK_NAME)
     elif case.get("link") == "symbolic":
         os.symlink(case["file"], folder / LINK_NAME)
+    if case.get("hidden"):
+        os.setxattr(path, DOS_ATTRIBUTES, b"0x%x" % FILE_ATTRIBUTE_HIDDEN)
     if case.get("readOnly"):
         path.chmod(0o444)
 
@@ -159,6 +166,10 @@ def CheckCase(case, native, exe, nativeResult, exeResult, identityBefore):
             problems.append("the two names no longer share one file")
         if case.get("link") == "symbolic" and not (exe / LINK_NAME).is_symlink():
             problems.append("the symbolic link became a file")
+        if case.get("hidden"):
+            attributes = os.getxattr(path, DOS_ATTRIBUTES) if DOS_ATTRIBUTES in os.listxattr(path) else b"0"
+            if int(attributes, 16) & FILE_ATTRIBUTE_HIDDEN == 0:
+                problems.append(f"the file lost its hidden attribute ({attributes!r})")
     return problems
 
 
