@@ -317,8 +317,9 @@ void RemoveAllSpaces(std::string_view piece, ByteBuffer& out) {
     out.Size += written;
 }
 
-// Length of the well-formed UTF-8 sequence at bytes[at], or 0 when it is not one.
-size_t SequenceLength(std::string_view bytes, size_t at) {
+} // namespace
+
+size_t Utf8SequenceLength(std::string_view bytes, size_t at) {
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
     const unsigned char lead = byte(0);
     const size_t left = bytes.size() - at;
@@ -343,6 +344,8 @@ size_t SequenceLength(std::string_view bytes, size_t at) {
     }
     return 0;
 }
+
+namespace {
 
 // Each byte's other case as one byte: ASCII for UTF-8 text, the first 256 characters for
 // single-byte text (the case maps keep those within that range).
@@ -441,7 +444,7 @@ void ConvertCaseUtf8(std::string_view piece, LetterCase letterCase, ByteBuffer& 
         if (at == size)
             break;
         const auto lead = static_cast<unsigned char>(read[at]);
-        const size_t length = lead < 0x80 ? 1 : SequenceLength(piece, at);
+        const size_t length = lead < 0x80 ? 1 : Utf8SequenceLength(piece, at);
         if (length == 1) {
             write[written++] = static_cast<char>(ascii[lead]);
         } else if (length == 0 || length == 4) {
@@ -614,11 +617,6 @@ size_t RunFused(CleaningPipeline& pipeline, std::string_view piece, ByteBuffer& 
     return lineStart;
 }
 
-bool CarriesNothing(const CleaningPipeline& pipeline) {
-    return std::all_of(pipeline.Stages.begin(), pipeline.Stages.end(),
-                       [](const CleaningStage& stage) { return stage.Carry.empty(); });
-}
-
 void RunStages(CleaningPipeline& pipeline, std::string_view bytes, bool last, ByteBuffer& out) {
     if (pipeline.Stages.empty()) {
         AppendBytes(out, bytes);
@@ -639,6 +637,11 @@ void RunStages(CleaningPipeline& pipeline, std::string_view bytes, bool last, By
 }
 
 } // namespace
+
+bool CarriesNothing(const CleaningPipeline& pipeline) {
+    return std::all_of(pipeline.Stages.begin(), pipeline.Stages.end(),
+                       [](const CleaningStage& stage) { return stage.Carry.empty(); });
+}
 
 void GrowBuffer(ByteBuffer& buffer, size_t more) {
     const size_t capacity = std::max(buffer.Size + more, buffer.Capacity * 2);
@@ -680,7 +683,7 @@ bool HoldsUtf8Sequence(std::string_view bytes) {
             at += 8;
             continue;
         }
-        if (SequenceLength(bytes, at) >= 2)
+        if (Utf8SequenceLength(bytes, at) >= 2)
             return true;
         ++at;
     }

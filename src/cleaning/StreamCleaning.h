@@ -71,6 +71,12 @@ void FeedPipeline(CleaningPipeline& pipeline, std::string_view bytes, ByteBuffer
 // The end of the text: appends the rest.
 void FinishPipeline(CleaningPipeline& pipeline, ByteBuffer& out);
 
+// No stage holds back part of a line: the output so far is all the input so far becomes.
+[[nodiscard]] bool CarriesNothing(const CleaningPipeline& pipeline);
+
+// Length of the well-formed UTF-8 sequence at bytes[at], or 0 when it is not one.
+[[nodiscard]] size_t Utf8SequenceLength(std::string_view bytes, size_t at);
+
 // Whether bytes hold at least one well-formed UTF-8 sequence of two or more bytes.
 [[nodiscard]] bool HoldsUtf8Sequence(std::string_view bytes);
 

@@ -577,6 +577,10 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     ByteBuffer out;
     const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };
     const auto pass = [&](std::string_view bytes) {
+        if (sink.Piece) {
+            sink.Piece(bytes, bytes, true);
+            return true;
+        }
         NoteInput(watch, bytes);
         return EmitResult(watch, bytes);
     };
@@ -628,13 +632,17 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
         // A long stretch released at once (held back until now) goes in slices of about a
         // block, so that the stages' buffers stay the size of one.
         for (std::string_view source = text.substr(reader.Start, end - reader.Start); !source.empty();) {
-            const std::string_view slice = source.substr(0, SliceLength(source, blockSize));
+            const std::string_view slice =
+                source.substr(0, sink.Piece ? std::min(source.find('\n'), source.size() - 1) + 1
+                                            : SliceLength(source, blockSize));
             NoteInput(watch, slice);
             out.Size = 0;
             FeedPipeline(pipeline, slice, out);
             if (pipeline.GrowthExceeded)
                 return fail(CleanEnd::TooMuchGrowth);
-            if (!EmitResult(watch, BufferView(out)))
+            if (sink.Piece)
+                sink.Piece(slice, BufferView(out), CarriesNothing(pipeline));
+            else if (!EmitResult(watch, BufferView(out)))
                 return fail(CleanEnd::WriteFailed);
             source.remove_prefix(slice.size());
         }
@@ -644,6 +652,12 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     FinishPipeline(pipeline, out);
     if (pipeline.GrowthExceeded)
         return fail(CleanEnd::TooMuchGrowth);
+    if (sink.Piece) {
+        sink.Piece({}, BufferView(out), true);
+        sink.Piece(BufferView(reader.Pending).substr(reader.Start), BufferView(reader.Pending).substr(reader.Start),
+                   true);
+        return {CleanEnd::Finished, 0, false};
+    }
     if (!EmitResult(watch, BufferView(out)) || !pass(BufferView(reader.Pending).substr(reader.Start)) ||
         !FinishResult(watch))
         return fail(CleanEnd::WriteFailed);
@@ -668,6 +682,16 @@ CleanOutcome CleanDescriptors(int in, int out, const std::vector<CleaningOperati
     return CleanText(read, {}, sink, operations, tabLength);
 }
 
+size_t SettingsStartIn(std::string_view text) {
+    const size_t first = text.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
+    for (size_t at = text.rfind(SettingsBlockStart); at != None && at >= first;
+         at = at == 0 ? None : text.rfind(SettingsBlockStart, at - 1)) {
+        if (at == first || IsLineEnd(text[at - 1]))
+            return at;
+    }
+    return text.size();
+}
+
 std::string TroubleReason(const CleanOutcome& outcome) {
     switch (outcome.End) {
     case CleanEnd::ZeroByte:
@@ -685,6 +709,15 @@ std::string TroubleReason(const CleanOutcome& outcome) {
 
 FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningOperation>& operations,
                             int32_t tabLength, bool check, std::string& reason) {
+    return RunOnFile(
+        path,
+        [&](const ReadBytes& read, const Rereading& rereading, const CleanSink& sink) {
+            return CleanText(read, rereading, sink, operations, tabLength);
+        },
+        check, reason);
+}
+
+FileResult RunOnFile(const std::string& path, const FileRun& run, bool check, std::string& reason) {
     Rewrite rewrite;
     // A link is followed: the file it points to is rewritten and the link stays.
     char resolved[PATH_MAX];
@@ -728,7 +761,7 @@ FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningO
     const CleanSink sink{false,
                          [&](uint64_t unchangedLength) { return check || StartRewrite(rewrite, unchangedLength); },
                          [&](std::string_view bytes) { return check || WriteAll(rewrite.Temporary, bytes); }};
-    const CleanOutcome outcome = CleanText(read, rereading, sink, operations, tabLength);
+    const CleanOutcome outcome = run(read, rereading, sink);
     switch (outcome.End) {
     case CleanEnd::Finished:
         break;

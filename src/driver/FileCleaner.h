@@ -43,10 +43,15 @@ constexpr size_t FileHoldLimit = size_t{1} << 20;
 // gets the bytes from the first one that differs from the input on, and Diverge is called once
 // before, with the length of the input's start that stayed as it was. False from either stops
 // the run (errno set).
+// With Piece set, neither is called: Piece gets every piece of the input in order with what the
+// run made of it, the source one line up to its LF at a time, so that a diff can pair the lines.
+// Settled: nothing of the input so far is held back any more, so the output so far is all of
+// what it becomes.
 struct CleanSink {
     bool WritesAll = false;
     std::function<bool(uint64_t unchangedLength)> Diverge;
     std::function<bool(std::string_view bytes)> Write;
+    std::function<void(std::string_view input, std::string_view output, bool settled)> Piece = nullptr;
 };
 
 enum class CleanEnd { Finished, ZeroByte, ReadFailed, WriteFailed, TooMuchGrowth };
@@ -76,6 +81,10 @@ struct CleanOutcome {
 // What went wrong, for a run that did not finish.
 [[nodiscard]] std::string TroubleReason(const CleanOutcome& outcome);
 
+// Where the settings block of a whole text starts (the text's size without one): the last line
+// that begins with "; IDE Options", the byte order mark not counted.
+[[nodiscard]] size_t SettingsStartIn(std::string_view text);
+
 // What became of one file.
 enum class FileResult { Unchanged, Rewritten, WouldChange, Trouble };
 
@@ -83,6 +92,13 @@ enum class FileResult { Unchanged, Rewritten, WouldChange, Trouble };
 // Trouble is described in reason.
 [[nodiscard]] FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningOperation>& operations,
                                           int32_t tabLength, bool check, std::string& reason);
+
+// A run over one file: it reads the file, may read it again, and gives its result to the sink,
+// which rewrites the file safely (as CleanFileInPlace does) unless only checking.
+using FileRun = std::function<CleanOutcome(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink)>;
+
+// CleanFileInPlace with another run in place of the cleaning.
+[[nodiscard]] FileResult RunOnFile(const std::string& path, const FileRun& run, bool check, std::string& reason);
 
 // SIGINT, SIGTERM and SIGHUP during a rewrite remove the temporary file, then end the
 // program as the signal would.
