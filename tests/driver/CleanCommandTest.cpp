@@ -644,6 +644,14 @@ TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
     stat(tempFile.c_str(), &after);
     EXPECT_EQ(after.st_ino, unchanged.st_ino);
     EXPECT_EQ(Read(tempFile), before);
+    // A selection beyond the file: reported, and the file left as it is.
+    std::vector<std::string> beyond = ide;
+    beyond.push_back("PB_TOOL_Selection=1x1x12x1");
+    const test::ProcessResult refused = RunProcess(Program, {"/removecomments", "/onlyselectedcode", tempFile}, "", {}, beyond);
+    EXPECT_EQ(refused.ExitCode, 2);
+    EXPECT_EQ(refused.Errors, "brisklet-clean: PB_TOOL_Selection: line 12 is beyond the end of " + tempFile +
+                                  ", which has 9 lines\n");
+    EXPECT_EQ(Read(tempFile), before);
     // Without the modifier the whole source is cleaned, whatever the IDE has selected.
     EXPECT_EQ(runTool("1x1x1x1", {"/removecomments", "/removeemptylines"}), "Procedure A() \n    x = 1 \nEndProcedure \n");
     EXPECT_EQ(Leftovers(), (std::vector<std::string>{"PB_EditorOutput.pb", "PureBasic.prefs"}));
