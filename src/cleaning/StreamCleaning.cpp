@@ -666,6 +666,9 @@ void StartPipeline(CleaningPipeline& pipeline, const std::vector<CleaningOperati
     pipeline.TabLength = tabLength;
     pipeline.Encoding = ByteEncoding::SingleByte;
     pipeline.GrowthExceeded = false;
+    pipeline.TrialLength = 0;
+    pipeline.LineByLine = 0;
+    pipeline.Backoff = 0;
 }
 
 void FeedPipeline(CleaningPipeline& pipeline, std::string_view bytes, ByteBuffer& out) {
@@ -674,6 +677,55 @@ void FeedPipeline(CleaningPipeline& pipeline, std::string_view bytes, ByteBuffer
 
 void FinishPipeline(CleaningPipeline& pipeline, ByteBuffer& out) {
     RunStages(pipeline, {}, true, out);
+}
+
+void FeedPipelineInPieces(CleaningPipeline& pipeline, std::string_view bytes, const PieceHandler& piece,
+                          ByteBuffer& out) {
+    // Most lines of most texts stay as they are: a stretch is tried in one go, from where the
+    // stages hold nothing, and only when it changed is it run again line by line. The tries
+    // grow while they pay; where changes come thick, ever longer stretches go line by line
+    // before the next try.
+    constexpr size_t ShortestTrial = size_t{1} << 10;
+    constexpr size_t LongestTrial = size_t{1} << 16;
+    constexpr size_t LongestBackoff = size_t{1} << 20;
+    // Where the line that holds from ends, its LF included.
+    const auto lineEnd = [](std::string_view text, size_t from) {
+        return std::min(text.find('\n', from), text.size() - 1) + 1;
+    };
+    while (!bytes.empty() && !pipeline.GrowthExceeded) {
+        pipeline.TrialLength = std::clamp(pipeline.TrialLength, ShortestTrial, LongestTrial);
+        pipeline.Backoff = std::clamp(pipeline.Backoff, ShortestTrial, LongestBackoff);
+        const bool trying = pipeline.LineByLine == 0 && CarriesNothing(pipeline);
+        const size_t wanted = trying ? pipeline.TrialLength : std::max<size_t>(pipeline.LineByLine, 1);
+        const std::string_view stretch = bytes.substr(0, lineEnd(bytes, wanted - 1));
+        bytes.remove_prefix(stretch.size());
+        pipeline.LineByLine -= std::min(pipeline.LineByLine, stretch.size());
+        if (trying) {
+            const std::vector<CleaningStage> before = pipeline.Stages;
+            out.Size = 0;
+            FeedPipeline(pipeline, stretch, out);
+            if (!pipeline.GrowthExceeded && BufferView(out) == stretch && CarriesNothing(pipeline)) {
+                piece(stretch, stretch, true);
+                pipeline.TrialLength *= 2;
+                pipeline.Backoff = ShortestTrial;
+                continue;
+            }
+            pipeline.Stages = before;
+            pipeline.GrowthExceeded = false;
+            pipeline.TrialLength = ShortestTrial;
+            pipeline.LineByLine = pipeline.Backoff;
+            pipeline.Backoff *= 2;
+        }
+        for (size_t at = 0; at < stretch.size();) {
+            const std::string_view line = stretch.substr(at, lineEnd(stretch, at) - at);
+            out.Size = 0;
+            FeedPipeline(pipeline, line, out);
+            if (pipeline.GrowthExceeded)
+                return;
+            piece(line, BufferView(out), CarriesNothing(pipeline));
+            at += line.size();
+        }
+    }
 }
 
 bool HoldsUtf8Sequence(std::string_view bytes) {

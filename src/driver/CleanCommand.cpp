@@ -335,26 +335,22 @@ SelectionResult CleanSelection(const CleanSettings& settings, std::string_view t
             AddDiffPiece(*diff, bytes, bytes, true);
     };
     pass(text.substr(0, range->Start));
-    ByteBuffer out;
-    std::string_view selected = text.substr(range->Start, range->End - range->Start);
-    for (bool last = false; !last;) {
-        const size_t length = std::min(selected.find('\n'), selected.size());
-        const std::string_view line = selected.substr(0, length + (length < selected.size() ? 1 : 0));
-        selected.remove_prefix(line.size());
-        last = selected.empty();
-        out.Size = 0;
-        if (!line.empty())
-            FeedPipeline(pipeline, line, out);
-        if (last)
-            FinishPipeline(pipeline, out);
-        if (pipeline.GrowthExceeded) {
-            result.End = CleanEnd::TooMuchGrowth;
-            return result;
-        }
-        result.Text += BufferView(out);
+    const PieceHandler piece = [&](std::string_view input, std::string_view output, bool settled) {
+        result.Text += output;
         if (diff != nullptr)
-            AddDiffPiece(*diff, line, BufferView(out), last || CarriesNothing(pipeline));
+            AddDiffPiece(*diff, input, output, settled);
+    };
+    ByteBuffer out;
+    FeedPipelineInPieces(pipeline, text.substr(range->Start, range->End - range->Start), piece, out);
+    if (!pipeline.GrowthExceeded) {
+        out.Size = 0;
+        FinishPipeline(pipeline, out);
     }
+    if (pipeline.GrowthExceeded) {
+        result.End = CleanEnd::TooMuchGrowth;
+        return result;
+    }
+    piece({}, BufferView(out), true);
     pass(text.substr(range->End));
     if (diff != nullptr)
         FinishUnifiedDiff(*diff);

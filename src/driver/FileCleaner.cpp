@@ -632,17 +632,17 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
         // A long stretch released at once (held back until now) goes in slices of about a
         // block, so that the stages' buffers stay the size of one.
         for (std::string_view source = text.substr(reader.Start, end - reader.Start); !source.empty();) {
-            const std::string_view slice =
-                source.substr(0, sink.Piece ? std::min(source.find('\n'), source.size() - 1) + 1
-                                            : SliceLength(source, blockSize));
-            NoteInput(watch, slice);
+            const std::string_view slice = source.substr(0, SliceLength(source, blockSize));
             out.Size = 0;
-            FeedPipeline(pipeline, slice, out);
+            if (sink.Piece) {
+                FeedPipelineInPieces(pipeline, slice, sink.Piece, out);
+            } else {
+                NoteInput(watch, slice);
+                FeedPipeline(pipeline, slice, out);
+            }
             if (pipeline.GrowthExceeded)
                 return fail(CleanEnd::TooMuchGrowth);
-            if (sink.Piece)
-                sink.Piece(slice, BufferView(out), CarriesNothing(pipeline));
-            else if (!EmitResult(watch, BufferView(out)))
+            if (!sink.Piece && !EmitResult(watch, BufferView(out)))
                 return fail(CleanEnd::WriteFailed);
             source.remove_prefix(slice.size());
         }

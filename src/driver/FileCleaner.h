@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cleaning/Cleaning.h"
+#include "cleaning/StreamCleaning.h"
 
 namespace brisklet {
 
@@ -44,14 +45,13 @@ constexpr size_t FileHoldLimit = size_t{1} << 20;
 // before, with the length of the input's start that stayed as it was. False from either stops
 // the run (errno set).
 // With Piece set, neither is called: Piece gets every piece of the input in order with what the
-// run made of it, the source one line up to its LF at a time, so that a diff can pair the lines.
-// Settled: nothing of the input so far is held back any more, so the output so far is all of
-// what it becomes.
+// run made of it, the source as FeedPipelineInPieces hands it on, so that a diff can pair the
+// lines.
 struct CleanSink {
     bool WritesAll = false;
     std::function<bool(uint64_t unchangedLength)> Diverge;
     std::function<bool(std::string_view bytes)> Write;
-    std::function<void(std::string_view input, std::string_view output, bool settled)> Piece = nullptr;
+    PieceHandler Piece = nullptr;
 };
 
 enum class CleanEnd { Finished, ZeroByte, ReadFailed, WriteFailed, TooMuchGrowth };

@@ -536,7 +536,7 @@ TEST_F(CleanFiles, PatchingTheDiffGivesWhatARunWrites) {
     int changed = 0;
     for (int round = 0; round < 120; ++round) {
         std::string text = pick(4) == 0 ? "\xEF\xBB\xBF" : "";
-        const size_t count = pick(14);
+        const size_t count = pick(5) == 0 ? 100 + pick(600) : pick(14);
         for (size_t i = 0; i < count; ++i)
             text += lines[pick(std::size(lines))] + (i + 1 == count && pick(3) == 0 ? "" : ends[pick(std::size(ends))]);
         std::vector<std::string> arguments{"--tab-length=" + std::to_string(1 + pick(4))};
