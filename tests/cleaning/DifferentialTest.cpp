@@ -14,7 +14,7 @@
 #include "driver/CleaningRun.h"
 #include "driver/CommandLine.h"
 #include "driver/FileCleaner.h"
-#include "editor/MemoryEditor.h"
+#include "support/MemoryEditor.h"
 #include "editor/ScintillaMessages.h"
 #include "runtime/Strings.h"
 #include "runtime/TextCodec.h"

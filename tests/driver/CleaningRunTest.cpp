@@ -7,7 +7,7 @@
 
 #include "driver/CleaningRun.h"
 #include "driver/CommandLine.h"
-#include "editor/MemoryEditor.h"
+#include "support/MemoryEditor.h"
 #include "editor/ScintillaMessages.h"
 #include "runtime/CodePage.h"
 #include "support/FailingAllocator.h"

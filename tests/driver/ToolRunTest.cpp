@@ -6,7 +6,7 @@
 #include "config/ConfigState.h"
 #include "driver/ToolRun.h"
 #include "editor/IdeDiscovery.h"
-#include "editor/MemoryEditor.h"
+#include "support/MemoryEditor.h"
 #include "runtime/Prefs.h"
 #include "support/FakeConfigPlatform.h"
 

@@ -1,7 +1,7 @@
 // The in-memory editor answers as the control does: lines, selection, folds and hidden lines.
 #include <gtest/gtest.h>
 
-#include "editor/MemoryEditor.h"
+#include "support/MemoryEditor.h"
 #include "editor/ScintillaMessages.h"
 
 namespace brisklet {
