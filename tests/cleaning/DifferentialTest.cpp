@@ -14,20 +14,23 @@
 #include "driver/CleaningRun.h"
 #include "driver/CommandLine.h"
 #include "driver/FileCleaner.h"
-#include "support/MemoryEditor.h"
 #include "editor/ScintillaMessages.h"
 #include "runtime/Strings.h"
 #include "runtime/TextCodec.h"
 #include "support/CleaningSamples.h"
+#include "support/MemoryEditor.h"
 #include "support/ReferenceCleaning.h"
+#include "support/ReferenceStrings.h"
 
 namespace brisklet {
 namespace {
 
+using test::CountOccurrences;
 using test::Escape;
 using test::EscapeBytes;
 using test::IsLatin1;
 using test::Pick;
+using test::ReplaceAll;
 using test::RandomText;
 using test::ReferenceOperation;
 using test::Uniform;
