@@ -113,7 +113,7 @@ std::string Utf8FromUtf16(std::u16string_view text) {
 }
 
 std::u16string Utf16FromUtf8(std::string_view bytes) {
-    return DecodeUtf8Lenient(bytes);
+    return DecodeUtf8(bytes);
 }
 
 } // namespace brisklet

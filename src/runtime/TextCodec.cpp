@@ -126,10 +126,6 @@ std::u16string DecodeUtf8(std::string_view bytes) {
     return Decode(bytes, InvalidByte::Replace);
 }
 
-std::u16string DecodeUtf8Lenient(std::string_view bytes) {
-    return Decode(bytes, InvalidByte::Replace);
-}
-
 namespace {
 
 std::string Encode(std::u16string_view text, InvalidByte invalid) {
