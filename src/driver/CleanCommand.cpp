@@ -143,8 +143,8 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             Report(errors, argument, "unknown option (see --help)");
             return std::nullopt;
         } else if (const SwitchEntry* entry = FindAnySwitch(argument)) {
-            if (entry->Kind == SwitchKind::Cleaning)
-                settings.Operations.push_back(entry->Operation);
+            if (entry->Operation)
+                settings.Operations.push_back(*entry->Operation);
         } else if (LooksLikeUnknownSwitch(arguments[i])) {
             Report(errors, argument, UnknownSwitchReason(argument));
             return std::nullopt;
@@ -165,7 +165,7 @@ void PrintHelp(std::FILE* output) {
                  ProgramName, DefaultTabLength);
     for (const SwitchEntry* entry = SwitchTableBegin(); entry != SwitchTableEnd(); ++entry) {
         std::string name(entry->Name.begin(), entry->Name.end());
-        const char* note = entry->Kind == SwitchKind::Cleaning ? "" : " (in the IDE only)";
+        const char* note = entry->Operation ? "" : " (in the IDE only)";
         std::fprintf(output, "  %-32s %s%s\n", name.c_str(), entry->Help, note);
     }
 }
