@@ -47,7 +47,8 @@ bool ReadTabLength(ConfigPlatform& platform, PrefsFile& prefs, ConfigState& stat
     }
     PrefsSelectGroup(prefs, u"Global");
     // Only the low 32 bits are kept; 0 and negative widths stay as written.
-    state.TabLength = static_cast<int32_t>(ParseInteger(PrefsReadText(prefs, u"TabLength", u"2")));
+    const std::u16string tabLength = PrefsReadText(prefs, u"TabLength", IntegerText(DefaultTabLength));
+    state.TabLength = static_cast<int32_t>(ParseInteger(tabLength));
     PrefsClose(prefs);
     return true;
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string_view>
 
+#include "config/ConfigState.h"
 #include "driver/FileCleaner.h"
 #include "driver/SwitchTable.h"
 #include "runtime/Strings.h"
@@ -20,8 +21,6 @@ namespace brisklet {
 namespace {
 
 constexpr const char* ProgramName = "brisklet-clean";
-// The IDE's own default when its preferences hold no tab width.
-constexpr int32_t DefaultTabLength = 2;
 
 struct CleanSettings {
     std::vector<CleaningOperation> Operations;
