@@ -317,33 +317,6 @@ void RemoveAllSpaces(std::string_view piece, ByteBuffer& out) {
     out.Size += written;
 }
 
-// Length of the well-formed UTF-8 sequence at bytes[at], or 0 when it is not one.
-size_t SequenceLength(std::string_view bytes, size_t at) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
-    const unsigned char lead = byte(0);
-    const size_t left = bytes.size() - at;
-    const auto continuation = [&](size_t i) { return (byte(i) & 0xC0) == 0x80; };
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return left >= 2 && continuation(1) ? 2 : 0;
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        if (left < 3 || !continuation(1) || !continuation(2))
-            return 0;
-        if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0))
-            return 0; // overlong, or a surrogate
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        if (left < 4 || !continuation(1) || !continuation(2) || !continuation(3))
-            return 0;
-        if ((lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) >= 0x90))
-            return 0; // overlong, or above U+10FFFF
-        return 4;
-    }
-    return 0;
-}
-
 // Each byte's other case as one byte: ASCII for UTF-8 text, the first 256 characters for
 // single-byte text (the case maps keep those within that range).
 struct CaseBytes {
@@ -441,7 +414,7 @@ void ConvertCaseUtf8(std::string_view piece, LetterCase letterCase, ByteBuffer& 
         if (at == size)
             break;
         const auto lead = static_cast<unsigned char>(read[at]);
-        const size_t length = lead < 0x80 ? 1 : SequenceLength(piece, at);
+        const size_t length = lead < 0x80 ? 1 : Utf8SequenceLength(piece, at);
         if (length == 1) {
             write[written++] = static_cast<char>(ascii[lead]);
         } else if (length == 0 || length == 4) {
@@ -680,7 +653,7 @@ bool HoldsUtf8Sequence(std::string_view bytes) {
             at += 8;
             continue;
         }
-        if (SequenceLength(bytes, at) >= 2)
+        if (Utf8SequenceLength(bytes, at) >= 2)
             return true;
         ++at;
     }

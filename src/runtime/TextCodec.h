@@ -15,6 +15,8 @@ enum class ByteEncoding { SingleByte, Utf8 };
 
 // Well-formed UTF-8 only: no overlong forms, no surrogates, nothing above U+10FFFF.
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes);
+// Length of the well-formed sequence at bytes[at] (1 for ASCII), or 0 when none starts there.
+[[nodiscard]] size_t Utf8SequenceLength(std::string_view bytes, size_t at);
 
 // Decodes any bytes; a byte that starts no well-formed sequence becomes U+FFFD. For names,
 // messages and text that IsValidUtf8 accepted: documents go through DecodeDocument, which
