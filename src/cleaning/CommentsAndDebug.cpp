@@ -15,9 +15,7 @@ void RemoveDebugLines(Text<CharT>& text, LineChanges* changes) {
     RebuildByLines<CharT>(text, DebugLineStep<CharT>, DebugWord<CharT>, changes);
 }
 
-template void RemoveComments<char>(Text<char>&, LineChanges*);
 template void RemoveComments<char16_t>(Text<char16_t>&, LineChanges*);
-template void RemoveDebugLines<char>(Text<char>&, LineChanges*);
 template void RemoveDebugLines<char16_t>(Text<char16_t>&, LineChanges*);
 
 } // namespace brisklet

@@ -59,9 +59,7 @@ void ConvertSpaceToTab(Text<CharT>& text, int32_t tabLength, LineChanges* change
     }, {}, changes);
 }
 
-template void ConvertTabToSpace<char>(Text<char>&, int32_t, LineChanges*);
 template void ConvertTabToSpace<char16_t>(Text<char16_t>&, int32_t, LineChanges*);
-template void ConvertSpaceToTab<char>(Text<char>&, int32_t, LineChanges*);
 template void ConvertSpaceToTab<char16_t>(Text<char16_t>&, int32_t, LineChanges*);
 
 } // namespace brisklet

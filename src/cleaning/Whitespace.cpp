@@ -60,15 +60,10 @@ void RemoveAllSpaces(Text<CharT>& text) {
     text.resize(write);
 }
 
-template void RemoveEmptyLines<char>(Text<char>&, LineChanges*);
 template void RemoveEmptyLines<char16_t>(Text<char16_t>&, LineChanges*);
-template void RemoveSpacesAtStartOfLines<char>(Text<char>&, LineChanges*);
 template void RemoveSpacesAtStartOfLines<char16_t>(Text<char16_t>&, LineChanges*);
-template void RemoveSpacesAtEndOfLines<char>(Text<char>&, LineChanges*);
 template void RemoveSpacesAtEndOfLines<char16_t>(Text<char16_t>&, LineChanges*);
-template void RemoveDoubleSpaces<char>(Text<char>&);
 template void RemoveDoubleSpaces<char16_t>(Text<char16_t>&);
-template void RemoveAllSpaces<char>(Text<char>&);
 template void RemoveAllSpaces<char16_t>(Text<char16_t>&);
 
 } // namespace brisklet
