@@ -10,6 +10,7 @@
 #include "cleaning/Indentation.h"
 #include "cleaning/LetterCase.h"
 #include "cleaning/LineSkeleton.h"
+#include "cleaning/LineSteps.h"
 #include "runtime/CaseTable.h"
 
 namespace brisklet {
@@ -17,8 +18,6 @@ namespace brisklet {
 namespace {
 
 constexpr size_t None = std::string_view::npos;
-// Indentation that alternates more often than this keeps its remainder.
-constexpr int TrimPasses = 3;
 
 bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
@@ -151,103 +150,16 @@ void RebuildLines(std::string_view piece, ByteBuffer& out, std::string_view trig
     flushRun(size);
 }
 
-// Position of the semicolon that opens the comment, or None. Quotes are only counted for
-// parity: a semicolon after an odd number of them lies inside a string literal.
-size_t CommentStart(std::string_view line) {
-    size_t quotes = 0;
-    size_t from = 0;
-    for (size_t semicolon = line.find(';'); semicolon != None; semicolon = line.find(';', from)) {
-        quotes += static_cast<size_t>(std::count(line.begin() + static_cast<ptrdiff_t>(from),
-                                                 line.begin() + static_cast<ptrdiff_t>(semicolon), '"'));
-        if (quotes % 2 == 0)
-            return line.find("~\"") == None ? semicolon : None;
-        from = semicolon + 1;
-    }
-    return None;
-}
-
-size_t SkipRun(std::string_view line, size_t at, char c) {
-    while (at < line.size() && line[at] == c)
-        ++at;
-    return at;
-}
-
-size_t SkipRunBackwards(std::string_view line, size_t end, char c) {
-    while (end > 0 && line[end - 1] == c)
-        --end;
-    return end;
-}
-
-size_t IndentLength(std::string_view line) {
-    size_t length = 0;
-    while (length < line.size() && IsBlank(line[length]))
-        ++length;
-    return length;
-}
-
-LineResult<char> CommentStep(std::string_view line) {
-    return NewLine<char>{0, std::min(CommentStart(line), line.size())};
-}
-
-LineResult<char> DebugLineStep(std::string_view line) {
-    if (line.find("Debug ") != None)
-        return std::nullopt;
-    return WholeLine(line);
-}
-
-LineResult<char> EmptyLineStep(std::string_view line) {
-    if (IndentLength(line) == line.size())
-        return std::nullopt;
-    return WholeLine(line);
-}
-
-LineResult<char> TrimStartStep(std::string_view line) {
-    size_t start = 0;
-    for (int pass = 0; pass < TrimPasses; ++pass)
-        start = SkipRun(line, SkipRun(line, start, ' '), '\t');
-    return NewLine<char>{start, line.size()};
-}
-
-LineResult<char> TrimEndStep(std::string_view line) {
-    size_t end = line.size();
-    for (int pass = 0; pass < TrimPasses; ++pass)
-        end = SkipRunBackwards(line, SkipRunBackwards(line, end, ' '), '\t');
-    return NewLine<char>{0, end};
-}
-
-// Every leading tab counts the full tab length; the growth is counted over the whole text so
-// that a corrupt tab length stops the run instead of writing gigabytes of spaces.
-LineResult<char> TabToSpaceStep(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view line) {
-    const size_t indent = IndentLength(line);
-    if (indent == line.size())
-        return NewLine<char>{}; // white space only: removed, not converted
-    int64_t width = 0;
-    for (size_t i = 0; i < indent; ++i)
-        width += line[i] == '\t' ? pipeline.TabLength : 1;
-    stage.Growth += width - static_cast<int64_t>(indent);
+// The growth is counted over the whole text so that a corrupt tab length stops the run
+// instead of writing gigabytes of spaces.
+LineResult<char> TabToSpaceStepCounted(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view line) {
+    const LineResult<char> converted = TabToSpaceStep(line, pipeline.TabLength);
+    stage.Growth += static_cast<int64_t>(converted->FillCount) - static_cast<int64_t>(converted->KeepFrom);
     if (stage.Growth > MaxTabExpansionGrowth || pipeline.GrowthExceeded) {
         pipeline.GrowthExceeded = true;
         return WholeLine(line);
     }
-    return NewLine<char>{indent, line.size(), static_cast<size_t>(std::max<int64_t>(width, 0)), ' '};
-}
-
-LineResult<char> SpaceToTabStep(int32_t tabLength, std::string_view line) {
-    int64_t pending = 0;
-    size_t tabs = 0;
-    size_t at = 0;
-    for (; at < line.size() && IsBlank(line[at]); ++at) {
-        if (line[at] == '\t') {
-            ++tabs;
-            pending = 0;
-        } else if (++pending == tabLength) {
-            ++tabs;
-            pending = 0;
-        }
-    }
-    if (at == line.size())
-        return NewLine<char>{};
-    return NewLine<char>{at, line.size(), tabs, '\t'};
+    return converted;
 }
 
 // The per-line step of a line-based operation: the new line, or nullopt to drop it.
@@ -264,9 +176,9 @@ LineResult<char> LineStep(CleaningPipeline& pipeline, CleaningStage& stage, std:
     case CleaningOperation::RemoveSpacesAtStartOfLines:
         return TrimStartStep(line);
     case CleaningOperation::ConvertTabToSpace:
-        return TabToSpaceStep(pipeline, stage, line);
+        return TabToSpaceStepCounted(pipeline, stage, line);
     case CleaningOperation::ConvertSpaceToTab:
-        return SpaceToTabStep(pipeline.TabLength, line);
+        return SpaceToTabStep(line, pipeline.TabLength);
     case CleaningOperation::RemoveDoubleSpaces:
     case CleaningOperation::RemoveAllSpaces:
     case CleaningOperation::ConvertTextToLowerCase:
@@ -280,8 +192,8 @@ LineResult<char> LineStep(CleaningPipeline& pipeline, CleaningStage& stage, std:
 // without it are copied unseen.
 std::string_view TriggerOf(CleaningOperation operation) {
     if (operation == CleaningOperation::RemoveComments)
-        return ";";
-    return operation == CleaningOperation::RemoveDebugLines ? "Debug " : "";
+        return Semicolon<char>;
+    return operation == CleaningOperation::RemoveDebugLines ? DebugWord<char> : "";
 }
 
 // Both compactions write without branching on the character: spaces are too frequent in
@@ -316,36 +228,6 @@ void RemoveAllSpaces(std::string_view piece, ByteBuffer& out) {
     }
     out.Size += written;
 }
-
-} // namespace
-
-size_t Utf8SequenceLength(std::string_view bytes, size_t at) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
-    const unsigned char lead = byte(0);
-    const size_t left = bytes.size() - at;
-    const auto continuation = [&](size_t i) { return (byte(i) & 0xC0) == 0x80; };
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return left >= 2 && continuation(1) ? 2 : 0;
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        if (left < 3 || !continuation(1) || !continuation(2))
-            return 0;
-        if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0))
-            return 0; // overlong, or a surrogate
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        if (left < 4 || !continuation(1) || !continuation(2) || !continuation(3))
-            return 0;
-        if ((lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) >= 0x90))
-            return 0; // overlong, or above U+10FFFF
-        return 4;
-    }
-    return 0;
-}
-
-namespace {
 
 // Each byte's other case as one byte: ASCII for UTF-8 text, the first 256 characters for
 // single-byte text (the case maps keep those within that range).

@@ -89,9 +89,6 @@ using PieceHandler = std::function<void(std::string_view input, std::string_view
 void FeedPipelineInPieces(CleaningPipeline& pipeline, std::string_view bytes, const PieceHandler& piece,
                           ByteBuffer& out);
 
-// Length of the well-formed UTF-8 sequence at bytes[at], or 0 when it is not one.
-[[nodiscard]] size_t Utf8SequenceLength(std::string_view bytes, size_t at);
-
 // Whether bytes hold at least one well-formed UTF-8 sequence of two or more bytes.
 [[nodiscard]] bool HoldsUtf8Sequence(std::string_view bytes);
 

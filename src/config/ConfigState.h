@@ -6,7 +6,7 @@
 
 namespace brisklet {
 
-// The IDE's tab width when its preferences hold none.
+// The IDE's own tab width when its preferences hold none.
 inline constexpr int32_t DefaultTabLength = 2;
 
 struct ConfigState {

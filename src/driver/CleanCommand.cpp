@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "cleaning/StreamCleaning.h"
+#include "config/ConfigState.h"
 #include "config/IdePrefs.h"
 #include "driver/FileCleaner.h"
 #include "driver/SelectionRange.h"
@@ -153,8 +154,8 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             Report(errors, argument, "unknown option (see --help)");
             return std::nullopt;
         } else if (const SwitchEntry* entry = FindAnySwitch(argument)) {
-            if (entry->Kind == SwitchKind::Cleaning)
-                settings.Operations.push_back(entry->Operation);
+            if (entry->Operation)
+                settings.Operations.push_back(*entry->Operation);
             settings.OnlySelected = settings.OnlySelected || entry->Name == OnlySelectedCode;
         } else if (LooksLikeUnknownSwitch(arguments[i])) {
             Report(errors, argument, UnknownSwitchReason(argument));
@@ -186,8 +187,7 @@ void PrintHelp(std::FILE* output) {
                  ProgramName, DefaultTabLength);
     for (const SwitchEntry* entry = SwitchTableBegin(); entry != SwitchTableEnd(); ++entry) {
         std::string name(entry->Name.begin(), entry->Name.end());
-        const bool here = entry->Kind == SwitchKind::Cleaning || entry->Name == OnlySelectedCode;
-        const char* note = here ? "" : " (in the IDE only)";
+        const char* note = entry->Operation || entry->Name == OnlySelectedCode ? "" : " (in the IDE only)";
         std::fprintf(output, "  %-32s %s%s\n", name.c_str(), entry->Help, note);
     }
 }

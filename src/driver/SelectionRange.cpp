@@ -6,6 +6,7 @@
 
 #include "cleaning/StreamCleaning.h"
 #include "driver/FileCleaner.h"
+#include "runtime/TextCodec.h"
 
 namespace brisklet {
 

@@ -152,14 +152,14 @@ TEST(CleanCommand, APipeLooksAheadEightMebibytesForUtf8) {
     const std::string text = "\xE9x\n" + filler + "\n\xC3\xA4\n";
     const test::ProcessResult piped = RunProcess(Program, {"/converttexttouppercaseletters"}, text);
     EXPECT_EQ(piped.ExitCode, 0);
-    EXPECT_TRUE(piped.Output == "\xC9X\n" + std::string(filler.size(), 'A') + "\n\xC3\xA4\n");
+    EXPECT_EQ(piped.Output, "\xC9X\n" + std::string(filler.size(), 'A') + "\n\xC3\xA4\n");
     const std::string path = (fs::temp_directory_path() / ("brisklet-ahead-" + std::to_string(getpid()))).string();
     std::ofstream(path, std::ios::binary) << text;
     EXPECT_EQ(RunProcess(Program, {"/converttexttouppercaseletters", path}, "").ExitCode, 0);
     std::ifstream file(path, std::ios::binary);
     std::ostringstream bytes;
     bytes << file.rdbuf();
-    EXPECT_TRUE(bytes.str() == "\xE9X\n" + std::string(filler.size(), 'A') + "\n\xC3\x84\n");
+    EXPECT_EQ(bytes.str(), "\xE9X\n" + std::string(filler.size(), 'A') + "\n\xC3\x84\n");
     fs::remove(path);
 }
 
@@ -281,10 +281,10 @@ TEST_F(CleanFiles, AnEarlySettingsLineIsSourceWhenAnotherFollows) {
     const std::string expected = "\xEF\xBB\xBF\nx \n" + cleanedBody + settings;
     const std::string path = Write("early.pb", text);
     EXPECT_EQ(RunProcess(Program, {"/removecomments", path}, "").ExitCode, 0);
-    EXPECT_TRUE(Read(path) == expected);
+    EXPECT_EQ(Read(path), expected);
     const test::ProcessResult piped = RunProcess(Program, {"/removecomments"}, text);
     EXPECT_EQ(piped.ExitCode, 0);
-    EXPECT_TRUE(piped.Output == expected);
+    EXPECT_EQ(piped.Output, expected);
 }
 
 TEST_F(CleanFiles, OddFilesAreRefusedAtOnce) {
@@ -407,7 +407,7 @@ TEST_F(CleanWhileRunning, ASignalRemovesTheTemporaryFileAndLeavesTheFile) {
         ASSERT_TRUE(WIFSIGNALED(status));
         EXPECT_EQ(WTERMSIG(status), signalNumber);
         EXPECT_EQ(Leftovers(), (std::vector<std::string>{"big.pb"}));
-        EXPECT_TRUE(Read(path_) == source_);
+        EXPECT_EQ(Read(path_), source_);
     }
 }
 
@@ -418,7 +418,7 @@ TEST_F(CleanWhileRunning, AFileChangedOnDiskMeanwhileIsLeftAlone) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_EQ(Read(errors_), "brisklet-clean: " + path_ + ": changed on disk while it was cleaned; left as it is\n");
-    EXPECT_TRUE(Read(path_) == source_ + "y = 2\n");
+    EXPECT_EQ(Read(path_), source_ + "y = 2\n");
     EXPECT_EQ(Leftovers(), (std::vector<std::string>{"big.pb"}));
 }
 
