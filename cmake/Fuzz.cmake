@@ -6,7 +6,7 @@ set(BRISKLET_SANITIZERS -fsanitize=address,undefined -fno-omit-frame-pointer -fn
 
 # The core again, instrumented, so that faults inside the engine are caught where they happen.
 add_library(brisklet_core_fuzz STATIC ${BRISKLET_CORE_SOURCES})
-target_include_directories(brisklet_core_fuzz PUBLIC src)
+target_include_directories(brisklet_core_fuzz PUBLIC src "${CMAKE_BINARY_DIR}/generated")
 target_compile_options(brisklet_core_fuzz PRIVATE ${BRISKLET_SANITIZERS} -g)
 
 add_executable(brisklet_prefs_fuzz tests/runtime/PrefsFuzz.cpp)

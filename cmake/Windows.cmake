@@ -16,7 +16,9 @@ include(cmake/WindowsResources.cmake)
 
 # brisklet-clean.exe: the console program for files and pipes. wmain: every file name arrives as
 # UTF-16, whatever the code page.
-add_executable(brisklet-clean src/driver/win32/CleanMain.cpp src/driver/win32/FileRewriteWin32.cpp)
+# The IDE's preferences file is read through the configuration platform, as Brisklet.exe reads it.
+add_executable(brisklet-clean src/driver/win32/CleanMain.cpp src/driver/win32/FileRewriteWin32.cpp
+                              src/config/win32/ConfigPlatformWin32.cpp)
 target_link_libraries(brisklet-clean PRIVATE brisklet_core)
 target_compile_options(brisklet-clean PRIVATE ${BRISKLET_WARNINGS})
 target_compile_definitions(brisklet-clean PRIVATE ${BRISKLET_WIN32_DEFINITIONS})

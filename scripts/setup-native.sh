@@ -3,8 +3,9 @@
 set -euo pipefail
 
 # clang with libc++ builds the core the way macOS compiles it; GoogleTest is then built from
-# libgtest-dev's sources, since its libraries are made for libstdc++.
-packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev python3 clang libc++-dev libc++abi-dev)
+# libgtest-dev's sources, since its libraries are made for libstdc++. GNU patch applies what
+# brisklet-clean --diff prints, in its tests.
+packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev python3 clang libc++-dev libc++abi-dev patch)
 
 missing=()
 for package in "${packages[@]}"; do

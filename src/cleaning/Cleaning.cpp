@@ -1,4 +1,4 @@
-// Runs one cleaning operation by name, on UTF-16 text or on document bytes.
+// Runs one cleaning operation by name on the editor's UTF-16 text.
 #include "cleaning/Cleaning.h"
 
 #include "cleaning/CommentsAndDebug.h"
@@ -10,9 +10,8 @@ namespace brisklet {
 
 namespace {
 
-// The operations that never look beyond ASCII, the same code for every character type.
-template <class CharT>
-void ApplyAsciiOperation(CleaningOperation operation, Text<CharT>& text, int32_t tabLength, LineChanges* changes) {
+// The operations that never look beyond ASCII.
+void ApplyAsciiOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength, LineChanges* changes) {
     switch (operation) {
     case CleaningOperation::RemoveEmptyLines:
         RemoveEmptyLines(text, changes);
@@ -64,13 +63,6 @@ void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t t
         ConvertLetterCase(text, CaseOf(operation), caseMaps != nullptr ? *caseMaps : UnicodeCaseMaps());
     else
         ApplyAsciiOperation(operation, text, tabLength, changes);
-}
-
-void ApplyOperation(CleaningOperation operation, std::string& bytes, ByteEncoding encoding, int32_t tabLength) {
-    if (IsCaseConversion(operation))
-        ConvertLetterCase(bytes, encoding, CaseOf(operation));
-    else
-        ApplyAsciiOperation(operation, bytes, tabLength, nullptr);
 }
 
 } // namespace brisklet

@@ -1,4 +1,4 @@
-// The eleven cleaning operations, applied to UTF-16 text or directly to document bytes.
+// The eleven cleaning operations on the editor's UTF-16 text.
 #pragma once
 
 #include <cstdint>
@@ -32,8 +32,5 @@ enum class CleaningOperation {
 void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength,
                     LineChanges* changes = nullptr, const CaseMaps* caseMaps = nullptr);
 
-// The same on undecoded bytes. Every operation but the case conversions looks only at ASCII
-// characters, so it gives the bytes of the UTF-16 result without decoding anything.
-void ApplyOperation(CleaningOperation operation, std::string& bytes, ByteEncoding encoding, int32_t tabLength);
 
 } // namespace brisklet

@@ -3,8 +3,6 @@
 
 #include <string>
 
-#include "runtime/TextCodec.h"
-
 namespace brisklet {
 
 enum class LetterCase { Upper, Lower };
@@ -15,7 +13,7 @@ struct CaseMaps {
     const char16_t* Lower = nullptr;
 };
 
-// The one-to-one mappings of Unicode, for UTF-8 text and text read one byte per character.
+// The one-to-one mappings of Unicode, for UTF-8 documents.
 [[nodiscard]] CaseMaps UnicodeCaseMaps();
 
 // Every code unit becomes its other case where that is one code unit; the length in code
@@ -23,10 +21,5 @@ struct CaseMaps {
 void ConvertLetterCase(std::u16string& text, LetterCase letterCase);
 // The same through other maps, such as those of the system code page a text was read in.
 void ConvertLetterCase(std::u16string& text, LetterCase letterCase, const CaseMaps& maps);
-
-// The same on document bytes, giving the bytes of the converted UTF-16 text. Single-byte
-// text stays single-byte: the case maps never take one of the first 256 characters out of
-// that range.
-void ConvertLetterCase(std::string& bytes, ByteEncoding encoding, LetterCase letterCase);
 
 } // namespace brisklet

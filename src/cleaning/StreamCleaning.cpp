@@ -10,6 +10,7 @@
 #include "cleaning/Indentation.h"
 #include "cleaning/LetterCase.h"
 #include "cleaning/LineSkeleton.h"
+#include "cleaning/LineSteps.h"
 #include "runtime/CaseTable.h"
 
 namespace brisklet {
@@ -17,8 +18,6 @@ namespace brisklet {
 namespace {
 
 constexpr size_t None = std::string_view::npos;
-// Indentation that alternates more often than this keeps its remainder.
-constexpr int TrimPasses = 3;
 
 bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
@@ -151,103 +150,16 @@ void RebuildLines(std::string_view piece, ByteBuffer& out, std::string_view trig
     flushRun(size);
 }
 
-// Position of the semicolon that opens the comment, or None. Quotes are only counted for
-// parity: a semicolon after an odd number of them lies inside a string literal.
-size_t CommentStart(std::string_view line) {
-    size_t quotes = 0;
-    size_t from = 0;
-    for (size_t semicolon = line.find(';'); semicolon != None; semicolon = line.find(';', from)) {
-        quotes += static_cast<size_t>(std::count(line.begin() + static_cast<ptrdiff_t>(from),
-                                                 line.begin() + static_cast<ptrdiff_t>(semicolon), '"'));
-        if (quotes % 2 == 0)
-            return line.find("~\"") == None ? semicolon : None;
-        from = semicolon + 1;
-    }
-    return None;
-}
-
-size_t SkipRun(std::string_view line, size_t at, char c) {
-    while (at < line.size() && line[at] == c)
-        ++at;
-    return at;
-}
-
-size_t SkipRunBackwards(std::string_view line, size_t end, char c) {
-    while (end > 0 && line[end - 1] == c)
-        --end;
-    return end;
-}
-
-size_t IndentLength(std::string_view line) {
-    size_t length = 0;
-    while (length < line.size() && IsBlank(line[length]))
-        ++length;
-    return length;
-}
-
-LineResult<char> CommentStep(std::string_view line) {
-    return NewLine<char>{0, std::min(CommentStart(line), line.size())};
-}
-
-LineResult<char> DebugLineStep(std::string_view line) {
-    if (line.find("Debug ") != None)
-        return std::nullopt;
-    return WholeLine(line);
-}
-
-LineResult<char> EmptyLineStep(std::string_view line) {
-    if (IndentLength(line) == line.size())
-        return std::nullopt;
-    return WholeLine(line);
-}
-
-LineResult<char> TrimStartStep(std::string_view line) {
-    size_t start = 0;
-    for (int pass = 0; pass < TrimPasses; ++pass)
-        start = SkipRun(line, SkipRun(line, start, ' '), '\t');
-    return NewLine<char>{start, line.size()};
-}
-
-LineResult<char> TrimEndStep(std::string_view line) {
-    size_t end = line.size();
-    for (int pass = 0; pass < TrimPasses; ++pass)
-        end = SkipRunBackwards(line, SkipRunBackwards(line, end, ' '), '\t');
-    return NewLine<char>{0, end};
-}
-
-// Every leading tab counts the full tab length; the growth is counted over the whole text so
-// that a corrupt tab length stops the run instead of writing gigabytes of spaces.
-LineResult<char> TabToSpaceStep(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view line) {
-    const size_t indent = IndentLength(line);
-    if (indent == line.size())
-        return NewLine<char>{}; // white space only: removed, not converted
-    int64_t width = 0;
-    for (size_t i = 0; i < indent; ++i)
-        width += line[i] == '\t' ? pipeline.TabLength : 1;
-    stage.Growth += width - static_cast<int64_t>(indent);
+// The growth is counted over the whole text so that a corrupt tab length stops the run
+// instead of writing gigabytes of spaces.
+LineResult<char> TabToSpaceStepCounted(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view line) {
+    const LineResult<char> converted = TabToSpaceStep(line, pipeline.TabLength);
+    stage.Growth += static_cast<int64_t>(converted->FillCount) - static_cast<int64_t>(converted->KeepFrom);
     if (stage.Growth > MaxTabExpansionGrowth || pipeline.GrowthExceeded) {
         pipeline.GrowthExceeded = true;
         return WholeLine(line);
     }
-    return NewLine<char>{indent, line.size(), static_cast<size_t>(std::max<int64_t>(width, 0)), ' '};
-}
-
-LineResult<char> SpaceToTabStep(int32_t tabLength, std::string_view line) {
-    int64_t pending = 0;
-    size_t tabs = 0;
-    size_t at = 0;
-    for (; at < line.size() && IsBlank(line[at]); ++at) {
-        if (line[at] == '\t') {
-            ++tabs;
-            pending = 0;
-        } else if (++pending == tabLength) {
-            ++tabs;
-            pending = 0;
-        }
-    }
-    if (at == line.size())
-        return NewLine<char>{};
-    return NewLine<char>{at, line.size(), tabs, '\t'};
+    return converted;
 }
 
 // The per-line step of a line-based operation: the new line, or nullopt to drop it.
@@ -264,9 +176,9 @@ LineResult<char> LineStep(CleaningPipeline& pipeline, CleaningStage& stage, std:
     case CleaningOperation::RemoveSpacesAtStartOfLines:
         return TrimStartStep(line);
     case CleaningOperation::ConvertTabToSpace:
-        return TabToSpaceStep(pipeline, stage, line);
+        return TabToSpaceStepCounted(pipeline, stage, line);
     case CleaningOperation::ConvertSpaceToTab:
-        return SpaceToTabStep(pipeline.TabLength, line);
+        return SpaceToTabStep(line, pipeline.TabLength);
     case CleaningOperation::RemoveDoubleSpaces:
     case CleaningOperation::RemoveAllSpaces:
     case CleaningOperation::ConvertTextToLowerCase:
@@ -280,8 +192,8 @@ LineResult<char> LineStep(CleaningPipeline& pipeline, CleaningStage& stage, std:
 // without it are copied unseen.
 std::string_view TriggerOf(CleaningOperation operation) {
     if (operation == CleaningOperation::RemoveComments)
-        return ";";
-    return operation == CleaningOperation::RemoveDebugLines ? "Debug " : "";
+        return Semicolon<char>;
+    return operation == CleaningOperation::RemoveDebugLines ? DebugWord<char> : "";
 }
 
 // Both compactions write without branching on the character: spaces are too frequent in
@@ -315,33 +227,6 @@ void RemoveAllSpaces(std::string_view piece, ByteBuffer& out) {
         written += c != ' ';
     }
     out.Size += written;
-}
-
-// Length of the well-formed UTF-8 sequence at bytes[at], or 0 when it is not one.
-size_t SequenceLength(std::string_view bytes, size_t at) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
-    const unsigned char lead = byte(0);
-    const size_t left = bytes.size() - at;
-    const auto continuation = [&](size_t i) { return (byte(i) & 0xC0) == 0x80; };
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return left >= 2 && continuation(1) ? 2 : 0;
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        if (left < 3 || !continuation(1) || !continuation(2))
-            return 0;
-        if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0))
-            return 0; // overlong, or a surrogate
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        if (left < 4 || !continuation(1) || !continuation(2) || !continuation(3))
-            return 0;
-        if ((lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) >= 0x90))
-            return 0; // overlong, or above U+10FFFF
-        return 4;
-    }
-    return 0;
 }
 
 // Each byte's other case as one byte: ASCII for UTF-8 text, the first 256 characters for
@@ -441,7 +326,7 @@ void ConvertCaseUtf8(std::string_view piece, LetterCase letterCase, ByteBuffer& 
         if (at == size)
             break;
         const auto lead = static_cast<unsigned char>(read[at]);
-        const size_t length = lead < 0x80 ? 1 : SequenceLength(piece, at);
+        const size_t length = lead < 0x80 ? 1 : Utf8SequenceLength(piece, at);
         if (length == 1) {
             write[written++] = static_cast<char>(ascii[lead]);
         } else if (length == 0 || length == 4) {
@@ -614,11 +499,6 @@ size_t RunFused(CleaningPipeline& pipeline, std::string_view piece, ByteBuffer& 
     return lineStart;
 }
 
-bool CarriesNothing(const CleaningPipeline& pipeline) {
-    return std::all_of(pipeline.Stages.begin(), pipeline.Stages.end(),
-                       [](const CleaningStage& stage) { return stage.Carry.empty(); });
-}
-
 void RunStages(CleaningPipeline& pipeline, std::string_view bytes, bool last, ByteBuffer& out) {
     if (pipeline.Stages.empty()) {
         AppendBytes(out, bytes);
@@ -639,6 +519,11 @@ void RunStages(CleaningPipeline& pipeline, std::string_view bytes, bool last, By
 }
 
 } // namespace
+
+bool CarriesNothing(const CleaningPipeline& pipeline) {
+    return std::all_of(pipeline.Stages.begin(), pipeline.Stages.end(),
+                       [](const CleaningStage& stage) { return stage.Carry.empty(); });
+}
 
 void GrowBuffer(ByteBuffer& buffer, size_t more) {
     const size_t capacity = std::max(buffer.Size + more, buffer.Capacity * 2);
@@ -663,6 +548,9 @@ void StartPipeline(CleaningPipeline& pipeline, const std::vector<CleaningOperati
     pipeline.TabLength = tabLength;
     pipeline.Encoding = ByteEncoding::SingleByte;
     pipeline.GrowthExceeded = false;
+    pipeline.TrialLength = 0;
+    pipeline.LineByLine = 0;
+    pipeline.Backoff = 0;
 }
 
 void FeedPipeline(CleaningPipeline& pipeline, std::string_view bytes, ByteBuffer& out) {
@@ -673,6 +561,55 @@ void FinishPipeline(CleaningPipeline& pipeline, ByteBuffer& out) {
     RunStages(pipeline, {}, true, out);
 }
 
+void FeedPipelineInPieces(CleaningPipeline& pipeline, std::string_view bytes, const PieceHandler& piece,
+                          ByteBuffer& out) {
+    // Most lines of most texts stay as they are: a stretch is tried in one go, from where the
+    // stages hold nothing, and only when it changed is it run again line by line. The tries
+    // grow while they pay; where changes come thick, ever longer stretches go line by line
+    // before the next try.
+    constexpr size_t ShortestTrial = size_t{1} << 10;
+    constexpr size_t LongestTrial = size_t{1} << 16;
+    constexpr size_t LongestBackoff = size_t{1} << 20;
+    // Where the line that holds from ends, its LF included.
+    const auto lineEnd = [](std::string_view text, size_t from) {
+        return std::min(text.find('\n', from), text.size() - 1) + 1;
+    };
+    while (!bytes.empty() && !pipeline.GrowthExceeded) {
+        pipeline.TrialLength = std::clamp(pipeline.TrialLength, ShortestTrial, LongestTrial);
+        pipeline.Backoff = std::clamp(pipeline.Backoff, ShortestTrial, LongestBackoff);
+        const bool trying = pipeline.LineByLine == 0 && CarriesNothing(pipeline);
+        const size_t wanted = trying ? pipeline.TrialLength : std::max<size_t>(pipeline.LineByLine, 1);
+        const std::string_view stretch = bytes.substr(0, lineEnd(bytes, wanted - 1));
+        bytes.remove_prefix(stretch.size());
+        pipeline.LineByLine -= std::min(pipeline.LineByLine, stretch.size());
+        if (trying) {
+            const std::vector<CleaningStage> before = pipeline.Stages;
+            out.Size = 0;
+            FeedPipeline(pipeline, stretch, out);
+            if (!pipeline.GrowthExceeded && BufferView(out) == stretch && CarriesNothing(pipeline)) {
+                piece(stretch, stretch, true);
+                pipeline.TrialLength *= 2;
+                pipeline.Backoff = ShortestTrial;
+                continue;
+            }
+            pipeline.Stages = before;
+            pipeline.GrowthExceeded = false;
+            pipeline.TrialLength = ShortestTrial;
+            pipeline.LineByLine = pipeline.Backoff;
+            pipeline.Backoff *= 2;
+        }
+        for (size_t at = 0; at < stretch.size();) {
+            const std::string_view line = stretch.substr(at, lineEnd(stretch, at) - at);
+            out.Size = 0;
+            FeedPipeline(pipeline, line, out);
+            if (pipeline.GrowthExceeded)
+                return;
+            piece(line, BufferView(out), CarriesNothing(pipeline));
+            at += line.size();
+        }
+    }
+}
+
 bool HoldsUtf8Sequence(std::string_view bytes) {
     size_t at = 0;
     while (at < bytes.size()) {
@@ -680,7 +617,7 @@ bool HoldsUtf8Sequence(std::string_view bytes) {
             at += 8;
             continue;
         }
-        if (SequenceLength(bytes, at) >= 2)
+        if (Utf8SequenceLength(bytes, at) >= 2)
             return true;
         ++at;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -60,6 +61,11 @@ struct CleaningPipeline {
     bool GrowthExceeded = false;
     ByteBuffer Between[2];
     ByteBuffer Line[2];
+    // FeedPipelineInPieces: how much it next tries to run in one go, how much it runs line by
+    // line before it tries again, and how much that will be after the next failed try.
+    size_t TrialLength = 0;
+    size_t LineByLine = 0;
+    size_t Backoff = 0;
 };
 
 void StartPipeline(CleaningPipeline& pipeline, const std::vector<CleaningOperation>& operations, int32_t tabLength);
@@ -70,6 +76,18 @@ void FeedPipeline(CleaningPipeline& pipeline, std::string_view bytes, ByteBuffer
 
 // The end of the text: appends the rest.
 void FinishPipeline(CleaningPipeline& pipeline, ByteBuffer& out);
+
+// No stage holds back part of a line: the output so far is all the input so far becomes.
+[[nodiscard]] bool CarriesNothing(const CleaningPipeline& pipeline);
+
+// Gets a stretch of input with what the pipeline made of it; settled as CarriesNothing after it.
+using PieceHandler = std::function<void(std::string_view input, std::string_view output, bool settled)>;
+
+// FeedPipeline that hands every stretch of bytes to piece with its result, in order: a run of
+// whole lines that came out as they went in at once, else one line up to its LF at a time, so
+// that a diff can pair the lines. Stops when GrowthExceeded is set.
+void FeedPipelineInPieces(CleaningPipeline& pipeline, std::string_view bytes, const PieceHandler& piece,
+                          ByteBuffer& out);
 
 // Whether bytes hold at least one well-formed UTF-8 sequence of two or more bytes.
 [[nodiscard]] bool HoldsUtf8Sequence(std::string_view bytes);

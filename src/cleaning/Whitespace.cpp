@@ -1,58 +1,23 @@
 // The five whitespace removals: empty lines, leading and trailing runs, double and all spaces.
 #include "cleaning/Whitespace.h"
 
+#include "cleaning/LineSteps.h"
+
 namespace brisklet {
-
-namespace {
-
-// Indentation that alternates more often than this keeps its remainder.
-constexpr int TrimPasses = 3;
-
-template <class CharT>
-size_t SkipRun(TextView<CharT> line, size_t at, CharT c) {
-    while (at < line.size() && line[at] == c)
-        ++at;
-    return at;
-}
-
-template <class CharT>
-size_t SkipRunBackwards(TextView<CharT> line, size_t end, CharT c) {
-    while (end > 0 && line[end - 1] == c)
-        --end;
-    return end;
-}
-
-} // namespace
 
 template <class CharT>
 void RemoveEmptyLines(Text<CharT>& text, LineChanges* changes) {
-    RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
-        for (const CharT c : line) {
-            if (!IsBlank(c))
-                return WholeLine(line);
-        }
-        return std::nullopt;
-    }, {}, changes);
+    RebuildByLines<CharT>(text, EmptyLineStep<CharT>, {}, changes);
 }
 
 template <class CharT>
 void RemoveSpacesAtStartOfLines(Text<CharT>& text, LineChanges* changes) {
-    RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
-        size_t start = 0;
-        for (int pass = 0; pass < TrimPasses; ++pass)
-            start = SkipRun(line, SkipRun(line, start, CharT(' ')), CharT('\t'));
-        return NewLine<CharT>{start, line.size()};
-    }, {}, changes);
+    RebuildByLines<CharT>(text, TrimStartStep<CharT>, {}, changes);
 }
 
 template <class CharT>
 void RemoveSpacesAtEndOfLines(Text<CharT>& text, LineChanges* changes) {
-    RebuildByLines<CharT>(text, [](TextView<CharT> line) -> LineResult<CharT> {
-        size_t end = line.size();
-        for (int pass = 0; pass < TrimPasses; ++pass)
-            end = SkipRunBackwards(line, SkipRunBackwards(line, end, CharT(' ')), CharT('\t'));
-        return NewLine<CharT>{0, end};
-    }, {}, changes);
+    RebuildByLines<CharT>(text, TrimEndStep<CharT>, {}, changes);
 }
 
 // Both compactions below write without branching on the character: spaces are too frequent
@@ -95,15 +60,10 @@ void RemoveAllSpaces(Text<CharT>& text) {
     text.resize(write);
 }
 
-template void RemoveEmptyLines<char>(Text<char>&, LineChanges*);
 template void RemoveEmptyLines<char16_t>(Text<char16_t>&, LineChanges*);
-template void RemoveSpacesAtStartOfLines<char>(Text<char>&, LineChanges*);
 template void RemoveSpacesAtStartOfLines<char16_t>(Text<char16_t>&, LineChanges*);
-template void RemoveSpacesAtEndOfLines<char>(Text<char>&, LineChanges*);
 template void RemoveSpacesAtEndOfLines<char16_t>(Text<char16_t>&, LineChanges*);
-template void RemoveDoubleSpaces<char>(Text<char>&);
 template void RemoveDoubleSpaces<char16_t>(Text<char16_t>&);
-template void RemoveAllSpaces<char>(Text<char>&);
 template void RemoveAllSpaces<char16_t>(Text<char16_t>&);
 
 } // namespace brisklet

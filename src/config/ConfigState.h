@@ -6,10 +6,13 @@
 
 namespace brisklet {
 
+// The IDE's own tab width when its preferences hold none.
+inline constexpr int32_t DefaultTabLength = 2;
+
 struct ConfigState {
     std::u16string DataFolder; // ends in "\" once chosen; never created by the tool
     int32_t IdeIsPortable = 0; // 1 when the IDE's folder holds a preferences file
-    int32_t TabLength = 2;     // as read from the IDE's preferences, no range check
+    int32_t TabLength = DefaultTabLength; // as read from the IDE's preferences, no range check
 };
 
 } // namespace brisklet

@@ -39,17 +39,27 @@ bool ReadTabLength(ConfigPlatform& platform, PrefsFile& prefs, ConfigState& stat
     // The IDE names the file it really uses, also one given on its own command line, which no
     // search would find; an IDE that names none, or one that cannot be read, leaves the search.
     const std::u16string named = platform.EnvironmentValue(u"PB_TOOL_Preferences");
-    const bool opened = (!named.empty() && PrefsOpen(prefs, platform, named)) ||
-                        PrefsOpen(prefs, platform, IdePrefsPath(platform, state, ideProcessId, ideName));
-    if (!opened) {
+    std::optional<int32_t> tabLength;
+    if (!named.empty())
+        tabLength = ReadPrefsTabLength(platform, prefs, named);
+    if (!tabLength)
+        tabLength = ReadPrefsTabLength(platform, prefs, IdePrefsPath(platform, state, ideProcessId, ideName));
+    if (!tabLength) {
         platform.ShowMessage(u"Error", MissingIdePrefsMessage, MessageIcon::Error);
         return false;
     }
-    PrefsSelectGroup(prefs, u"Global");
-    // Only the low 32 bits are kept; 0 and negative widths stay as written.
-    state.TabLength = static_cast<int32_t>(ParseInteger(PrefsReadText(prefs, u"TabLength", u"2")));
-    PrefsClose(prefs);
+    state.TabLength = *tabLength;
     return true;
+}
+
+std::optional<int32_t> ReadPrefsTabLength(FileOpener& files, PrefsFile& prefs, std::u16string_view path) {
+    if (!PrefsOpen(prefs, files, path))
+        return std::nullopt;
+    PrefsSelectGroup(prefs, u"Global");
+    const auto tabLength =
+        static_cast<int32_t>(ParseInteger(PrefsReadText(prefs, u"TabLength", IntegerText(DefaultTabLength))));
+    PrefsClose(prefs);
+    return tabLength;
 }
 
 } // namespace brisklet

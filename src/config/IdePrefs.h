@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,13 @@ inline constexpr std::u16string_view MissingIdePrefsMessage =
 // as file or folder); sets IdeIsPortable and DataFolder to match.
 void DetectPortableIde(ConfigPlatform& platform, ConfigState& state, uint32_t ideProcessId);
 
-// Reads "TabLength" of group "Global" (default "2") into TabLength, from the file that
+// "TabLength" of group "Global" in the preferences file at path, DefaultTabLength without it;
+// nullopt when the file cannot be opened. Only the low 32 bits are kept; 0 and negative widths
+// stay as written.
+[[nodiscard]] std::optional<int32_t> ReadPrefsTabLength(FileOpener& files, PrefsFile& prefs,
+                                                        std::u16string_view path);
+
+// Reads "TabLength" of group "Global" (default 2) into TabLength, from the file that
 // PB_TOOL_Preferences names when it can be read, else from the IDE's own place. False after the
 // message about a missing preferences file has been closed: the program ends.
 [[nodiscard]] bool ReadTabLength(ConfigPlatform& platform, PrefsFile& prefs, ConfigState& state,

@@ -9,9 +9,14 @@
 #include <optional>
 #include <string_view>
 
+#include "cleaning/StreamCleaning.h"
+#include "config/ConfigState.h"
+#include "config/IdePrefs.h"
 #include "driver/FileCleaner.h"
 #include "driver/FileRewrite.h"
+#include "driver/SelectionRange.h"
 #include "driver/SwitchTable.h"
+#include "driver/UnifiedDiff.h"
 #include "runtime/Strings.h"
 
 namespace brisklet {
@@ -19,15 +24,18 @@ namespace brisklet {
 namespace {
 
 constexpr const char* ProgramName = "brisklet-clean";
-// The IDE's own default when its preferences hold no tab width.
-constexpr int32_t DefaultTabLength = 2;
+constexpr std::string_view StandardInput = "standard input";
 
 struct CleanSettings {
     std::vector<CleaningOperation> Operations;
     std::vector<std::string> Files;
     int32_t TabLength = DefaultTabLength;
+    bool TabLengthGiven = false;
     bool Check = false;
+    bool Diff = false;
     bool Help = false;
+    bool OnlySelected = false;
+    std::optional<ToolSelection> Selection; // with "/onlyselectedcode" and a selection from the IDE
 };
 
 void Report(std::FILE* errors, std::string_view subject, std::string_view reason) {
@@ -119,6 +127,8 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             settings.Help = true;
         } else if (argument == "--check") {
             settings.Check = true;
+        } else if (argument == "--diff") {
+            settings.Diff = true;
         } else if (argument == "--tab-length" || argument.starts_with("--tab-length=")) {
             std::string_view value;
             if (argument == "--tab-length") {
@@ -137,12 +147,14 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
                 return std::nullopt;
             }
             settings.TabLength = *tabLength;
+            settings.TabLengthGiven = true;
         } else if (argument.size() > 1 && argument.front() == '-') {
             Report(errors, argument, "unknown option (see --help)");
             return std::nullopt;
         } else if (const SwitchEntry* entry = FindAnySwitch(argument)) {
-            if (entry->Kind == SwitchKind::Cleaning)
-                settings.Operations.push_back(entry->Operation);
+            if (entry->Operation)
+                settings.Operations.push_back(*entry->Operation);
+            settings.OnlySelected = settings.OnlySelected || entry->Name == OnlySelectedCode;
         } else if (LooksLikeUnknownSwitch(arguments[i])) {
             Report(errors, argument, UnknownSwitchReason(argument));
             return std::nullopt;
@@ -150,20 +162,30 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             settings.Files.emplace_back(argument);
         }
     }
+    if (settings.Check && settings.Diff) {
+        Report(errors, "--diff", "cannot be combined with --check");
+        return std::nullopt;
+    }
     return settings;
 }
 
 void PrintHelp(std::FILE* output) {
     std::fprintf(output,
-                 "Usage: %s [--tab-length N] [--check] SWITCH... [FILE...]\n"
+                 "Usage: %s [--tab-length N] [--check | --diff] SWITCH... [FILE...]\n"
                  "Applies the cleaning switches, in the order given, to each FILE, or to standard input\n"
                  "when there is none. The IDE's settings block at the end of a source stays as it is.\n"
-                 "  --tab-length N  columns of one tab (default %d)\n"
-                 "  --check         change nothing; exit 1 when a file would change\n\nSwitches:\n",
+                 "  --tab-length N  columns of one tab (default: TabLength of [Global] in the file\n"
+                 "                  PB_TOOL_Preferences names, else %d)\n"
+                 "  --check         change nothing; exit 1 when a file would change\n"
+                 "  --diff          change nothing; print a unified diff of the changes (for patch -p1);\n"
+                 "                  exit 1 when there are any\n"
+                 "With /onlyselectedcode and PB_TOOL_Selection (LINExCOLUMNxLINExCOLUMN, as the IDE sets\n"
+                 "it), only the selected characters are cleaned, and nothing at all when none are.\n\n"
+                 "Switches:\n",
                  ProgramName, DefaultTabLength);
     for (const SwitchEntry* entry = SwitchTableBegin(); entry != SwitchTableEnd(); ++entry) {
         std::string name(entry->Name.begin(), entry->Name.end());
-        const char* note = entry->Kind == SwitchKind::Cleaning ? "" : " (in the IDE only)";
+        const char* note = entry->Operation || entry->Name == OnlySelectedCode ? "" : " (in the IDE only)";
         std::fprintf(output, "  %-32s %s%s\n", name.c_str(), entry->Help, note);
     }
 }
@@ -221,22 +243,278 @@ int CleanFile(const CleanSettings& settings, const std::string& path, std::FILE*
     return CleanTrouble;
 }
 
+ReadBytes StreamReader(std::FILE* input) {
+    return [input](char* into, size_t capacity) -> int64_t {
+        const size_t got = std::fread(into, 1, capacity, input);
+        return got == 0 && std::ferror(input) ? -1 : static_cast<int64_t>(got);
+    };
+}
+
+bool WriteOut(std::FILE* output, std::string_view bytes, std::FILE* errors) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), output) != bytes.size() || std::fflush(output) != 0) {
+        Report(errors, "standard output", std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+// A sink that writes nothing and pairs every piece of the text with its result in diff.
+CleanSink DiffSink(UnifiedDiff& diff) {
+    CleanSink sink;
+    sink.WritesAll = true;
+    sink.Piece = [&diff](std::string_view input, std::string_view output, bool settled) {
+        AddDiffPiece(diff, input, output, settled);
+    };
+    return sink;
+}
+
+// A diff is printed only for a text read to its end, so that patch never gets half of one.
+int PrintDiff(const UnifiedDiff& diff, std::FILE* output, std::FILE* errors) {
+    if (diff.Text.empty())
+        return CleanSuccess;
+    return WriteOut(output, diff.Text, errors) ? CleanWouldChange : CleanTrouble;
+}
+
+int DiffStream(const CleanSettings& settings, std::FILE* input, std::FILE* output, std::FILE* errors) {
+    UnifiedDiff diff;
+    StartUnifiedDiff(diff, "a/-", "b/-");
+    const CleanOutcome outcome =
+        CleanText(StreamReader(input), {}, DiffSink(diff), settings.Operations, settings.TabLength);
+    if (outcome.End != CleanEnd::Finished) {
+        Report(errors, StandardInput, TroubleReason(outcome));
+        return CleanTrouble;
+    }
+    FinishUnifiedDiff(diff);
+    return PrintDiff(diff, output, errors);
+}
+
+int DiffFile(const CleanSettings& settings, const std::string& path, std::FILE* output, std::FILE* errors) {
+    UnifiedDiff diff;
+    StartUnifiedDiff(diff, "a/" + path, "b/" + path);
+    const FileRun run = [&](const ReadBytes& read, const Rereading& rereading, const CleanSink&) {
+        CleanOutcome outcome = CleanText(read, rereading, DiffSink(diff), settings.Operations, settings.TabLength);
+        FinishUnifiedDiff(diff);
+        outcome.Changed = !diff.Text.empty();
+        return outcome;
+    };
+    std::string reason;
+    if (RunOnFile(path, run, true, reason) == FileResult::Trouble) {
+        Report(errors, path, reason);
+        return CleanTrouble;
+    }
+    return PrintDiff(diff, output, errors);
+}
+
+// A whole text with only its selected characters cleaned, as the IDE would clean them in its
+// editor: the selection is a text of its own, without byte order mark or settings block, in the
+// encoding of the whole text. With diff, every piece is paired with its result there too.
+struct SelectionResult {
+    CleanEnd End = CleanEnd::Finished;
+    std::string Text;
+    std::string SelectionTrouble; // a selection that does not fit the text
+};
+
+SelectionResult CleanSelection(const CleanSettings& settings, std::string_view text, std::string_view name,
+                               UnifiedDiff* diff) {
+    SelectionResult result;
+    if (text.find('\0') != std::string_view::npos) {
+        result.End = CleanEnd::ZeroByte;
+        return result;
+    }
+    const std::optional<ByteRange> range = LocateSelection(text, *settings.Selection, name, result.SelectionTrouble);
+    if (!range)
+        return result;
+    CleaningPipeline pipeline;
+    StartPipeline(pipeline, settings.Operations, settings.TabLength);
+    pipeline.Encoding = IsUtf8Text(text) ? ByteEncoding::Utf8 : ByteEncoding::SingleByte;
+    const auto pass = [&](std::string_view bytes) {
+        result.Text += bytes;
+        if (diff != nullptr)
+            AddDiffPiece(*diff, bytes, bytes, true);
+    };
+    pass(text.substr(0, range->Start));
+    const PieceHandler piece = [&](std::string_view input, std::string_view output, bool settled) {
+        result.Text += output;
+        if (diff != nullptr)
+            AddDiffPiece(*diff, input, output, settled);
+    };
+    ByteBuffer out;
+    FeedPipelineInPieces(pipeline, text.substr(range->Start, range->End - range->Start), piece, out);
+    if (!pipeline.GrowthExceeded) {
+        out.Size = 0;
+        FinishPipeline(pipeline, out);
+    }
+    if (pipeline.GrowthExceeded) {
+        result.End = CleanEnd::TooMuchGrowth;
+        return result;
+    }
+    piece({}, BufferView(out), true);
+    pass(text.substr(range->End));
+    if (diff != nullptr)
+        FinishUnifiedDiff(*diff);
+    return result;
+}
+
+int ReportSelectionTrouble(const std::string& reason, std::FILE* errors) {
+    Report(errors, "PB_TOOL_Selection", reason);
+    return CleanTrouble;
+}
+
+int CleanSelectionStream(const CleanSettings& settings, std::FILE* input, std::FILE* output, std::FILE* errors) {
+    std::string text;
+    const ReadBytes read = StreamReader(input);
+    for (int64_t got = 1; got > 0;) {
+        const size_t size = text.size();
+        text.resize(size + CleanBlockSize);
+        got = read(text.data() + size, CleanBlockSize);
+        text.resize(size + static_cast<size_t>(std::max<int64_t>(got, 0)));
+        if (got < 0) {
+            Report(errors, StandardInput, std::strerror(errno));
+            return CleanTrouble;
+        }
+    }
+    UnifiedDiff diff;
+    StartUnifiedDiff(diff, "a/-", "b/-");
+    const SelectionResult result = CleanSelection(settings, text, StandardInput, settings.Diff ? &diff : nullptr);
+    if (!result.SelectionTrouble.empty())
+        return ReportSelectionTrouble(result.SelectionTrouble, errors);
+    if (result.End != CleanEnd::Finished) {
+        Report(errors, StandardInput, TroubleReason(CleanOutcome{result.End, 0, false}));
+        return CleanTrouble;
+    }
+    if (settings.Diff)
+        return PrintDiff(diff, output, errors);
+    if (settings.Check)
+        return result.Text == text ? CleanSuccess : CleanWouldChange;
+    return WriteOut(output, result.Text, errors) ? CleanSuccess : CleanTrouble;
+}
+
+// The file is read whole (the IDE's temporary files are small) and rewritten the safe way.
+int CleanSelectionFile(const CleanSettings& settings, const std::string& path, std::FILE* output,
+                       std::FILE* errors) {
+    UnifiedDiff diff;
+    StartUnifiedDiff(diff, "a/" + path, "b/" + path);
+    std::string selectionTrouble;
+    const FileRun run = [&](const ReadBytes& read, const Rereading&, const CleanSink& sink) {
+        std::string text;
+        for (int64_t got = 1; got > 0;) {
+            const size_t size = text.size();
+            text.resize(size + CleanBlockSize);
+            got = read(text.data() + size, CleanBlockSize);
+            text.resize(size + static_cast<size_t>(std::max<int64_t>(got, 0)));
+            if (got < 0)
+                return CleanOutcome{CleanEnd::ReadFailed, errno, false};
+        }
+        SelectionResult result = CleanSelection(settings, text, path, settings.Diff ? &diff : nullptr);
+        selectionTrouble = result.SelectionTrouble;
+        if (!selectionTrouble.empty() || result.End != CleanEnd::Finished)
+            return CleanOutcome{result.End, 0, false};
+        if (result.Text == text)
+            return CleanOutcome{CleanEnd::Finished, 0, false};
+        const size_t same = static_cast<size_t>(
+            std::mismatch(text.begin(), text.end(), result.Text.begin(), result.Text.end()).first - text.begin());
+        if (!sink.Diverge(same) || !sink.Write(std::string_view(result.Text).substr(same)))
+            return CleanOutcome{CleanEnd::WriteFailed, errno, true};
+        return CleanOutcome{CleanEnd::Finished, 0, true};
+    };
+    std::string reason;
+    FileResult fileResult = FileResult::Trouble;
+    try {
+        fileResult = RunOnFile(path, run, settings.Check || settings.Diff, reason);
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory; left unchanged";
+    }
+    if (!selectionTrouble.empty())
+        return ReportSelectionTrouble(selectionTrouble, errors);
+    switch (fileResult) {
+    case FileResult::Unchanged:
+    case FileResult::Rewritten:
+        return CleanSuccess;
+    case FileResult::WouldChange:
+        if (settings.Diff)
+            return PrintDiff(diff, output, errors);
+        Report(errors, path, "would change");
+        return CleanWouldChange;
+    case FileResult::Trouble:
+        break;
+    }
+    Report(errors, path, reason);
+    return CleanTrouble;
+}
+
+int CleanOneFile(const CleanSettings& settings, const std::string& path, std::FILE* output, std::FILE* errors) {
+    if (settings.Selection)
+        return CleanSelectionFile(settings, path, output, errors);
+    if (settings.Diff) {
+        try {
+            return DiffFile(settings, path, output, errors);
+        } catch (const std::bad_alloc&) {
+            Report(errors, path, "out of memory");
+            return CleanTrouble;
+        }
+    }
+    return CleanFile(settings, path, errors);
+}
+
+int CleanInput(const CleanSettings& settings, std::FILE* input, std::FILE* output, std::FILE* errors) {
+    if (!settings.Selection && !settings.Diff)
+        return CleanStream(settings, input, output, errors);
+    try {
+        return settings.Selection ? CleanSelectionStream(settings, input, output, errors)
+                                  : DiffStream(settings, input, output, errors);
+    } catch (const std::bad_alloc&) {
+        Report(errors, StandardInput, "out of memory");
+        return CleanTrouble;
+    }
+}
+
+// What the IDE hands over: its tab width unless --tab-length gave one (a preferences file that
+// cannot be read gives the IDE's default, as the IDE itself would), and its selection. False
+// after a malformed selection was reported.
+bool TakeFromIde(CleanSettings& settings, const ToolEnvironment& environment, std::FILE* errors) {
+    if (!settings.TabLengthGiven && !environment.PreferencesPath.empty() && environment.Files != nullptr) {
+        PrefsFile prefs;
+        settings.TabLength =
+            ReadPrefsTabLength(*environment.Files, prefs, environment.PreferencesPath).value_or(DefaultTabLength);
+    }
+    // A script run from a shell the IDE started inherits the variable: only the modifier says
+    // that the selection is wanted.
+    if (!settings.OnlySelected || environment.Selection.empty())
+        return true;
+    std::string reason;
+    settings.Selection = ParseToolSelection(environment.Selection, reason);
+    if (!settings.Selection) {
+        ReportSelectionTrouble(reason, errors);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-int RunCleanCommand(const std::vector<std::string>& arguments, std::FILE* input, std::FILE* output,
-                    std::FILE* errors) {
-    const std::optional<CleanSettings> settings = ParseArguments(arguments, errors);
+int RunCleanCommand(const std::vector<std::string>& arguments, const ToolEnvironment& environment,
+                    std::FILE* input, std::FILE* output, std::FILE* errors) {
+    std::optional<CleanSettings> settings = ParseArguments(arguments, errors);
     if (!settings)
         return CleanTrouble;
     if (settings->Help) {
         PrintHelp(output);
         return std::fflush(output) == 0 ? CleanSuccess : CleanTrouble;
     }
+    if (!TakeFromIde(*settings, environment, errors))
+        return CleanTrouble;
+    if (settings->Selection && IsEmptySelection(*settings->Selection)) {
+        // Nothing selected: nothing at all is done, and standard input goes through as it came.
+        if (!settings->Files.empty() || settings->Check || settings->Diff)
+            return CleanSuccess;
+        settings->Operations.clear();
+        settings->Selection.reset();
+    }
     if (settings->Files.empty())
-        return CleanStream(*settings, input, output, errors);
+        return CleanInput(*settings, input, output, errors);
     int status = CleanSuccess;
     for (const std::string& path : settings->Files)
-        status = std::max(status, CleanFile(*settings, path, errors));
+        status = std::max(status, CleanOneFile(*settings, path, output, errors));
     return status;
 }
 

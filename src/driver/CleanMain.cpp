@@ -1,12 +1,15 @@
 // brisklet-clean: the cleaning switches applied to files, or to standard input.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "driver/CleanCommand.h"
 #include "driver/FileRewrite.h"
+#include "driver/posix/PosixFileOpener.h"
+#include "runtime/Strings.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE
@@ -15,5 +18,12 @@ int main(int argc, char** argv) {
 #endif
     brisklet::InstallRewriteSignalHandlers();
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    return brisklet::RunCleanCommand(arguments, stdin, stdout, stderr);
+    brisklet::PosixFileOpener files;
+    brisklet::ToolEnvironment environment;
+    environment.Files = &files;
+    if (const char* preferences = std::getenv("PB_TOOL_Preferences"))
+        environment.PreferencesPath = brisklet::Utf16FromUtf8(preferences);
+    if (const char* selection = std::getenv("PB_TOOL_Selection"))
+        environment.Selection = selection;
+    return brisklet::RunCleanCommand(arguments, environment, stdin, stdout, stderr);
 }

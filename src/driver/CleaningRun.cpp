@@ -28,12 +28,12 @@ void DispatchSwitches(const RunSettings& settings, std::u16string& sourceText, E
         const SwitchEntry* entry = FindSwitch(FieldAt(settings.SwitchList, i, u" "));
         if (entry == nullptr)
             continue;
-        if (entry->Kind != SwitchKind::Cleaning) {
-            RunViewCommand(editor, entry->View);
+        if (entry->View) {
+            RunViewCommand(editor, *entry->View);
             continue;
         }
         LineChanges changes;
-        ApplyOperation(entry->Operation, sourceText, settings.TabLength, lineSteps != nullptr ? &changes : nullptr,
+        ApplyOperation(*entry->Operation, sourceText, settings.TabLength, lineSteps != nullptr ? &changes : nullptr,
                        &caseMaps);
         if (!changes.Dropped.empty() || !changes.Joined.empty())
             lineSteps->push_back(std::move(changes));

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "config/ConfigState.h"
+
 namespace brisklet {
 
 class EditorPort;
@@ -11,7 +13,7 @@ class EditorPort;
 struct RunSettings {
     int ParameterCount = 0;
     std::u16string SwitchList;
-    int32_t TabLength = 2;
+    int32_t TabLength = DefaultTabLength;
 };
 
 enum class RunOutcome {

@@ -256,6 +256,10 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     ByteBuffer out;
     const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };
     const auto pass = [&](std::string_view bytes) {
+        if (sink.Piece) {
+            sink.Piece(bytes, bytes, true);
+            return true;
+        }
         NoteInput(watch, bytes);
         return EmitResult(watch, bytes);
     };
@@ -308,12 +312,16 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
         // block, so that the stages' buffers stay the size of one.
         for (std::string_view source = text.substr(reader.Start, end - reader.Start); !source.empty();) {
             const std::string_view slice = source.substr(0, SliceLength(source, blockSize));
-            NoteInput(watch, slice);
             out.Size = 0;
-            FeedPipeline(pipeline, slice, out);
+            if (sink.Piece) {
+                FeedPipelineInPieces(pipeline, slice, sink.Piece, out);
+            } else {
+                NoteInput(watch, slice);
+                FeedPipeline(pipeline, slice, out);
+            }
             if (pipeline.GrowthExceeded)
                 return fail(CleanEnd::TooMuchGrowth);
-            if (!EmitResult(watch, BufferView(out)))
+            if (!sink.Piece && !EmitResult(watch, BufferView(out)))
                 return fail(CleanEnd::WriteFailed);
             source.remove_prefix(slice.size());
         }
@@ -323,10 +331,26 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     FinishPipeline(pipeline, out);
     if (pipeline.GrowthExceeded)
         return fail(CleanEnd::TooMuchGrowth);
+    if (sink.Piece) {
+        sink.Piece({}, BufferView(out), true);
+        sink.Piece(BufferView(reader.Pending).substr(reader.Start), BufferView(reader.Pending).substr(reader.Start),
+                   true);
+        return {CleanEnd::Finished, 0, false};
+    }
     if (!EmitResult(watch, BufferView(out)) || !pass(BufferView(reader.Pending).substr(reader.Start)) ||
         !FinishResult(watch))
         return fail(CleanEnd::WriteFailed);
     return {CleanEnd::Finished, 0, watch.Diverged};
+}
+
+size_t SettingsStartIn(std::string_view text) {
+    const size_t first = text.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
+    for (size_t at = text.rfind(SettingsBlockStart); at != None && at >= first;
+         at = at == 0 ? None : text.rfind(SettingsBlockStart, at - 1)) {
+        if (at == first || IsLineEnd(text[at - 1]))
+            return at;
+    }
+    return text.size();
 }
 
 std::string TroubleReason(const CleanOutcome& outcome) {

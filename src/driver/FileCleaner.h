@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cleaning/Cleaning.h"
+#include "cleaning/StreamCleaning.h"
 
 namespace brisklet {
 
@@ -41,10 +42,14 @@ constexpr size_t FileHoldLimit = size_t{1} << 20;
 // gets the bytes from the first one that differs from the input on, and Diverge is called once
 // before, with the length of the input's start that stayed as it was. False from either stops
 // the run (errno set).
+// With Piece set, neither is called: Piece gets every piece of the input in order with what the
+// run made of it, the source as FeedPipelineInPieces hands it on, so that a diff can pair the
+// lines.
 struct CleanSink {
     bool WritesAll = false;
     std::function<bool(uint64_t unchangedLength)> Diverge;
     std::function<bool(std::string_view bytes)> Write;
+    PieceHandler Piece = nullptr;
 };
 
 enum class CleanEnd { Finished, ZeroByte, ReadFailed, WriteFailed, TooMuchGrowth };
@@ -81,6 +86,10 @@ constexpr size_t RereadChunk = size_t{1} << 20;
 
 // What went wrong, for a run that did not finish.
 [[nodiscard]] std::string TroubleReason(const CleanOutcome& outcome);
+
+// Where the settings block of a whole text starts (the text's size without one): the last line
+// that begins with "; IDE Options", the byte order mark not counted.
+[[nodiscard]] size_t SettingsStartIn(std::string_view text);
 
 // The C library's text of an errno value.
 [[nodiscard]] std::string ErrorText(int error);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,26 @@ namespace brisklet {
 // What became of one file.
 enum class FileResult { Unchanged, Rewritten, WouldChange, Trouble };
 
-// Cleans the file at path (UTF-8) in place, or with check only learns whether it would change.
-// The result goes to a temporary file beside it that replaces it only when complete and only
-// when the file did not change on disk meanwhile. Trouble is described in reason.
-[[nodiscard]] FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningOperation>& operations,
-                                          int32_t tabLength, bool check, std::string& reason);
+// A run over one file: it reads the file, may read it again, and gives its result to the sink,
+// which rewrites the file safely unless only checking.
+using FileRun = std::function<CleanOutcome(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink)>;
+
+// Runs run over the file at path (UTF-8), or with check only learns whether it would change the
+// file. The result goes to a temporary file beside it that replaces it only when complete and
+// only when the file did not change on disk meanwhile. Trouble is described in reason.
+[[nodiscard]] FileResult RunOnFile(const std::string& path, const FileRun& run, bool check, std::string& reason);
+
+// Cleans the file at path in place, or with check only learns whether it would change.
+[[nodiscard]] inline FileResult CleanFileInPlace(const std::string& path,
+                                                 const std::vector<CleaningOperation>& operations, int32_t tabLength,
+                                                 bool check, std::string& reason) {
+    return RunOnFile(
+        path,
+        [&](const ReadBytes& read, const Rereading& rereading, const CleanSink& sink) {
+            return CleanText(read, rereading, sink, operations, tabLength);
+        },
+        check, reason);
+}
 
 // Whether anything at all has the name (UTF-8), a link to nothing included.
 [[nodiscard]] bool NameExists(const std::string& path);

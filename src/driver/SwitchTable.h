@@ -1,6 +1,7 @@
 // The switch table: dispatch of one field by exact comparison, and the two modifiers.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "cleaning/Cleaning.h"
@@ -8,13 +9,11 @@
 
 namespace brisklet {
 
-enum class SwitchKind { Cleaning, View, Modifier };
-
+// A row runs a cleaning operation, or a view command, or neither: then it is a modifier.
 struct SwitchEntry {
     std::u16string_view Name;
-    SwitchKind Kind;
-    CleaningOperation Operation; // for SwitchKind::Cleaning
-    ViewCommand View;            // for SwitchKind::View
+    std::optional<CleaningOperation> Operation;
+    std::optional<ViewCommand> View;
     const char* Help;
 };
 

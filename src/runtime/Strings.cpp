@@ -8,10 +8,6 @@
 
 namespace brisklet {
 
-int64_t TextLength(std::u16string_view text) {
-    return static_cast<int64_t>(text.size());
-}
-
 bool TextEquals(std::u16string_view a, std::u16string_view b) {
     return a == b;
 }
@@ -21,19 +17,10 @@ int64_t FindFrom(std::u16string_view text, std::u16string_view pattern, int64_t 
         return 0;
     if (start < 1)
         start = 1;
-    if (start > TextLength(text))
+    if (start > static_cast<int64_t>(text.size()))
         return 0;
     const size_t found = text.find(pattern, static_cast<size_t>(start - 1));
     return found == std::u16string_view::npos ? 0 : static_cast<int64_t>(found) + 1;
-}
-
-int64_t CountOccurrences(std::u16string_view text, std::u16string_view pattern) {
-    if (text.empty() || pattern.empty())
-        return 0;
-    int64_t count = 0;
-    for (size_t at = text.find(pattern); at != std::u16string_view::npos; at = text.find(pattern, at + pattern.size()))
-        ++count;
-    return count;
 }
 
 std::u16string FieldAt(std::u16string_view text, int64_t index, std::u16string_view separator) {
@@ -50,59 +37,6 @@ std::u16string FieldAt(std::u16string_view text, int64_t index, std::u16string_v
     }
     const size_t fieldEnd = text.find(separator, fieldStart);
     return std::u16string(text.substr(fieldStart, fieldEnd == std::u16string_view::npos ? fieldEnd : fieldEnd - fieldStart));
-}
-
-std::u16string ReplaceAll(std::u16string_view text, std::u16string_view find, std::u16string_view replacement) {
-    if (find.empty())
-        return std::u16string(text);
-    std::u16string result;
-    result.reserve(text.size());
-    size_t at = 0;
-    for (size_t match = text.find(find); match != std::u16string_view::npos; match = text.find(find, at)) {
-        result.append(text.substr(at, match - at));
-        result.append(replacement);
-        at = match + find.size();
-    }
-    result.append(text.substr(at));
-    return result;
-}
-
-std::u16string TrimLeadingRun(std::u16string_view text, std::u16string_view character) {
-    if (character.empty())
-        return std::u16string(text);
-    const size_t first = text.find_first_not_of(character.front());
-    return first == std::u16string_view::npos ? std::u16string() : std::u16string(text.substr(first));
-}
-
-std::u16string TrimTrailingRun(std::u16string_view text, std::u16string_view character) {
-    if (character.empty())
-        return std::u16string(text);
-    const size_t last = text.find_last_not_of(character.front());
-    return last == std::u16string_view::npos ? std::u16string() : std::u16string(text.substr(0, last + 1));
-}
-
-std::u16string Substring(std::u16string_view text, int64_t start, int64_t length) {
-    if (start < 1)
-        start = 1;
-    if (start > TextLength(text) || length < 1)
-        return {};
-    return std::u16string(text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(length)));
-}
-
-std::u16string LeftPart(std::u16string_view text, int64_t n) {
-    if (n < 0)
-        return {};
-    return std::u16string(text.substr(0, static_cast<size_t>(n)));
-}
-
-std::u16string Spaces(int64_t n) {
-    return n > 0 ? std::u16string(static_cast<size_t>(n), u' ') : std::u16string();
-}
-
-std::u16string RepeatChar(std::u16string_view character, int64_t n) {
-    if (character.empty() || n <= 0)
-        return {};
-    return std::u16string(static_cast<size_t>(n), character.front());
 }
 
 namespace {
@@ -126,10 +60,6 @@ int DigitValue(char16_t unit, int base) {
 }
 
 } // namespace
-
-std::u16string UpperCase(std::u16string_view text) {
-    return MapCodeUnits(text, UpperCaseMap());
-}
 
 std::u16string LowerCase(std::u16string_view text) {
     return MapCodeUnits(text, LowerCaseMap());
@@ -178,76 +108,12 @@ std::u16string IntegerText(int64_t value) {
     return digits;
 }
 
-std::u16string ReadTextAt(const void* address, int64_t length, MemoryEncoding encoding, bool lengthInBytes) {
-    if (address == nullptr || length == 0 || length < -1)
-        return {};
-    if (encoding == MemoryEncoding::Utf16) {
-        const auto* units = static_cast<const char16_t*>(address);
-        std::u16string result;
-        for (int64_t i = 0; (length == -1 || i < length) && units[i] != 0; ++i)
-            result.push_back(units[i]);
-        return result;
-    }
-    const auto* bytes = static_cast<const unsigned char*>(address);
-    size_t count = 0;
-    if (encoding == MemoryEncoding::Utf8 && length != -1 && !lengthInBytes) {
-        // Count characters: a lead byte opens one, continuation bytes belong to it.
-        int64_t characters = 0;
-        while (bytes[count] != 0) {
-            if ((bytes[count] & 0xC0) != 0x80) {
-                if (characters == length)
-                    break;
-                ++characters;
-            }
-            ++count;
-        }
-    } else {
-        while ((length == -1 || static_cast<int64_t>(count) < length) && bytes[count] != 0)
-            ++count;
-    }
-    const std::string_view view(reinterpret_cast<const char*>(bytes), count);
-    return encoding == MemoryEncoding::Utf8 ? Utf16FromUtf8(view) : DecodeSingleBytes(view);
-}
-
-int64_t WriteTextAt(void* address, std::u16string_view text, int64_t count, MemoryEncoding encoding, bool terminator) {
-    if (count >= 0 && count < TextLength(text))
-        text = text.substr(0, static_cast<size_t>(count));
-    auto* out = static_cast<char*>(address);
-    if (encoding == MemoryEncoding::Utf16) {
-        std::memcpy(out, text.data(), text.size() * 2);
-        if (terminator)
-            std::memset(out + text.size() * 2, 0, 2);
-        return static_cast<int64_t>(text.size() * 2);
-    }
-    const std::string bytes = encoding == MemoryEncoding::Utf8 ? Utf8FromUtf16(text) : EncodeSingleBytes(text);
-    std::memcpy(out, bytes.data(), bytes.size());
-    if (terminator)
-        out[bytes.size()] = 0;
-    return static_cast<int64_t>(bytes.size());
-}
-
-int64_t EncodedByteLength(std::u16string_view text, MemoryEncoding encoding) {
-    switch (encoding) {
-    case MemoryEncoding::Utf16:
-        return TextLength(text) * 2;
-    case MemoryEncoding::Utf8:
-        return static_cast<int64_t>(Utf8FromUtf16(text).size());
-    case MemoryEncoding::Ansi:
-        break;
-    }
-    return TextLength(text);
-}
-
-std::u16string Utf16FromAscii(std::string_view ascii) {
-    return std::u16string(ascii.begin(), ascii.end());
-}
-
 std::string Utf8FromUtf16(std::u16string_view text) {
     return EncodeUtf8(text);
 }
 
 std::u16string Utf16FromUtf8(std::string_view bytes) {
-    return DecodeUtf8Lenient(bytes);
+    return DecodeUtf8(bytes);
 }
 
 } // namespace brisklet

@@ -10,35 +10,6 @@ namespace brisklet {
 
 namespace {
 
-// Length of the well-formed sequence at bytes[at], or 0 when it is not one.
-size_t SequenceLength(std::string_view bytes, size_t at) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    const unsigned char lead = byte(at);
-    const size_t left = bytes.size() - at;
-    const auto continuation = [&](size_t i) { return (byte(at + i) & 0xC0) == 0x80; };
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return left >= 2 && continuation(1) ? 2 : 0;
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        if (left < 3 || !continuation(1) || !continuation(2))
-            return 0;
-        const unsigned char second = byte(at + 1);
-        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0))
-            return 0; // overlong, or a surrogate
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        if (left < 4 || !continuation(1) || !continuation(2) || !continuation(3))
-            return 0;
-        const unsigned char second = byte(at + 1);
-        if ((lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second >= 0x90))
-            return 0; // overlong, or above U+10FFFF
-        return 4;
-    }
-    return 0;
-}
-
 bool EightAscii(const char* bytes) {
     uint64_t word = 0;
     std::memcpy(&word, bytes, 8);
@@ -91,7 +62,7 @@ std::u16string Decode(std::string_view bytes, InvalidByte invalid) {
             at += 8;
             continue;
         }
-        const size_t length = SequenceLength(bytes, at);
+        const size_t length = Utf8SequenceLength(bytes, at);
         if (length == 0) {
             out.push_back(invalid == InvalidByte::Escape
                               ? static_cast<char16_t>(EscapeBase + static_cast<unsigned char>(bytes[at]))
@@ -107,6 +78,35 @@ std::u16string Decode(std::string_view bytes, InvalidByte invalid) {
 
 } // namespace
 
+size_t Utf8SequenceLength(std::string_view bytes, size_t at) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    const size_t left = bytes.size() - at;
+    const auto continuation = [&](size_t i) { return (byte(at + i) & 0xC0) == 0x80; };
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return left >= 2 && continuation(1) ? 2 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        if (left < 3 || !continuation(1) || !continuation(2))
+            return 0;
+        const unsigned char second = byte(at + 1);
+        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0))
+            return 0; // overlong, or a surrogate
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        if (left < 4 || !continuation(1) || !continuation(2) || !continuation(3))
+            return 0;
+        const unsigned char second = byte(at + 1);
+        if ((lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second >= 0x90))
+            return 0; // overlong, or above U+10FFFF
+        return 4;
+    }
+    return 0;
+}
+
+
 bool IsValidUtf8(std::string_view bytes) {
     size_t at = 0;
     while (at < bytes.size()) {
@@ -114,7 +114,7 @@ bool IsValidUtf8(std::string_view bytes) {
             at += 8;
             continue;
         }
-        const size_t length = SequenceLength(bytes, at);
+        const size_t length = Utf8SequenceLength(bytes, at);
         if (length == 0)
             return false;
         at += length;
@@ -123,10 +123,6 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::u16string DecodeUtf8(std::string_view bytes) {
-    return Decode(bytes, InvalidByte::Replace);
-}
-
-std::u16string DecodeUtf8Lenient(std::string_view bytes) {
     return Decode(bytes, InvalidByte::Replace);
 }
 

@@ -15,11 +15,13 @@ enum class ByteEncoding { SingleByte, Utf8 };
 
 // Well-formed UTF-8 only: no overlong forms, no surrogates, nothing above U+10FFFF.
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes);
+// Length of the well-formed sequence at bytes[at] (1 for ASCII), or 0 when none starts there.
+[[nodiscard]] size_t Utf8SequenceLength(std::string_view bytes, size_t at);
 
-// Decodes text that IsValidUtf8 accepted.
+// Decodes any bytes; a byte that starts no well-formed sequence becomes U+FFFD. For names,
+// messages and text that IsValidUtf8 accepted: documents go through DecodeDocument, which
+// keeps such bytes.
 [[nodiscard]] std::u16string DecodeUtf8(std::string_view bytes);
-// Decodes anything; each invalid byte becomes U+FFFD. For names and messages, never documents.
-[[nodiscard]] std::u16string DecodeUtf8Lenient(std::string_view bytes);
 // Lone surrogates are written as their three-byte forms, so no code unit is lost.
 [[nodiscard]] std::string EncodeUtf8(std::u16string_view text);
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 
 #include "support/RunProcess.h"
@@ -30,11 +31,20 @@ struct Case {
     std::string output;
     int exitCode;
     std::string errors;
+    std::vector<std::string> environment = {}; // the IDE's PB_TOOL_ variables
 };
 
 TEST(CleanCommand, StreamsAndOptions) {
     const std::string settings = "; IDE Options = PureBasic 6.10 LTS (Windows - x64)\r\n; CursorPosition = 3\r\n"
                                  "; Folding = -\r\n; EnableXP\r\n";
+    const fs::path folder = fs::temp_directory_path() / ("brisklet-prefs-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    std::ofstream(folder / "four.prefs", std::ios::binary) << "[Editor]\nTabLength = 8\n[Global]\nTabLength = 4\n";
+    std::ofstream(folder / "none.prefs", std::ios::binary) << "[Global]\nEditorFont = Monospace\n";
+    const std::string four = "PB_TOOL_Preferences=" + (folder / "four.prefs").string();
+    const std::string none = "PB_TOOL_Preferences=" + (folder / "none.prefs").string();
+    const std::string missing = "PB_TOOL_Preferences=" + (folder / "missing.prefs").string();
+    const std::string comments = "a ; 1\nb ; 2\n";
     const Case cases[] = {
         {"no switches copies", {}, "a ; b\r\n", "a ; b\r\n", 0, ""},
         {"comments", {"/removecomments"}, "a ; b\nc\n", "a \nc\n", 0, ""},
@@ -76,14 +86,63 @@ TEST(CleanCommand, StreamsAndOptions) {
          "brisklet-clean: --tab-length: needs a number\n"},
         {"unknown option", {"--frobnicate", "/removecomments"}, "a", "", 2,
          "brisklet-clean: --frobnicate: unknown option (see --help)\n"},
+        {"tab length of the IDE", {"/converttabtospace"}, "\tx\n", "    x\n", 0, "", {four}},
+        {"option before the IDE", {"--tab-length=3", "/converttabtospace"}, "\tx\n", "   x\n", 0, "", {four}},
+        {"IDE without the key", {"/converttabtospace"}, "\tx\n", "  x\n", 0, "", {none}},
+        {"IDE's file missing", {"/converttabtospace"}, "\tx\n", "  x\n", 0, "", {missing}},
+        {"diff with check", {"--diff", "--check", "/removecomments"}, "a ; b\n", "", 2,
+         "brisklet-clean: --diff: cannot be combined with --check\n"},
+        {"diff", {"--diff", "/removecomments"}, "a ; b\nc\n", "--- a/-\n+++ b/-\n@@ -1,2 +1,2 @@\n-a ; b\n+a \n c\n", 1,
+         ""},
+        {"diff of nothing", {"--diff", "/removecomments"}, "a\nc\n", "", 0, ""},
+        {"diff to an empty text", {"--diff", "/removeemptylines"}, "\n \n", "--- a/-\n+++ b/-\n@@ -1,2 +0,0 @@\n-\n- \n",
+         1, ""},
+        {"diff without final line end", {"--diff", "/removeemptylines", "/removespacesatendoflines"}, "\n\na\nb ",
+         "--- a/-\n+++ b/-\n@@ -1,4 +1,2 @@\n-\n-\n a\n-b \n\\ No newline at end of file\n+b\n"
+         "\\ No newline at end of file\n",
+         1, ""},
+        {"selection", {"/onlyselectedcode", "/removecomments"}, comments, "a ; 1\nb \n", 0, "",
+         {"PB_TOOL_Selection=2x1x3x1"}},
+        {"selected characters only", {"/removecomments", "/onlyselectedcode"}, comments, "a \nb  2\n", 0, "",
+         {"PB_TOOL_Selection=1x3x2x4"}},
+        {"selection without the modifier", {"/removecomments"}, comments, "a \nb \n", 0, "",
+         {"PB_TOOL_Selection=2x1x3x1"}},
+        {"nothing selected", {"/onlyselectedcode", "/removecomments"}, comments, comments, 0, "",
+         {"PB_TOOL_Selection=2x3x2x3"}},
+        {"nothing selected, diff", {"--diff", "/onlyselectedcode", "/removecomments"}, comments, "", 0, "",
+         {"PB_TOOL_Selection=2x3x2x3"}},
+        {"selection in UTF-8 characters", {"/onlyselectedcode", "/converttexttouppercaseletters"},
+         "\xEF\xBB\xBF\xC3\xA4x\xC3\xA4\n", "\xEF\xBB\xBF\xC3\x84X\xC3\xA4\n", 0, "", {"PB_TOOL_Selection=1x1x1x3"}},
+        {"selection in bytes", {"/onlyselectedcode", "/converttexttouppercaseletters"}, "\xE4x\xE4\n",
+         "\xC4X\xE4\n", 0, "", {"PB_TOOL_Selection=1x1x1x3"}},
+        {"selection over CR LF and a lone CR", {"/onlyselectedcode", "/removecomments"}, "a;1\r\nb;2\rc;3\n",
+         "a;1\r\nb\rc;3\n", 0, "", {"PB_TOOL_Selection=2x1x3x1"}},
+        {"diff of a selection", {"--diff", "/onlyselectedcode", "/removecomments"}, comments,
+         "--- a/-\n+++ b/-\n@@ -1,2 +1,2 @@\n a ; 1\n-b ; 2\n+b \n", 1, "", {"PB_TOOL_Selection=2x1x3x1"}},
+        {"selection not four numbers", {"/onlyselectedcode", "/removecomments"}, comments, "", 2,
+         "brisklet-clean: PB_TOOL_Selection: not LINExCOLUMNxLINExCOLUMN: '1x2x3'\n", {"PB_TOOL_Selection=1x2x3"}},
+        {"selection with a sign", {"/onlyselectedcode"}, comments, "", 2,
+         "brisklet-clean: PB_TOOL_Selection: not LINExCOLUMNxLINExCOLUMN: '1x+2x3x4'\n",
+         {"PB_TOOL_Selection=1x+2x3x4"}},
+        {"selection from 0", {"/onlyselectedcode"}, comments, "", 2,
+         "brisklet-clean: PB_TOOL_Selection: lines and columns count from 1: '0x1x1x1'\n", {"PB_TOOL_Selection=0x1x1x1"}},
+        {"selection backwards", {"/onlyselectedcode"}, comments, "", 2,
+         "brisklet-clean: PB_TOOL_Selection: ends before it starts: '2x1x1x5'\n", {"PB_TOOL_Selection=2x1x1x5"}},
+        {"selection past the last line", {"/onlyselectedcode", "/removecomments"}, comments, "", 2,
+         "brisklet-clean: PB_TOOL_Selection: line 4 is beyond the end of standard input, which has 3 lines\n",
+         {"PB_TOOL_Selection=1x1x4x1"}},
+        {"selection past a line's end", {"/onlyselectedcode", "/removecomments"}, comments, "", 2,
+         "brisklet-clean: PB_TOOL_Selection: line 2 of standard input has no column 7; its last is 6\n",
+         {"PB_TOOL_Selection=1x1x2x7"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const test::ProcessResult result = RunProcess(Program, c.arguments, c.input);
+        const test::ProcessResult result = RunProcess(Program, c.arguments, c.input, {}, c.environment);
         EXPECT_EQ(result.Output, c.output);
         EXPECT_EQ(result.ExitCode, c.exitCode);
         EXPECT_EQ(result.Errors, c.errors);
     }
+    fs::remove_all(folder);
 }
 
 // A stray byte first and UTF-8 only past the look-ahead: a pipe, which cannot be read twice,
@@ -93,14 +152,14 @@ TEST(CleanCommand, APipeLooksAheadEightMebibytesForUtf8) {
     const std::string text = "\xE9x\n" + filler + "\n\xC3\xA4\n";
     const test::ProcessResult piped = RunProcess(Program, {"/converttexttouppercaseletters"}, text);
     EXPECT_EQ(piped.ExitCode, 0);
-    EXPECT_TRUE(piped.Output == "\xC9X\n" + std::string(filler.size(), 'A') + "\n\xC3\xA4\n");
+    EXPECT_EQ(piped.Output, "\xC9X\n" + std::string(filler.size(), 'A') + "\n\xC3\xA4\n");
     const std::string path = (fs::temp_directory_path() / ("brisklet-ahead-" + std::to_string(getpid()))).string();
     std::ofstream(path, std::ios::binary) << text;
     EXPECT_EQ(RunProcess(Program, {"/converttexttouppercaseletters", path}, "").ExitCode, 0);
     std::ifstream file(path, std::ios::binary);
     std::ostringstream bytes;
     bytes << file.rdbuf();
-    EXPECT_TRUE(bytes.str() == "\xE9X\n" + std::string(filler.size(), 'A') + "\n\xC3\x84\n");
+    EXPECT_EQ(bytes.str(), "\xE9X\n" + std::string(filler.size(), 'A') + "\n\xC3\x84\n");
     fs::remove(path);
 }
 
@@ -111,7 +170,8 @@ TEST(CleanCommand, HelpListsEverySwitch) {
                              "/removeallspaces", "/removespacesatendoflines", "/removespacesatstartoflines",
                              "/converttexttolowercaseletters", "/converttexttouppercaseletters", "/fold", "/unfold",
                              "/converttabtospace", "/convertspacetotab", "/setcursortotop", "/setcursortobottom",
-                             "/onlyselectedcode", "/keepcursorandfolds", "--tab-length", "--check"})
+                             "/onlyselectedcode", "/keepcursorandfolds", "--tab-length", "--check", "--diff",
+                             "PB_TOOL_Preferences", "PB_TOOL_Selection"})
         EXPECT_NE(result.Output.find(name), std::string::npos) << name;
 }
 
@@ -221,10 +281,10 @@ TEST_F(CleanFiles, AnEarlySettingsLineIsSourceWhenAnotherFollows) {
     const std::string expected = "\xEF\xBB\xBF\nx \n" + cleanedBody + settings;
     const std::string path = Write("early.pb", text);
     EXPECT_EQ(RunProcess(Program, {"/removecomments", path}, "").ExitCode, 0);
-    EXPECT_TRUE(Read(path) == expected);
+    EXPECT_EQ(Read(path), expected);
     const test::ProcessResult piped = RunProcess(Program, {"/removecomments"}, text);
     EXPECT_EQ(piped.ExitCode, 0);
-    EXPECT_TRUE(piped.Output == expected);
+    EXPECT_EQ(piped.Output, expected);
 }
 
 TEST_F(CleanFiles, OddFilesAreRefusedAtOnce) {
@@ -347,7 +407,7 @@ TEST_F(CleanWhileRunning, ASignalRemovesTheTemporaryFileAndLeavesTheFile) {
         ASSERT_TRUE(WIFSIGNALED(status));
         EXPECT_EQ(WTERMSIG(status), signalNumber);
         EXPECT_EQ(Leftovers(), (std::vector<std::string>{"big.pb"}));
-        EXPECT_TRUE(Read(path_) == source_);
+        EXPECT_EQ(Read(path_), source_);
     }
 }
 
@@ -358,7 +418,7 @@ TEST_F(CleanWhileRunning, AFileChangedOnDiskMeanwhileIsLeftAlone) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_EQ(Read(errors_), "brisklet-clean: " + path_ + ": changed on disk while it was cleaned; left as it is\n");
-    EXPECT_TRUE(Read(path_) == source_ + "y = 2\n");
+    EXPECT_EQ(Read(path_), source_ + "y = 2\n");
     EXPECT_EQ(Leftovers(), (std::vector<std::string>{"big.pb"}));
 }
 
@@ -453,6 +513,148 @@ TEST_F(CleanFiles, SingleByteFilesComeBackByteForByte) {
     const std::string path = Write("bytes.pb", all + " ; x\n" + all + "\n");
     EXPECT_EQ(RunProcess(Program, {"/removecomments", path}, "").ExitCode, 0);
     EXPECT_EQ(Read(path), all + " \n" + all + "\n");
+}
+
+// Random texts of the lines the switches act on, with every kind of line end, a byte order mark
+// or none, a settings block or none, and now and then a selection: the diff --diff prints,
+// applied by patch, gives byte for byte what a run writes, and --diff itself changes nothing.
+TEST_F(CleanFiles, PatchingTheDiffGivesWhatARunWrites) {
+    if (RunProcess("/bin/sh", {"-c", "command -v patch"}, "").ExitCode != 0)
+        GTEST_SKIP() << "GNU patch is not installed; scripts/setup-native.sh installs it";
+    const std::string lines[] = {"x = 1",   "  y = 2 ; note", "\tz",     "Debug a", "", "   ", "\t \t",
+                                 "s = \"a;b\" ; c", "a  b   c", "\xC3\xA4\xC3\x96 q", "\xE9r", "; IDE Options = PureBasic",
+                                 "; Folding = -", "A ;"};
+    const std::string ends[] = {"\n", "\r\n", "\r"};
+    const std::string switches[] = {"/removeemptylines",          "/removedebuglines",
+                                    "/removecomments",            "/removedoublespaces",
+                                    "/removeallspaces",           "/removespacesatendoflines",
+                                    "/removespacesatstartoflines", "/converttexttolowercaseletters",
+                                    "/converttexttouppercaseletters", "/converttabtospace",
+                                    "/convertspacetotab"};
+    std::mt19937 random(20261208);
+    const auto pick = [&](size_t count) { return static_cast<size_t>(random() % count); };
+    int changed = 0;
+    for (int round = 0; round < 120; ++round) {
+        std::string text = pick(4) == 0 ? "\xEF\xBB\xBF" : "";
+        const size_t count = pick(5) == 0 ? 100 + pick(600) : pick(14);
+        for (size_t i = 0; i < count; ++i)
+            text += lines[pick(std::size(lines))] + (i + 1 == count && pick(3) == 0 ? "" : ends[pick(std::size(ends))]);
+        std::vector<std::string> arguments{"--tab-length=" + std::to_string(1 + pick(4))};
+        for (size_t i = 0, n = 1 + pick(3); i < n; ++i)
+            arguments.push_back(switches[pick(std::size(switches))]);
+        std::vector<std::string> environment;
+        if (pick(3) == 0) {
+            size_t lineCount = 1;
+            for (size_t at = 0; at < text.size(); ++at)
+                lineCount += text[at] == '\n' || (text[at] == '\r' && (at + 1 == text.size() || text[at + 1] != '\n'));
+            const size_t first = 1 + pick(lineCount);
+            arguments.push_back("/onlyselectedcode");
+            environment.push_back("PB_TOOL_Selection=" + std::to_string(first) + "x1x" +
+                                  std::to_string(first + pick(lineCount - first + 1)) + "x1");
+        }
+        SCOPED_TRACE("round " + std::to_string(round) + ": " + ::testing::PrintToString(text) + " " +
+                     ::testing::PrintToString(arguments) + ::testing::PrintToString(environment));
+        const std::string original = Write("a.pb", text);
+        const std::string cleaned = Write("b.pb", text);
+        std::vector<std::string> diffArguments = arguments;
+        diffArguments.insert(diffArguments.begin(), "--diff");
+        diffArguments.push_back(original);
+        arguments.push_back(cleaned);
+        const test::ProcessResult diff = RunProcess(Program, diffArguments, "", {}, environment);
+        ASSERT_EQ(RunProcess(Program, arguments, "", {}, environment).ExitCode, 0);
+        EXPECT_EQ(Read(original), text);
+        EXPECT_EQ(diff.Errors, "");
+        const bool changes = Read(cleaned) != text;
+        EXPECT_EQ(diff.ExitCode, changes ? 1 : 0);
+        EXPECT_EQ(diff.Output.empty(), !changes);
+        if (!changes)
+            continue;
+        ++changed;
+        const std::string patchFile = Write("d.diff", diff.Output);
+        const std::string patched = (folder_ / "c.pb").string();
+        // No fuzz, and no hunk found away from the place its header gives ("offset").
+        const test::ProcessResult patch =
+            RunProcess("/usr/bin/env", {"patch", "--fuzz=0", "-o", patched, original, patchFile}, "");
+        EXPECT_EQ(patch.ExitCode, 0) << patch.Output << patch.Errors;
+        EXPECT_EQ(patch.Output.find("Hunk"), std::string::npos) << patch.Output;
+        EXPECT_EQ(Read(patched), Read(cleaned));
+    }
+    EXPECT_GT(changed, 60);
+}
+
+// The diff names the files as given, under a/ and b/, so that patch -p1 finds them from the
+// folder they are named from, a name with blanks included.
+TEST_F(CleanFiles, PatchFindsTheFilesTheDiffNames) {
+    if (RunProcess("/bin/sh", {"-c", "command -v patch"}, "").ExitCode != 0)
+        GTEST_SKIP() << "GNU patch is not installed; scripts/setup-native.sh installs it";
+    Write("one.pb", "a ; b\r\n");
+    Write("my file.pb", "c\n\nd");
+    const test::ProcessResult diff = RunProcess(
+        "/bin/sh", {"-c", "cd \"$1\" && exec \"$0\" --diff /removecomments /removeemptylines one.pb 'my file.pb'",
+                    Program, folder_.string()},
+        "");
+    EXPECT_EQ(diff.ExitCode, 1);
+    const std::string patchFile = (folder_.parent_path() / ("brisklet-names-" + std::to_string(getpid()))).string();
+    std::ofstream(patchFile, std::ios::binary) << diff.Output;
+    const test::ProcessResult patch =
+        RunProcess("/usr/bin/env", {"patch", "-s", "-p1", "-d", folder_.string(), "-i", patchFile}, "");
+    fs::remove(patchFile);
+    EXPECT_EQ(patch.ExitCode, 0) << patch.Output << patch.Errors;
+    EXPECT_EQ(Read((folder_ / "one.pb").string()), "a \r\n");
+    EXPECT_EQ(Read((folder_ / "my file.pb").string()), "c\nd");
+}
+
+// The IDE's part on Linux, played out: it saves the source to a temporary file (a byte order
+// mark for a UTF-8 source, LF line ends, its settings block appended), starts the tool with its
+// PB_TOOL_ variables, waits, and loads the file back, cutting the settings block off.
+TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
+    const std::string prefs = Write("PureBasic.prefs", "[Global]\nTabLength = 4\nEditorFont = Monospace\n[Shortcuts]\n");
+    const std::string settings =
+        "; IDE Options = PureBasic 6.10 LTS (Linux - x64)\n; CursorPosition = 3\n; Folding = 1-\n; EnableXP\n";
+    const std::string source = "Procedure A() ; first\n\tx = 1 ; \xC3\xA4nderung\n\tDebug x\nEndProcedure ; last\n";
+    const std::string tempFile = Write("PB_EditorOutput.pb", "\xEF\xBB\xBF" + source + settings);
+    const std::vector<std::string> ide = {"PB_TOOL_Preferences=" + prefs, "PB_TOOL_IDE=/opt/purebasic/compilers/purebasic",
+                                          "PB_TOOL_Cursor=2x5", "PB_TOOL_Scintilla=0", "PB_TOOL_MainWindow=0"};
+    const auto runTool = [&](const std::string& selection, const std::vector<std::string>& switches) {
+        std::vector<std::string> environment = ide;
+        environment.push_back("PB_TOOL_Selection=" + selection);
+        std::vector<std::string> arguments = switches;
+        arguments.push_back(tempFile);
+        const test::ProcessResult result = RunProcess(Program, arguments, "", {}, environment);
+        EXPECT_EQ(result.ExitCode, 0);
+        EXPECT_EQ(result.Errors, "");
+        // What the IDE loads back: the encoding from the mark, the settings block cut off.
+        const std::string loaded = Read(tempFile);
+        EXPECT_EQ(loaded.substr(0, 3), "\xEF\xBB\xBF");
+        const size_t block = loaded.rfind("; IDE Options");
+        EXPECT_EQ(loaded.substr(block), settings);
+        return loaded.substr(3, block - 3);
+    };
+    const std::vector<std::string> switches = {"/converttabtospace", "/removecomments", "/removedebuglines",
+                                               "/onlyselectedcode", "/keepcursorandfolds"};
+    // Lines 2 and 3 selected, from the tab of line 2 to the end of line 3; "ä" is one column.
+    EXPECT_EQ(runTool("2x1x3x9", switches),
+              "Procedure A() ; first\n    x = 1 \n\nEndProcedure ; last\n");
+    // Nothing selected: nothing at all is done.
+    const std::string before = Read(tempFile);
+    struct stat unchanged {};
+    stat(tempFile.c_str(), &unchanged);
+    runTool("4x3x4x3", switches);
+    struct stat after {};
+    stat(tempFile.c_str(), &after);
+    EXPECT_EQ(after.st_ino, unchanged.st_ino);
+    EXPECT_EQ(Read(tempFile), before);
+    // A selection beyond the file: reported, and the file left as it is.
+    std::vector<std::string> beyond = ide;
+    beyond.push_back("PB_TOOL_Selection=1x1x12x1");
+    const test::ProcessResult refused = RunProcess(Program, {"/removecomments", "/onlyselectedcode", tempFile}, "", {}, beyond);
+    EXPECT_EQ(refused.ExitCode, 2);
+    EXPECT_EQ(refused.Errors, "brisklet-clean: PB_TOOL_Selection: line 12 is beyond the end of " + tempFile +
+                                  ", which has 9 lines\n");
+    EXPECT_EQ(Read(tempFile), before);
+    // Without the modifier the whole source is cleaned, whatever the IDE has selected.
+    EXPECT_EQ(runTool("1x1x1x1", {"/removecomments", "/removeemptylines"}), "Procedure A() \n    x = 1 \nEndProcedure \n");
+    EXPECT_EQ(Leftovers(), (std::vector<std::string>{"PB_EditorOutput.pb", "PureBasic.prefs"}));
 }
 
 } // namespace

@@ -7,12 +7,12 @@
 
 #include "driver/CleaningRun.h"
 #include "driver/CommandLine.h"
-#include "editor/MemoryEditor.h"
 #include "editor/ScintillaMessages.h"
 #include "runtime/CodePage.h"
 #include "support/FailingAllocator.h"
 #include "support/FakeCodePage.h"
 #include "support/FoldLevels.h"
+#include "support/MemoryEditor.h"
 
 namespace brisklet {
 namespace {

@@ -6,9 +6,9 @@
 #include "config/ConfigState.h"
 #include "driver/ToolRun.h"
 #include "editor/IdeDiscovery.h"
-#include "editor/MemoryEditor.h"
 #include "runtime/Prefs.h"
 #include "support/FakeConfigPlatform.h"
+#include "support/MemoryEditor.h"
 
 namespace brisklet {
 namespace {

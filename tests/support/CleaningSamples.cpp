@@ -11,6 +11,14 @@ namespace brisklet::test {
 
 namespace {
 
+bool IsLatin1(std::u16string_view text) {
+    for (const char16_t unit : text) {
+        if (unit > 0xFF)
+            return false;
+    }
+    return true;
+}
+
 // What lines are made of: the characters the rules look for, near misses of them, a CR inside
 // a line (which the line split deletes, joining what stood around it), words of the language,
 // and letters whose encodings or case mappings change length.
@@ -48,14 +56,6 @@ bool SplitsSurrogatePair(std::u16string_view text) {
 
 int Uniform(std::mt19937& random, int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
-}
-
-bool IsLatin1(std::u16string_view text) {
-    for (const char16_t unit : text) {
-        if (unit > 0xFF)
-            return false;
-    }
-    return true;
 }
 
 std::u16string RandomText(std::mt19937& random, bool latin1Only) {

@@ -22,8 +22,6 @@ template <class T, size_t N>
 // change length. latin1Only keeps every character within U+0001..U+00FF.
 [[nodiscard]] std::u16string RandomText(std::mt19937& random, bool latin1Only);
 
-[[nodiscard]] bool IsLatin1(std::u16string_view text);
-
 // Readable in a failure message: controls, quotes and everything beyond ASCII escaped.
 [[nodiscard]] std::string Escape(std::u16string_view text);
 // Well-formed UTF-8 shown as its characters, anything else byte by byte.

@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "runtime/Strings.h"
+#include "support/ReferenceStrings.h"
 
 namespace brisklet::test {
 

@@ -47,7 +47,7 @@ constexpr Case Cases[] = {
 TEST(ReferenceCleaning, GivesTheWrittenExamples) {
     for (const Case& item : Cases) {
         SCOPED_TRACE(item.Name);
-        EXPECT_TRUE(ReferenceOperation(item.Operation, item.Input, item.TabLength) == item.Expected);
+        EXPECT_EQ(ReferenceOperation(item.Operation, item.Input, item.TabLength), item.Expected);
     }
 }
 
@@ -67,13 +67,13 @@ constexpr Case FileCases[] = {
 TEST(ReferenceCleaning, GivesTheFileRuleExamples) {
     for (const Case& item : FileCases) {
         SCOPED_TRACE(item.Name);
-        EXPECT_TRUE(ReferenceFileOperation(item.Operation, item.Input, item.TabLength) == item.Expected);
+        EXPECT_EQ(ReferenceFileOperation(item.Operation, item.Input, item.TabLength), item.Expected);
     }
 }
 
 TEST(ReferenceCleaning, DispatchesFieldsUpToTheArgumentCount) {
     const std::u16string switchList = ReferenceSwitchList({u"/RemoveComments /fold", u"", u"/unfold"});
-    EXPECT_TRUE(switchList == u"/removecomments /fold  /unfold ");
+    EXPECT_EQ(switchList, u"/removecomments /fold  /unfold ");
     // Three arguments but four fields: the fold command in field 2 runs, the unfold in field 4 does not.
     const std::vector<ReferenceAction> expected = {{false, RemoveComments, ViewCommand::FoldAll},
                                                    {true, RemoveEmptyLines, ViewCommand::FoldAll}};
@@ -82,8 +82,8 @@ TEST(ReferenceCleaning, DispatchesFieldsUpToTheArgumentCount) {
 
 TEST(ReferenceCleaning, RunsARepeatedSwitchTwice) {
     const std::u16string_view twice = u"/removespacesatstartoflines /removespacesatstartoflines ";
-    EXPECT_TRUE(ReferenceCleanText(u"\t \t \t \t x\n", twice, 1, 4) == u" \t x\n");
-    EXPECT_TRUE(ReferenceCleanText(u"\t \t \t \t x\n", twice, 2, 4) == u"x\n");
+    EXPECT_EQ(ReferenceCleanText(u"\t \t \t \t x\n", twice, 1, 4), u" \t x\n");
+    EXPECT_EQ(ReferenceCleanText(u"\t \t \t \t x\n", twice, 2, 4), u"x\n");
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <string_view>
+
+extern char** environ;
 
 namespace brisklet::test {
 
@@ -22,7 +25,21 @@ void Drain(int fd, std::string& into) {
 } // namespace
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& input, const std::string& outputPath) {
+                         const std::string& input, const std::string& outputPath,
+                         const std::vector<std::string>& environment) {
+    // Built before the fork: the child only execs.
+    std::vector<char*> envp;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::string_view(*entry).rfind("PB_TOOL_", 0) != 0)
+            envp.push_back(*entry);
+    }
+    for (const std::string& entry : environment)
+        envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
         return {};
@@ -39,11 +56,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             close(fd);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     close(in[0]);

@@ -345,8 +345,7 @@ CleanOutcome CleanDescriptors(int in, int out, const std::vector<CleaningOperati
     return CleanText(read, {}, sink, operations, tabLength);
 }
 
-FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningOperation>& operations,
-                            int32_t tabLength, bool check, std::string& reason) {
+FileResult RunOnFile(const std::string& path, const FileRun& run, bool check, std::string& reason) {
     Rewrite rewrite;
     // A link is followed: the file it points to is rewritten and the link stays.
     char resolved[PATH_MAX];
@@ -391,7 +390,7 @@ FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningO
     const CleanSink sink{false,
                          [&](uint64_t unchangedLength) { return check || StartRewrite(rewrite, unchangedLength); },
                          [&](std::string_view bytes) { return check || WriteAll(rewrite.Temporary, bytes); }};
-    const CleanOutcome outcome = CleanText(read, rereading, sink, operations, tabLength);
+    const CleanOutcome outcome = run(read, rereading, sink);
     switch (outcome.End) {
     case CleanEnd::Finished:
         break;

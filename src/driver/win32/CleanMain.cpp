@@ -1,18 +1,36 @@
 // brisklet-clean.exe: the cleaning switches applied to files, or to standard input. The arguments
-// arrive as UTF-16, so that every file name comes through, and go on as UTF-8.
+// and the IDE's variables arrive as UTF-16, so that every file name comes through, and go on as
+// UTF-8.
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "config/win32/ConfigPlatformWin32.h"
 #include "driver/CleanCommand.h"
 #include "driver/FileRewrite.h"
 #include "runtime/TextCodec.h"
 #include "runtime/win32/WideText.h"
 
 int wmain(int argc, wchar_t** argv) {
+    // Bytes as they are, CR LF included. Typed input stays in text mode: it has no line ends of
+    // its own to keep, and only there Ctrl+Z ends it.
+    if (_isatty(_fileno(stdin)) == 0)
+        _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
     brisklet::InstallRewriteSignalHandlers();
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back(brisklet::EncodeUtf8(brisklet::FromWide(argv[i])));
-    return brisklet::RunCleanCommand(arguments, stdin, stdout, stderr);
+    brisklet::ConfigPlatformWin32 files;
+    brisklet::ToolEnvironment environment;
+    environment.Files = &files;
+    if (const wchar_t* preferences = _wgetenv(L"PB_TOOL_Preferences"))
+        environment.PreferencesPath = brisklet::FromWide(preferences);
+    if (const wchar_t* selection = _wgetenv(L"PB_TOOL_Selection"))
+        environment.Selection = brisklet::EncodeUtf8(brisklet::FromWide(selection));
+    return brisklet::RunCleanCommand(arguments, environment, stdin, stdout, stderr);
 }

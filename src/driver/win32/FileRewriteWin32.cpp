@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <fcntl.h>
 #include <io.h>
 
 #include <algorithm>
@@ -403,19 +402,13 @@ bool FinishRewrite(Rewrite& rewrite, std::string& reason) {
 
 CleanOutcome CleanDescriptors(int in, int out, const std::vector<CleaningOperation>& operations, int32_t tabLength,
                               bool check) {
-    // Bytes as they are, CR LF included. Typed input stays in text mode: it has no line ends of
-    // its own to keep, and only there Ctrl+Z ends it.
-    if (_isatty(in) == 0)
-        _setmode(in, _O_BINARY);
-    _setmode(out, _O_BINARY);
     const ReadBytes read = [in](char* into, size_t capacity) { return ReadAll(in, into, capacity); };
     const CleanSink sink = check ? CleanSink{false, [](uint64_t) { return true; }, [](std::string_view) { return true; }}
                                  : CleanSink{true, {}, [out](std::string_view bytes) { return WriteAll(out, bytes); }};
     return CleanText(read, {}, sink, operations, tabLength);
 }
 
-FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningOperation>& operations,
-                            int32_t tabLength, bool check, std::string& reason) {
+FileResult RunOnFile(const std::string& path, const FileRun& run, bool check, std::string& reason) {
     Rewrite rewrite;
     if (!OpenSource(rewrite, path, reason))
         return FileResult::Trouble;
@@ -444,7 +437,7 @@ FileResult CleanFileInPlace(const std::string& path, const std::vector<CleaningO
     const CleanSink sink{false,
                          [&](uint64_t unchangedLength) { return check || StartRewrite(rewrite, unchangedLength); },
                          [&](std::string_view bytes) { return check || WriteResult(rewrite, bytes); }};
-    const CleanOutcome outcome = CleanText(read, rereading, sink, operations, tabLength);
+    const CleanOutcome outcome = run(read, rereading, sink);
     switch (outcome.End) {
     case CleanEnd::Finished:
         break;

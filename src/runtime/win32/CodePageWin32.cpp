@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "runtime/win32/WideText.h"
+
 namespace brisklet {
 
 namespace {
@@ -19,22 +21,22 @@ bool CodePagePlatformWin32::IsLeadByte(uint8_t byte) {
 std::u16string CodePagePlatformWin32::Decode(std::string_view bytes) {
     wchar_t units[ShortBuffer];
     const int count = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), units, ShortBuffer);
-    return std::u16string(reinterpret_cast<const char16_t*>(units), static_cast<size_t>(count > 0 ? count : 0));
+    return std::u16string(FromWide(std::wstring_view(units, static_cast<size_t>(count > 0 ? count : 0))));
 }
 
 std::string CodePagePlatformWin32::Encode(std::u16string_view text) {
     char bytes[ShortBuffer];
-    const int count = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text.data()),
+    const int count = WideCharToMultiByte(CP_ACP, 0, WideData(text),
                                           static_cast<int>(text.size()), bytes, ShortBuffer, nullptr, nullptr);
     return std::string(bytes, static_cast<size_t>(count > 0 ? count : 0));
 }
 
 void CodePagePlatformWin32::ToUpper(std::u16string& text) {
-    CharUpperBuffW(reinterpret_cast<wchar_t*>(text.data()), static_cast<DWORD>(text.size()));
+    CharUpperBuffW(WideData(text), static_cast<DWORD>(text.size()));
 }
 
 void CodePagePlatformWin32::ToLower(std::u16string& text) {
-    CharLowerBuffW(reinterpret_cast<wchar_t*>(text.data()), static_cast<DWORD>(text.size()));
+    CharLowerBuffW(WideData(text), static_cast<DWORD>(text.size()));
 }
 
 const AnsiCodePage& SystemAnsiCodePage() {

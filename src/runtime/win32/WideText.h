@@ -14,6 +14,15 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are 
     return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
 }
 
+// The same units in place, for calls that read or change a buffer without a copy.
+[[nodiscard]] inline const wchar_t* WideData(std::u16string_view text) {
+    return reinterpret_cast<const wchar_t*>(text.data());
+}
+
+[[nodiscard]] inline wchar_t* WideData(std::u16string& text) {
+    return reinterpret_cast<wchar_t*>(text.data());
+}
+
 [[nodiscard]] inline std::u16string_view FromWide(std::wstring_view text) {
     return std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size());
 }

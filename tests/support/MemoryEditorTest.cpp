@@ -1,8 +1,8 @@
 // The in-memory editor answers as the control does: lines, selection, folds and hidden lines.
 #include <gtest/gtest.h>
 
-#include "editor/MemoryEditor.h"
 #include "editor/ScintillaMessages.h"
+#include "support/MemoryEditor.h"
 
 namespace brisklet {
 namespace {

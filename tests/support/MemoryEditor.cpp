@@ -1,5 +1,5 @@
 // An editor held in memory that answers every EditorPort message as the Scintilla control does.
-#include "editor/MemoryEditor.h"
+#include "support/MemoryEditor.h"
 
 #include <algorithm>
 
