@@ -43,8 +43,9 @@ NAME = "Gr\u00fc\u00dfe \u20ac \u65e5\u672c \U0001F600.pb"
 READ_ONLY_REASON = "read-only; left unchanged"
 
 # name, arguments ({file} stands for the file's name), the file's name and bytes, how it is given; extras:
-# readOnly, hidden, link ("hard" or "symbolic": a second name for the file), expect (exit, message) instead of
-# the native program's result.
+# readOnly, hidden, link ("hard" or "symbolic": a second name for the file), env (the IDE's variables; {prefs}
+# stands for the path of a preferences file with prefs as its text, in each program's own form), expect (exit,
+# message) instead of the native program's result.
 CASES = [
     dict(name="crlf", args=CLEANING + ["{file}"], file="crlf.pb", data=Source("\r\n")),
     dict(name="mixed-line-ends", args=["/removedoublespaces", "/removeallspaces", "{file}"], file="mixed.pb",
@@ -72,6 +73,16 @@ CASES = [
          data=b"a = 1\r\n", readOnly=True),
     dict(name="read-only-check", args=["--check"] + CLEANING + ["{file}"], file="ro-check.pb",
          data=Source("\r\n"), readOnly=True),
+    dict(name="diff-crlf-settings", args=["--diff"] + CLEANING + ["{file}"], file="diff.pb",
+         data=Source("\r\n") + SETTINGS),
+    dict(name="selection-from-the-ide", args=["/onlyselectedcode"] + CLEANING + ["{file}"], file="selection.pb",
+         data=Source("\r\n") + SETTINGS, env={"PB_TOOL_Selection": "2x1x5x3"}),
+    dict(name="malformed-selection", args=["/onlyselectedcode", "/removecomments", "{file}"], file="bad.pb",
+         data=Source("\r\n"), env={"PB_TOOL_Selection": "2x1x"}),
+    dict(name="tab-length-from-the-ide", args=["/converttabtospace", "{file}"], file="tabs.pb",
+         data=b"\ta\r\n\t\tb ; c\r\n", env={"PB_TOOL_Preferences": "{prefs}"},
+         prefs=b"[Global]\r\nTabLength = 5\r\n"),
+    dict(name="stdin-diff", args=["--diff", "/removecomments", "/removeemptylines"], stdin=Source("\r\n")),
     dict(name="stdin-crlf-settings", args=CLEANING + ["/removedebuglines"], stdin=Source("\r\n") + SETTINGS),
     dict(name="stdin-check", args=["--check", "/removecomments"], stdin=Source("\r\n")),
     dict(name="stdin-utf8-lower-case", args=["/converttexttolowercaseletters"],
@@ -84,8 +95,13 @@ DOS_ATTRIBUTES = "user.DOSATTRIB"
 FILE_ATTRIBUTE_HIDDEN = 0x2
 
 
+PREFERENCES = "PureBasic.prefs"
+
+
 def LayOut(case, folder):
     folder.mkdir(parents=True)
+    if "prefs" in case:
+        (folder.parent / (folder.name + "-" + PREFERENCES)).write_bytes(case["prefs"])
     if "file" not in case:
         return
     path = folder / case["file"]
@@ -104,6 +120,11 @@ def Arguments(case):
     # A symbolic link is cleaned through the link, a hard link through its first name.
     named = LINK_NAME if case.get("link") == "symbolic" else case.get("file", "")
     return [argument.replace("{file}", named) for argument in case["args"]]
+
+
+def ToolEnvironment(case, folder, environment, pathForm):
+    prefs = pathForm(folder.parent / (folder.name + "-" + PREFERENCES))
+    return dict(environment, **{key: value.replace("{prefs}", prefs) for key, value in case.get("env", {}).items()})
 
 
 def Run(command, folder, stdinBytes, environment):
@@ -236,6 +257,10 @@ def RewriteInterrupted(root, exeCommand, environment, interrupt):
     return problems
 
 
+def WindowsPath(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
 def RunCleanExe(bitness, inputs, road):
     """Every case on both programs; the problems, each line naming its case."""
     root = inputs.work / bitness / RUN
@@ -251,8 +276,10 @@ def RunCleanExe(bitness, inputs, road):
         LayOut(case, exe)
         identity = Identity(exe / case["file"]) if "file" in case else None
         stdinBytes = case.get("stdin")
-        nativeResult = Run([str(inputs.NativeClean())] + Arguments(case), native, stdinBytes, environment)
-        exeResult = Run(exeCommand + Arguments(case), exe, stdinBytes, environment)
+        nativeResult = Run([str(inputs.NativeClean())] + Arguments(case), native, stdinBytes,
+                           ToolEnvironment(case, native, environment, str))
+        exeResult = Run(exeCommand + Arguments(case), exe, stdinBytes,
+                        ToolEnvironment(case, exe, environment, WindowsPath))
         problems += [f"{case['name']}: {p}" for p in CheckCase(case, native, exe, nativeResult, exeResult, identity)]
     for interrupt in (False, True):
         problems += RewriteInterrupted(root, exeCommand, environment, interrupt)
