@@ -1,4 +1,4 @@
-# The Windows programs: Brisklet.exe, and the test IDE and probe tool of the end-to-end tests.
+# The Windows programs: Brisklet.exe, brisklet-clean.exe, and the test IDE and probe tool of the end-to-end tests.
 
 set(BRISKLET_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
@@ -12,17 +12,19 @@ target_compile_options(Brisklet PRIVATE ${BRISKLET_WARNINGS})
 target_compile_definitions(Brisklet PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
 # wWinMain: the command line arrives as UTF-16, as the IDE passed it.
 target_link_options(Brisklet PRIVATE -municode)
-include(cmake/WindowsResources.cmake)
 
 # brisklet-clean.exe: the console program for files and pipes. wmain: every file name arrives as
-# UTF-16, whatever the code page.
-# The IDE's preferences file is read through the configuration platform, as Brisklet.exe reads it.
+# UTF-16, whatever the code page. The IDE's preferences file is read through the configuration
+# platform, as Brisklet.exe reads it.
 add_executable(brisklet-clean src/driver/win32/CleanMain.cpp src/driver/win32/FileRewriteWin32.cpp
                               src/config/win32/ConfigPlatformWin32.cpp)
 target_link_libraries(brisklet-clean PRIVATE brisklet_core)
 target_compile_options(brisklet-clean PRIVATE ${BRISKLET_WARNINGS})
 target_compile_definitions(brisklet-clean PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
 target_link_options(brisklet-clean PRIVATE -municode)
+# Both programs' version resources.
+include(cmake/WindowsResources.cmake)
+
 include(cmake/WindowsConfigProbe.cmake)
 include(cmake/WindowsCrashTool.cmake)
 

@@ -1,4 +1,5 @@
-# Brisklet.exe's Windows resources (the version information), compiled by MinGW's windres.
+# The Windows resources of Brisklet.exe and brisklet-clean.exe (the version information), compiled by
+# MinGW's windres.
 
 # MinGW's platform module has already enabled RC with the windres of the compiler's prefix; a
 # windres of another target would produce objects the linker rejects, so that is checked here.
@@ -12,3 +13,5 @@ if(NOT briskletRcName STREQUAL "${briskletToolPrefix}windres")
 endif()
 
 target_sources(Brisklet PRIVATE "${CMAKE_SOURCE_DIR}/src/driver/win32/Brisklet.rc")
+target_sources(brisklet-clean PRIVATE "${CMAKE_SOURCE_DIR}/src/driver/win32/Brisklet.rc")
+target_compile_definitions(brisklet-clean PRIVATE BRISKLET_CLEAN_PROGRAM)

@@ -49,7 +49,7 @@ versionHeader=build/release-x86/generated/BriskletVersion.h
 versionText=$(sed -n 's/^#define BRISKLET_VERSION_TEXT "\(.*\)"$/\1/p' "$versionHeader")
 version=${versionText%% *}
 [ -n "$version" ] || { say "no BRISKLET_VERSION_TEXT in $versionHeader" >&2; exit 1; }
-for exe in "$stage/x86/Brisklet.exe" "$stage/x64/Brisklet.exe"; do
+for exe in "$stage"/x86/*.exe "$stage"/x64/*.exe; do
   if ! strings -el "$exe" | grep -qxF "$versionText"; then
     say "$exe carries no version resource \"$versionText\": is cmake/WindowsResources.cmake included?" >&2
     exit 1
