@@ -220,29 +220,6 @@ int CleanStream(const CleanSettings& settings, std::FILE* input, std::FILE* outp
     return CleanTrouble;
 }
 
-// CleanSuccess, CleanWouldChange (only with --check) or CleanTrouble.
-int CleanFile(const CleanSettings& settings, const std::string& path, std::FILE* errors) {
-    std::string reason;
-    FileResult result = FileResult::Trouble;
-    try {
-        result = CleanFileInPlace(path, settings.Operations, settings.TabLength, settings.Check, reason);
-    } catch (const std::bad_alloc&) {
-        reason = "out of memory; left unchanged";
-    }
-    switch (result) {
-    case FileResult::Unchanged:
-    case FileResult::Rewritten:
-        return CleanSuccess;
-    case FileResult::WouldChange:
-        Report(errors, path, "would change");
-        return CleanWouldChange;
-    case FileResult::Trouble:
-        break;
-    }
-    Report(errors, path, reason);
-    return CleanTrouble;
-}
-
 ReadBytes StreamReader(std::FILE* input) {
     return [input](char* into, size_t capacity) -> int64_t {
         const size_t got = std::fread(into, 1, capacity, input);
@@ -273,6 +250,46 @@ int PrintDiff(const UnifiedDiff& diff, std::FILE* output, std::FILE* errors) {
     if (diff.Text.empty())
         return CleanSuccess;
     return WriteOut(output, diff.Text, errors) ? CleanWouldChange : CleanTrouble;
+}
+
+// The exit status of one file's result, with its report; with diff, a file that would change
+// prints its diff instead.
+int FileStatus(FileResult result, const std::string& path, const std::string& reason, const UnifiedDiff* diff,
+               std::FILE* output, std::FILE* errors) {
+    switch (result) {
+    case FileResult::Unchanged:
+    case FileResult::Rewritten:
+        return CleanSuccess;
+    case FileResult::WouldChange:
+        if (diff != nullptr)
+            return PrintDiff(*diff, output, errors);
+        Report(errors, path, "would change");
+        return CleanWouldChange;
+    case FileResult::Trouble:
+        break;
+    }
+    Report(errors, path, reason);
+    return CleanTrouble;
+}
+
+// A run over one file in which running out of memory is one more trouble of that file.
+FileResult RunOnFileInMemory(const std::string& path, const FileRun& run, bool check, std::string& reason) {
+    try {
+        return RunOnFile(path, run, check, reason);
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory; left unchanged";
+        return FileResult::Trouble;
+    }
+}
+
+// CleanSuccess, CleanWouldChange (only with --check) or CleanTrouble.
+int CleanFile(const CleanSettings& settings, const std::string& path, std::FILE* output, std::FILE* errors) {
+    const FileRun run = [&](const ReadBytes& read, const Rereading& rereading, const CleanSink& sink) {
+        return CleanText(read, rereading, sink, settings.Operations, settings.TabLength);
+    };
+    std::string reason;
+    const FileResult result = RunOnFileInMemory(path, run, settings.Check, reason);
+    return FileStatus(result, path, reason, nullptr, output, errors);
 }
 
 int DiffStream(const CleanSettings& settings, std::FILE* input, std::FILE* output, std::FILE* errors) {
@@ -418,28 +435,10 @@ int CleanSelectionFile(const CleanSettings& settings, const std::string& path, s
         return CleanOutcome{CleanEnd::Finished, 0, true};
     };
     std::string reason;
-    FileResult fileResult = FileResult::Trouble;
-    try {
-        fileResult = RunOnFile(path, run, settings.Check || settings.Diff, reason);
-    } catch (const std::bad_alloc&) {
-        reason = "out of memory; left unchanged";
-    }
+    const FileResult fileResult = RunOnFileInMemory(path, run, settings.Check || settings.Diff, reason);
     if (!selectionTrouble.empty())
         return ReportSelectionTrouble(selectionTrouble, errors);
-    switch (fileResult) {
-    case FileResult::Unchanged:
-    case FileResult::Rewritten:
-        return CleanSuccess;
-    case FileResult::WouldChange:
-        if (settings.Diff)
-            return PrintDiff(diff, output, errors);
-        Report(errors, path, "would change");
-        return CleanWouldChange;
-    case FileResult::Trouble:
-        break;
-    }
-    Report(errors, path, reason);
-    return CleanTrouble;
+    return FileStatus(fileResult, path, reason, settings.Diff ? &diff : nullptr, output, errors);
 }
 
 int CleanOneFile(const CleanSettings& settings, const std::string& path, std::FILE* output, std::FILE* errors) {
@@ -453,7 +452,7 @@ int CleanOneFile(const CleanSettings& settings, const std::string& path, std::FI
             return CleanTrouble;
         }
     }
-    return CleanFile(settings, path, errors);
+    return CleanFile(settings, path, output, errors);
 }
 
 int CleanInput(const CleanSettings& settings, std::FILE* input, std::FILE* output, std::FILE* errors) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,30 @@ namespace brisklet {
 // What became of one file.
 enum class FileResult { Unchanged, Rewritten, WouldChange, Trouble };
 
+// What a run's outcome leaves for its file: nullopt when the cleaned text is to replace it;
+// else the result, with reason set for Trouble. failedIo is the platform's own account of a
+// failed read or write.
+[[nodiscard]] inline std::optional<FileResult> ResultBeforeRewrite(const CleanOutcome& outcome, bool check,
+                                                                   const std::string& failedIo, std::string& reason) {
+    switch (outcome.End) {
+    case CleanEnd::Finished:
+        break;
+    case CleanEnd::ZeroByte:
+    case CleanEnd::TooMuchGrowth:
+        reason = TroubleReason(outcome) + "; left unchanged";
+        return FileResult::Trouble;
+    case CleanEnd::ReadFailed:
+    case CleanEnd::WriteFailed:
+        reason = failedIo;
+        return FileResult::Trouble;
+    }
+    if (!outcome.Changed)
+        return FileResult::Unchanged;
+    if (check)
+        return FileResult::WouldChange;
+    return std::nullopt;
+}
+
 // A run over one file: it reads the file, may read it again, and gives its result to the sink,
 // which rewrites the file safely unless only checking.
 using FileRun = std::function<CleanOutcome(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink)>;
@@ -28,18 +53,6 @@ using FileRun = std::function<CleanOutcome(const ReadBytes& read, const Rereadin
 // file. The result goes to a temporary file beside it that replaces it only when complete and
 // only when the file did not change on disk meanwhile. Trouble is described in reason.
 [[nodiscard]] FileResult RunOnFile(const std::string& path, const FileRun& run, bool check, std::string& reason);
-
-// Cleans the file at path in place, or with check only learns whether it would change.
-[[nodiscard]] inline FileResult CleanFileInPlace(const std::string& path,
-                                                 const std::vector<CleaningOperation>& operations, int32_t tabLength,
-                                                 bool check, std::string& reason) {
-    return RunOnFile(
-        path,
-        [&](const ReadBytes& read, const Rereading& rereading, const CleanSink& sink) {
-            return CleanText(read, rereading, sink, operations, tabLength);
-        },
-        check, reason);
-}
 
 // Whether anything at all has the name (UTF-8), a link to nothing included.
 [[nodiscard]] bool NameExists(const std::string& path);

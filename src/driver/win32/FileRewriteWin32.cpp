@@ -438,22 +438,8 @@ FileResult RunOnFile(const std::string& path, const FileRun& run, bool check, st
                          [&](uint64_t unchangedLength) { return check || StartRewrite(rewrite, unchangedLength); },
                          [&](std::string_view bytes) { return check || WriteResult(rewrite, bytes); }};
     const CleanOutcome outcome = run(read, rereading, sink);
-    switch (outcome.End) {
-    case CleanEnd::Finished:
-        break;
-    case CleanEnd::ZeroByte:
-    case CleanEnd::TooMuchGrowth:
-        reason = TroubleReason(outcome) + "; left unchanged";
-        return FileResult::Trouble;
-    case CleanEnd::ReadFailed:
-    case CleanEnd::WriteFailed:
-        reason = FailureReason(rewrite);
-        return FileResult::Trouble;
-    }
-    if (!outcome.Changed)
-        return FileResult::Unchanged;
-    if (check)
-        return FileResult::WouldChange;
+    if (const std::optional<FileResult> result = ResultBeforeRewrite(outcome, check, FailureReason(rewrite), reason))
+        return *result;
     return FinishRewrite(rewrite, reason) ? FileResult::Rewritten : FileResult::Trouble;
 }
 
