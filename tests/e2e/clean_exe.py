@@ -278,8 +278,11 @@ def RunCleanExe(bitness, inputs, road):
         stdinBytes = case.get("stdin")
         nativeResult = Run([str(inputs.NativeClean())] + Arguments(case), native, stdinBytes,
                            ToolEnvironment(case, native, environment, str))
-        exeResult = Run(exeCommand + Arguments(case), exe, stdinBytes,
-                        ToolEnvironment(case, exe, environment, WindowsPath))
+        exeEnvironment = ToolEnvironment(case, exe, environment, WindowsPath)
+        exeResult = Run(exeCommand + Arguments(case), exe, stdinBytes, exeEnvironment)
+        if exeResult[0] != 0 and road.FailedToStart(exeResult[2]):
+            print(f"again {RUN} [{bitness}] {case['name']}: Wine could not start brisklet-clean.exe")
+            exeResult = Run(exeCommand + Arguments(case), exe, stdinBytes, exeEnvironment)
         problems += [f"{case['name']}: {p}" for p in CheckCase(case, native, exe, nativeResult, exeResult, identity)]
     for interrupt in (False, True):
         problems += RewriteInterrupted(root, exeCommand, environment, interrupt)

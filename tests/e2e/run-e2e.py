@@ -142,6 +142,16 @@ class WineRoad:
     def Runs(self, *bitnesses):
         return all(bitness in self.bitnesses for bitness in bitnesses)
 
+    # Under load Wine now and then fails to start a program at all, before any of its code runs:
+    # "ShellExecuteEx failed: Internal error" from the wine command, CreateProcessW error 1359 in
+    # the test IDE. Such a run says nothing of the program and is made once more; any other
+    # failure stands.
+    START_ERROR = "1359"
+
+    @staticmethod
+    def FailedToStart(messages):
+        return "ShellExecuteEx failed" in messages
+
 
 def WorkingDirectory(workdir, rootText):
     """A path with a drive or a leading "\\\\" as it stands, anything else under the root."""
@@ -245,7 +255,7 @@ def Compare(scenario, root):
     return problems
 
 
-def RunProbe(bitness, inputs, road):
+def RunProbe(bitness, inputs, road, again=True):
     """The configuration probe prints a line per check and ends non-zero when one failed."""
     log = inputs.work / f"{PROBE_RUN}-{bitness}.log"
     with open(log, "wb") as output:
@@ -256,19 +266,18 @@ def RunProbe(bitness, inputs, road):
             return ["the probe did not end within 120 s"]
     if finished.returncode == 0:
         return []
-    failures = [line for line in log.read_text(encoding="utf-8", errors="replace").splitlines() if "FAIL" in line]
+    text = log.read_text(encoding="utf-8", errors="replace")
+    if again and road.FailedToStart(text):
+        print(f"again {PROBE_RUN} [{bitness}]: Wine could not start the probe")
+        return RunProbe(bitness, inputs, road, again=False)
+    failures = [line for line in text.splitlines() if "FAIL" in line]
     return [f"the probe failed (exit code {finished.returncode}; all of its output in {log})"] + failures[:20]
 
 
-# Under load Wine now and then fails to start a child at all (CreateProcessW: error 1359, an
-# internal error), before any of the tool's code runs. Such a run says nothing of the tool and
-# is made once more; any other failure stands.
-WINE_START_GLITCH = "1359"
-
-
 def StartGlitched(scenario, root):
+    """The test IDE could not start the tool at all, and the scenario did not ask for that."""
     seen = {key: value for key, (_, value) in ReadKeyValues(root / "result" / "result.txt").items()}
-    return (seen.get("exit") == "start-failed" and seen.get("start-error") == WINE_START_GLITCH
+    return (seen.get("exit") == "start-failed" and seen.get("start-error") == WineRoad.START_ERROR
             and scenario.expected.get("exit", ("=", ""))[1] != "start-failed")
 
 
@@ -289,10 +298,13 @@ def RunOne(scenario, bitness, inputs, road, again=True):
             return [f"the test IDE did not end within {timeout:.0f} s"]
     if finished.returncode != 0 or not (root / "result" / "result.txt").exists():
         text = log.read_text(encoding="utf-8", errors="replace").strip()
+        if again and road.FailedToStart(text):
+            print(f"again {scenario.name} [{bitness}]: Wine could not start the test IDE")
+            return RunOne(scenario, bitness, inputs, road, again=False)
         return [f"the test IDE failed (exit code {finished.returncode}): {text or 'no output'}"]
     problems = Compare(scenario, root)
     if problems and again and StartGlitched(scenario, root):
-        print(f"again {scenario.name} [{bitness}]: Wine could not start the tool (error {WINE_START_GLITCH})")
+        print(f"again {scenario.name} [{bitness}]: Wine could not start the tool (error {road.START_ERROR})")
         return RunOne(scenario, bitness, inputs, road, again=False)
     return problems
 
