@@ -12,7 +12,7 @@
 #include "PureBasicSource.h"
 #include "cleaning/Cleaning.h"
 #include "cleaning/StreamCleaning.h"
-#include "driver/FileCleaner.h"
+#include "cleaning/SourceCleaning.h"
 #include "runtime/TextCodec.h"
 
 namespace brisklet::bench {

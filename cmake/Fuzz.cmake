@@ -4,14 +4,15 @@ enable_testing()
 
 set(BRISKLET_SANITIZERS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
 
-# The core again, instrumented, so that faults inside the engine are caught where they happen.
-add_library(brisklet_core_fuzz STATIC ${BRISKLET_CORE_SOURCES})
-target_include_directories(brisklet_core_fuzz PUBLIC src "${CMAKE_BINARY_DIR}/generated")
-target_compile_options(brisklet_core_fuzz PRIVATE ${BRISKLET_SANITIZERS} -g)
+# The runtime layer again, instrumented, so that faults inside the parser are caught where they happen.
+file(GLOB BRISKLET_FUZZ_SOURCES CONFIGURE_DEPENDS src/runtime/*.cpp)
+add_library(brisklet_runtime_fuzz STATIC ${BRISKLET_FUZZ_SOURCES})
+target_include_directories(brisklet_runtime_fuzz PUBLIC src "${CMAKE_BINARY_DIR}/generated")
+target_compile_options(brisklet_runtime_fuzz PRIVATE ${BRISKLET_SANITIZERS} -g)
 
 add_executable(brisklet_prefs_fuzz tests/runtime/PrefsFuzz.cpp)
 target_include_directories(brisklet_prefs_fuzz PRIVATE tests)
-target_link_libraries(brisklet_prefs_fuzz PRIVATE brisklet_core_fuzz)
+target_link_libraries(brisklet_prefs_fuzz PRIVATE brisklet_runtime_fuzz)
 target_compile_options(brisklet_prefs_fuzz PRIVATE ${BRISKLET_WARNINGS} ${BRISKLET_SANITIZERS} -g)
 
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")

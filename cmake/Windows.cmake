@@ -2,12 +2,10 @@
 
 set(BRISKLET_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
-# The tool: its entry plus every Windows realisation but brisklet-clean's, on top of the portable core.
-file(GLOB BRISKLET_WIN32_SOURCES CONFIGURE_DEPENDS src/*/win32/*.cpp)
-list(FILTER BRISKLET_WIN32_SOURCES EXCLUDE REGEX "(Main|FileRewriteWin32)\\.cpp$")
-add_executable(Brisklet WIN32 src/driver/win32/BriskletMain.cpp ${BRISKLET_WIN32_SOURCES})
+# The tool: its entry on top of its own layer, which brings the Windows realisations below it.
+add_executable(Brisklet WIN32 src/tool/win32/BriskletMain.cpp)
 set_target_properties(Brisklet PROPERTIES OUTPUT_NAME Brisklet)
-target_link_libraries(Brisklet PRIVATE brisklet_core)
+target_link_libraries(Brisklet PRIVATE brisklet_tool)
 target_compile_options(Brisklet PRIVATE ${BRISKLET_WARNINGS})
 target_compile_definitions(Brisklet PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
 # wWinMain: the command line arrives as UTF-16, as the IDE passed it.
@@ -16,9 +14,8 @@ target_link_options(Brisklet PRIVATE -municode)
 # brisklet-clean.exe: the console program for files and pipes. wmain: every file name arrives as
 # UTF-16, whatever the code page. The IDE's preferences file is read through the configuration
 # platform, as Brisklet.exe reads it.
-add_executable(brisklet-clean src/driver/win32/CleanMain.cpp src/driver/win32/FileRewriteWin32.cpp
-                              src/config/win32/ConfigPlatformWin32.cpp)
-target_link_libraries(brisklet-clean PRIVATE brisklet_core)
+add_executable(brisklet-clean src/clean/win32/CleanMain.cpp)
+target_link_libraries(brisklet-clean PRIVATE brisklet_clean)
 target_compile_options(brisklet-clean PRIVATE ${BRISKLET_WARNINGS})
 target_compile_definitions(brisklet-clean PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
 target_link_options(brisklet-clean PRIVATE -municode)

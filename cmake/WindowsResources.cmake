@@ -12,6 +12,6 @@ if(NOT briskletRcName STREQUAL "${briskletToolPrefix}windres")
                       "set CMAKE_RC_COMPILER in the toolchain file")
 endif()
 
-target_sources(Brisklet PRIVATE "${CMAKE_SOURCE_DIR}/src/driver/win32/Brisklet.rc")
-target_sources(brisklet-clean PRIVATE "${CMAKE_SOURCE_DIR}/src/driver/win32/Brisklet.rc")
+target_sources(Brisklet PRIVATE "${CMAKE_SOURCE_DIR}/cmake/BriskletVersion.rc")
+target_sources(brisklet-clean PRIVATE "${CMAKE_SOURCE_DIR}/cmake/BriskletVersion.rc")
 target_compile_definitions(brisklet-clean PRIVATE BRISKLET_CLEAN_PROGRAM)

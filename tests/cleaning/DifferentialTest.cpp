@@ -11,9 +11,9 @@
 
 #include "cleaning/Cleaning.h"
 #include "cleaning/LineSkeleton.h"
-#include "driver/CleaningRun.h"
-#include "driver/CommandLine.h"
-#include "driver/FileCleaner.h"
+#include "tool/EditorCleaning.h"
+#include "tool/CommandLine.h"
+#include "cleaning/SourceCleaning.h"
 #include "editor/ScintillaMessages.h"
 #include "runtime/Strings.h"
 #include "runtime/TextCodec.h"
@@ -201,7 +201,7 @@ TEST(SwitchDifferential, RandomSwitchListsRunLikeTheReferenceDispatch) {
 
         RecordingEditor editor(EncodeUtf8(text), SC_CP_UTF8);
         const RunOutcome outcome =
-            RunCleaning(&editor, RunSettings{switches.ParameterCount, switches.SwitchList, tabLength});
+            CleanEditor(&editor, RunSettings{switches.ParameterCount, switches.SwitchList, tabLength});
         if (FindFrom(switches.SwitchList, u"/onlyselectedcode", 1) > 0) {
             // Without a selection this modifier ends the run before anything is read or run.
             ASSERT_EQ(outcome, RunOutcome::EndedNoSelection);
@@ -257,7 +257,7 @@ TEST(SwitchDifferential, KeepCursorAndFoldsNameOnlyLinesTheDocumentHas) {
                 editor.Call(SCI_SETFOLDEXPANDED, static_cast<uintptr_t>(line), 0);
         }
         const Switches switches = BuildSwitchList(arguments);
-        (void)RunCleaning(&editor, RunSettings{switches.ParameterCount, switches.SwitchList, 4});
+        (void)CleanEditor(&editor, RunSettings{switches.ParameterCount, switches.SwitchList, 4});
         ASSERT_EQ(editor.LineOutside, -1) << "case " << index << ", arguments " << Escape(switches.SwitchList)
                                           << ", selection " << anchor << "," << caret << "\n document "
                                           << EscapeBytes(bytes) << "\n afterwards " << EscapeBytes(editor.Bytes());

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "driver/CommandLine.h"
-#include "driver/win32/ToolStartUp.h"
+#include "tool/CommandLine.h"
+#include "tool/win32/StartUp.h"
 #include "editor/win32/HostSystemWin32.h"
 #include "runtime/win32/WideText.h"
 

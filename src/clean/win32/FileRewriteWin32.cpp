@@ -1,6 +1,6 @@
 // brisklet-clean's files and streams on Windows: standard streams in binary mode, and the rewrite
 // through a temporary file beside the source that replaces it once complete and flushed.
-#include "driver/FileRewrite.h"
+#include "clean/FileRewrite.h"
 
 #include <windows.h>
 

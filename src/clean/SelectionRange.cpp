@@ -1,11 +1,11 @@
 // The IDE's selection as it hands it to a tool, and the bytes of a file it covers.
-#include "driver/SelectionRange.h"
+#include "clean/SelectionRange.h"
 
 #include <algorithm>
 #include <charconv>
 
 #include "cleaning/StreamCleaning.h"
-#include "driver/FileCleaner.h"
+#include "cleaning/SourceCleaning.h"
 #include "runtime/TextCodec.h"
 
 namespace brisklet {

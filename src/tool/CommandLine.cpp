@@ -1,5 +1,5 @@
 // The tool's command line: raw splitting into arguments and the switch list built from them.
-#include "driver/CommandLine.h"
+#include "tool/CommandLine.h"
 
 #include "runtime/Strings.h"
 

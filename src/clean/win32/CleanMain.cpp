@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "config/win32/ConfigPlatformWin32.h"
-#include "driver/CleanCommand.h"
-#include "driver/FileRewrite.h"
+#include "clean/Command.h"
+#include "clean/FileRewrite.h"
 #include "runtime/TextCodec.h"
 #include "runtime/win32/WideText.h"
 

@@ -1,6 +1,6 @@
 // brisklet-clean's work on one text: the byte order mark, the IDE's settings block and the case
 // conversions' encoding, read block by block and compared with the input as the result comes.
-#include "driver/FileCleaner.h"
+#include "cleaning/SourceCleaning.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "driver/CleaningRun.h"
-#include "driver/CommandLine.h"
+#include "tool/EditorCleaning.h"
+#include "tool/CommandLine.h"
 #include "editor/ScintillaMessages.h"
 #include "runtime/CodePage.h"
 #include "support/FailingAllocator.h"
@@ -31,7 +31,7 @@ struct IdeEditor {
     RunOutcome Run(std::u16string_view commandLine, int32_t tabLength = 4) {
         const Switches switches = BuildSwitchList(SplitArguments(commandLine));
         Editor.Messages.clear();
-        return RunCleaning(&Editor, RunSettings{switches.ParameterCount, switches.SwitchList, tabLength});
+        return CleanEditor(&Editor, RunSettings{switches.ParameterCount, switches.SwitchList, tabLength});
     }
     [[nodiscard]] size_t Sent(unsigned message) const {
         return static_cast<size_t>(std::count(Editor.Messages.begin(), Editor.Messages.end(), message));
@@ -53,7 +53,7 @@ constexpr std::string_view ModuleSource =
     "EndProcedure\n";         // 10
 
 TEST(CleaningRun, NoEditorDoesNothing) {
-    EXPECT_EQ(RunCleaning(nullptr, RunSettings{1, u"/removecomments ", 4}), RunOutcome::NoEditor);
+    EXPECT_EQ(CleanEditor(nullptr, RunSettings{1, u"/removecomments ", 4}), RunOutcome::NoEditor);
 }
 
 TEST(CleaningRun, ReadOnlyEditorIsLeftAlone) {
@@ -193,7 +193,7 @@ struct LinesNamed : EditorPort {
 
 RunOutcome RunThrough(EditorPort& port, std::u16string_view commandLine) {
     const Switches switches = BuildSwitchList(SplitArguments(commandLine));
-    return RunCleaning(&port, RunSettings{switches.ParameterCount, switches.SwitchList, 4});
+    return CleanEditor(&port, RunSettings{switches.ParameterCount, switches.SwitchList, 4});
 }
 
 constexpr std::string_view DroppingSource =

@@ -1,5 +1,5 @@
 // The switch table: dispatch of one field by exact comparison, and the two modifiers.
-#include "driver/SwitchTable.h"
+#include "cleaning/SwitchTable.h"
 
 #include <iterator>
 

@@ -1,5 +1,5 @@
 // Brisklet.exe's road from its surroundings to the cleaned editor, after the crash handler.
-#include "driver/ToolRun.h"
+#include "tool/ToolSequence.h"
 
 #include <memory>
 #include <new>
@@ -7,8 +7,8 @@
 
 #include "config/AppFolders.h"
 #include "config/IdePrefs.h"
-#include "driver/CleaningRun.h"
-#include "driver/CommandLine.h"
+#include "tool/EditorCleaning.h"
+#include "tool/CommandLine.h"
 #include "editor/EditorPort.h"
 #include "editor/IdeDiscovery.h"
 
@@ -20,7 +20,7 @@ constexpr std::u16string_view ErrorCaption = u"Error";
 
 } // namespace
 
-void RunTool(ConfigPlatform& platform, HostSystem& host, PrefsFile& prefs, ConfigState& state,
+void RunToolSequence(ConfigPlatform& platform, HostSystem& host, PrefsFile& prefs, ConfigState& state,
              std::u16string_view commandLine) {
     const std::vector<std::u16string> requiredFiles{u"Brisklet.exe"};
     ChooseDataFolder(platform, state);
@@ -51,7 +51,7 @@ void RunTool(ConfigPlatform& platform, HostSystem& host, PrefsFile& prefs, Confi
     // Memory short for a copy of the text or an operation's result ends the run where it
     // stands; the write gives up whole, so the editor holds the old text or the new one.
     try {
-        RunCleaning(editor.get(), RunSettings{switches.ParameterCount, switches.SwitchList, state.TabLength});
+        CleanEditor(editor.get(), RunSettings{switches.ParameterCount, switches.SwitchList, state.TabLength});
     } catch (const std::bad_alloc&) {
     }
 }

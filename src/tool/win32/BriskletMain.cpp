@@ -1,7 +1,7 @@
 // Brisklet.exe: started by the IDE as a tool, it cleans the IDE's editor and ends with code 0.
 #include <windows.h>
 
-#include "driver/win32/ToolStartUp.h"
+#include "tool/win32/StartUp.h"
 #include "editor/win32/HostSystemWin32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

@@ -1,6 +1,6 @@
 // brisklet-clean's files and streams on Linux and macOS: descriptors, and the rewrite through a
 // temporary file beside the source that is renamed over it.
-#include "driver/FileRewrite.h"
+#include "clean/FileRewrite.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/FileCleaner.h"
+#include "cleaning/SourceCleaning.h"
 
 namespace brisklet {
 

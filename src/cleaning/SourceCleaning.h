@@ -1,5 +1,5 @@
 // brisklet-clean's work on one text: the byte order mark, the IDE's settings block and the case
-// conversions' encoding. Portable: the files and streams themselves are in driver/FileRewrite.h.
+// conversions' encoding. Portable: the files and streams themselves are in clean/FileRewrite.h.
 #pragma once
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "config/ConfigState.h"
-#include "driver/ToolRun.h"
+#include "tool/ToolSequence.h"
 #include "editor/IdeDiscovery.h"
 #include "runtime/Prefs.h"
 #include "support/FakeConfigPlatform.h"
@@ -74,7 +74,7 @@ protected:
         platform.AddFile(u"C:\\Users\\Ann\\AppData\\Roaming\\PureBasic\\PureBasic.prefs", "[Global]\r\nTabLength = 4\r\n");
         platform.ProcessPaths[IdeProcess] = u"C:\\Program Files\\PureBasic\\PureBasic.exe";
     }
-    void Run(std::u16string_view commandLine) { RunTool(platform, host, prefs, state, commandLine); }
+    void Run(std::u16string_view commandLine) { RunToolSequence(platform, host, prefs, state, commandLine); }
     [[nodiscard]] std::vector<std::u16string> MessageTexts() const {
         std::vector<std::u16string> texts;
         for (const test::RecordedMessage& message : platform.Messages)

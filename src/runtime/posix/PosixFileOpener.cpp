@@ -1,5 +1,5 @@
 // Opening files for the preferences engine through POSIX calls, for brisklet-clean.
-#include "driver/posix/PosixFileOpener.h"
+#include "runtime/posix/PosixFileOpener.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/CleanCommand.h"
-#include "driver/FileRewrite.h"
-#include "driver/posix/PosixFileOpener.h"
+#include "clean/Command.h"
+#include "clean/FileRewrite.h"
+#include "runtime/posix/PosixFileOpener.h"
 #include "runtime/Strings.h"
 
 int main(int argc, char** argv) {

@@ -1,4 +1,4 @@
-// brisklet-clean's files and streams, realised once per platform (driver/posix, driver/win32):
+// brisklet-clean's files and streams, realised once per platform (clean/posix, clean/win32):
 // standard input to standard output, and the safe rewrite of a file in place.
 #pragma once
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cleaning/Cleaning.h"
-#include "driver/FileCleaner.h"
+#include "cleaning/SourceCleaning.h"
 
 namespace brisklet {
 

@@ -1,8 +1,8 @@
 // The cleaning run over one editor: read, run the switches in order, write back when changed.
-#include "driver/CleaningRun.h"
+#include "tool/EditorCleaning.h"
 
-#include "driver/LineMap.h"
-#include "driver/SwitchTable.h"
+#include "tool/LineMap.h"
+#include "cleaning/SwitchTable.h"
 #include "editor/EditorPort.h"
 #include "editor/EditorText.h"
 #include "editor/FoldState.h"
@@ -69,7 +69,7 @@ intptr_t LinesAfterWrite(EditorPort& editor, std::u16string_view written, bool s
 
 } // namespace
 
-RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings) {
+RunOutcome CleanEditor(EditorPort* editor, const RunSettings& settings) {
     if (editor == nullptr)
         return RunOutcome::NoEditor;
     if (editor->Call(SCI_GETREADONLY) != 0)

@@ -1,5 +1,5 @@
 // Brisklet.exe from its start to its end: crash handler, the run over the IDE, shutdown.
-#include "driver/win32/ToolStartUp.h"
+#include "tool/win32/StartUp.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 #include "config/CrashReport.h"
 #include "config/win32/ConfigPlatformWin32.h"
 #include "config/win32/CrashFilter.h"
-#include "driver/ToolRun.h"
+#include "tool/ToolSequence.h"
 #include "runtime/Prefs.h"
 #include "runtime/win32/WideText.h"
 
@@ -32,7 +32,7 @@ void RunBrisklet(HostSystem& host) {
     InstallCrashHandler(platform, osNames, state);
 
     static PrefsFile prefs;
-    RunTool(platform, host, prefs, state, FromWide(GetCommandLineW()));
+    RunToolSequence(platform, host, prefs, state, FromWide(GetCommandLineW()));
     RunShutdown(prefs);
 }
 

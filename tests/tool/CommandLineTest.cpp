@@ -1,8 +1,8 @@
 // The raw command line into arguments, the switch list, dispatch by table order and the modifiers.
 #include <gtest/gtest.h>
 
-#include "driver/CommandLine.h"
-#include "driver/SwitchTable.h"
+#include "tool/CommandLine.h"
+#include "cleaning/SwitchTable.h"
 
 namespace brisklet {
 namespace {

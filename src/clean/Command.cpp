@@ -1,5 +1,5 @@
 // brisklet-clean's command: options, switches and files in, exit status out.
-#include "driver/CleanCommand.h"
+#include "clean/Command.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,11 +12,11 @@
 #include "cleaning/StreamCleaning.h"
 #include "config/ConfigState.h"
 #include "config/IdePrefs.h"
-#include "driver/FileCleaner.h"
-#include "driver/FileRewrite.h"
-#include "driver/SelectionRange.h"
-#include "driver/SwitchTable.h"
-#include "driver/UnifiedDiff.h"
+#include "cleaning/SourceCleaning.h"
+#include "clean/FileRewrite.h"
+#include "clean/SelectionRange.h"
+#include "cleaning/SwitchTable.h"
+#include "clean/UnifiedDiff.h"
 #include "runtime/Strings.h"
 
 namespace brisklet {

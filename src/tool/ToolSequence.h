@@ -15,7 +15,7 @@ struct ConfigState;
 // main window and editor, and cleans it. Every error is shown as the platform's message box
 // before it returns; the caller then shuts the program down. state stays visible to a crash
 // report written meanwhile.
-void RunTool(ConfigPlatform& platform, HostSystem& host, PrefsFile& prefs, ConfigState& state,
+void RunToolSequence(ConfigPlatform& platform, HostSystem& host, PrefsFile& prefs, ConfigState& state,
              std::u16string_view commandLine);
 
 } // namespace brisklet

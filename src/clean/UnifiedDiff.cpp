@@ -1,5 +1,5 @@
 // A unified diff of a text and what a cleaning run made of it, built as the run goes.
-#include "driver/UnifiedDiff.h"
+#include "clean/UnifiedDiff.h"
 
 #include <algorithm>
 

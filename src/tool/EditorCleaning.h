@@ -26,6 +26,6 @@ enum class RunOutcome {
 };
 
 // Cleans one editor; null (no visible editor) does nothing.
-RunOutcome RunCleaning(EditorPort* editor, const RunSettings& settings);
+RunOutcome CleanEditor(EditorPort* editor, const RunSettings& settings);
 
 } // namespace brisklet
