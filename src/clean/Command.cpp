@@ -18,6 +18,7 @@
 #include "cleaning/SwitchTable.h"
 #include "clean/UnifiedDiff.h"
 #include "runtime/Strings.h"
+#include "BriskletVersion.h"
 
 namespace brisklet {
 
@@ -34,6 +35,7 @@ struct CleanSettings {
     bool Check = false;
     bool Diff = false;
     bool Help = false;
+    bool Version = false;
     bool OnlySelected = false;
     std::optional<ToolSelection> Selection; // with "/onlyselectedcode" and a selection from the IDE
 };
@@ -125,6 +127,8 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             onlyFiles = true;
         } else if (argument == "--help" || argument == "-h") {
             settings.Help = true;
+        } else if (argument == "--version") {
+            settings.Version = true;
         } else if (argument == "--check") {
             settings.Check = true;
         } else if (argument == "--diff") {
@@ -172,6 +176,7 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
 void PrintHelp(std::FILE* output) {
     std::fprintf(output,
                  "Usage: %s [--tab-length N] [--check | --diff] SWITCH... [FILE...]\n"
+                 "       %s --help | --version\n"
                  "Applies the cleaning switches, in the order given, to each FILE, or to standard input\n"
                  "when there is none. The IDE's settings block at the end of a source stays as it is.\n"
                  "  --tab-length N  columns of one tab (default: TabLength of [Global] in the file\n"
@@ -179,10 +184,11 @@ void PrintHelp(std::FILE* output) {
                  "  --check         change nothing; exit 1 when a file would change\n"
                  "  --diff          change nothing; print a unified diff of the changes (for patch -p1);\n"
                  "                  exit 1 when there are any\n"
+                 "  --version       print the version and exit\n"
                  "With /onlyselectedcode and PB_TOOL_Selection (LINExCOLUMNxLINExCOLUMN, as the IDE sets\n"
                  "it), only the selected characters are cleaned, and nothing at all when none are.\n\n"
                  "Switches:\n",
-                 ProgramName, DefaultTabLength);
+                 ProgramName, ProgramName, DefaultTabLength);
     for (const SwitchEntry* entry = SwitchTableBegin(); entry != SwitchTableEnd(); ++entry) {
         std::string name(entry->Name.begin(), entry->Name.end());
         const char* note = entry->Operation || entry->Name == OnlySelectedCode ? "" : " (in the IDE only)";
@@ -496,6 +502,10 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const ToolEnviron
     std::optional<CleanSettings> settings = ParseArguments(arguments, errors);
     if (!settings)
         return CleanTrouble;
+    if (settings->Version) {
+        std::fprintf(output, "%s %s\n", ProgramName, BRISKLET_VERSION_TEXT);
+        return std::fflush(output) == 0 ? CleanSuccess : CleanTrouble;
+    }
     if (settings->Help) {
         PrintHelp(output);
         return std::fflush(output) == 0 ? CleanSuccess : CleanTrouble;

@@ -14,6 +14,7 @@
 #include <random>
 #include <sstream>
 
+#include "BriskletVersion.h"
 #include "support/RunProcess.h"
 
 namespace brisklet {
@@ -163,6 +164,12 @@ TEST(CleanCommand, APipeLooksAheadEightMebibytesForUtf8) {
     fs::remove(path);
 }
 
+TEST(CleanCommand, VersionIsTheProjectsOne) {
+    const test::ProcessResult result = RunProcess(Program, {"/removecomments", "--version"}, "a ; b\n");
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_EQ(result.Output, std::string("brisklet-clean ") + BRISKLET_VERSION_TEXT + "\n");
+}
+
 TEST(CleanCommand, HelpListsEverySwitch) {
     const test::ProcessResult result = RunProcess(Program, {"--help"}, "");
     EXPECT_EQ(result.ExitCode, 0);
@@ -170,7 +177,7 @@ TEST(CleanCommand, HelpListsEverySwitch) {
                              "/removeallspaces", "/removespacesatendoflines", "/removespacesatstartoflines",
                              "/converttexttolowercaseletters", "/converttexttouppercaseletters", "/fold", "/unfold",
                              "/converttabtospace", "/convertspacetotab", "/setcursortotop", "/setcursortobottom",
-                             "/onlyselectedcode", "/keepcursorandfolds", "--tab-length", "--check", "--diff",
+                             "/onlyselectedcode", "/keepcursorandfolds", "--tab-length", "--check", "--diff", "--version",
                              "PB_TOOL_Preferences", "PB_TOOL_Selection"})
         EXPECT_NE(result.Output.find(name), std::string::npos) << name;
 }
