@@ -109,7 +109,7 @@ bool IsEmptySelection(const ToolSelection& selection) {
     return selection.StartLine == selection.EndLine && selection.StartColumn == selection.EndColumn;
 }
 
-std::optional<ByteRange> LocateSelection(std::string_view text, const ToolSelection& selection,
+std::optional<SelectedBytes> LocateSelection(std::string_view text, const ToolSelection& selection,
                                          std::string_view name, std::string& reason) {
     const bool utf8 = IsUtf8Text(text);
     Place place{BodyStart(text), 1};
@@ -120,7 +120,7 @@ std::optional<ByteRange> LocateSelection(std::string_view text, const ToolSelect
     const std::optional<size_t> end = Locate(text, utf8, place, selection.EndLine, selection.EndColumn, name, reason);
     if (!end)
         return std::nullopt;
-    return ByteRange{*start, *end};
+    return SelectedBytes{*start, *end};
 }
 
 bool IsUtf8Text(std::string_view text) {

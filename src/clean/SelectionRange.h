@@ -25,7 +25,7 @@ struct ToolSelection {
 // Start equal to end: nothing is selected.
 [[nodiscard]] bool IsEmptySelection(const ToolSelection& selection);
 
-struct ByteRange {
+struct SelectedBytes {
     size_t Start = 0;
     size_t End = 0;
 };
@@ -34,7 +34,7 @@ struct ByteRange {
 // column is a character of UTF-8 when the text has a byte order mark or holds UTF-8 before
 // its settings block, else a byte. nullopt with reason set, naming the text by name, when a
 // place lies outside it.
-[[nodiscard]] std::optional<ByteRange> LocateSelection(std::string_view text, const ToolSelection& selection,
+[[nodiscard]] std::optional<SelectedBytes> LocateSelection(std::string_view text, const ToolSelection& selection,
                                                        std::string_view name, std::string& reason);
 
 // A byte order mark, or a UTF-8 sequence before the settings block: the case conversions then

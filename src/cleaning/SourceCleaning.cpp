@@ -358,8 +358,7 @@ std::string TroubleReason(const CleanOutcome& outcome) {
     case CleanEnd::ZeroByte:
         return "holds a zero byte, not a source file";
     case CleanEnd::TooMuchGrowth:
-        return "/converttabtospace would add more than " + std::to_string(MaxTabExpansionGrowth) +
-               " characters (check --tab-length)";
+        return "/converttabtospace would add more than " + std::to_string(MaxTabExpansionGrowth) + " characters";
     case CleanEnd::Finished:
     case CleanEnd::ReadFailed:
     case CleanEnd::WriteFailed:

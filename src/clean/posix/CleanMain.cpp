@@ -1,29 +1,40 @@
 // brisklet-clean: the cleaning switches applied to files, or to standard input.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "clean/Command.h"
-#include "clean/FileRewrite.h"
-#include "runtime/posix/PosixFileOpener.h"
+#include "clean/posix/PosixFileSystem.h"
 #include "runtime/Strings.h"
+#include "runtime/posix/PosixFileOpener.h"
 
 int main(int argc, char** argv) {
-#ifdef SIGPIPE
     // A closed pipe is a failed write to report, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
+#ifdef F_SETPIPE_SZ
+    // Pipes of several blocks let the programs of a pipeline take turns less often; 1 MiB is
+    // the usual limit for a user who is not root.
+    constexpr int PipeSize = 1 << 20;
+    for (const int fd : {0, 1}) {
+        struct stat status {};
+        if (::fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode) && ::fcntl(fd, F_GETPIPE_SZ) < PipeSize)
+            static_cast<void>(::fcntl(fd, F_SETPIPE_SZ, PipeSize));
+    }
 #endif
     brisklet::InstallRewriteSignalHandlers();
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    brisklet::PosixFileOpener files;
+    brisklet::PosixFileOpener preferences;
+    brisklet::PosixFileSystem files;
     brisklet::ToolEnvironment environment;
-    environment.Files = &files;
-    if (const char* preferences = std::getenv("PB_TOOL_Preferences"))
-        environment.PreferencesPath = brisklet::Utf16FromUtf8(preferences);
+    environment.Preferences = &preferences;
+    if (const char* path = std::getenv("PB_TOOL_Preferences"))
+        environment.PreferencesPath = brisklet::Utf16FromUtf8(path);
     if (const char* selection = std::getenv("PB_TOOL_Selection"))
         environment.Selection = selection;
-    return brisklet::RunCleanCommand(arguments, environment, stdin, stdout, stderr);
+    return brisklet::RunCleanCommand(arguments, environment, files, stderr);
 }

@@ -1,0 +1,95 @@
+// The file-system calls brisklet-clean makes, each able to fail: realised once for POSIX and once
+// for Win32 (clean/posix, clean/win32), and by the tests with any call made to fail and the file
+// changed by another program between any two calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace brisklet {
+
+enum class FileKind { Regular, Directory, Other };
+
+// What tells one state of a file from another: a file another program replaced, wrote, truncated,
+// renamed over, linked, chmodded or chowned differs here. Times are at the platform's full
+// precision. On Windows, Mode holds the file attributes and Owner and Group stay 0.
+struct FileFacts {
+    FileKind Kind = FileKind::Other;
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    uint64_t Size = 0;
+    uint64_t Links = 0;
+    int64_t Modified = 0;
+    int64_t Changed = 0;
+    uint32_t Mode = 0;
+    uint32_t Owner = 0;
+    uint32_t Group = 0;
+};
+
+[[nodiscard]] inline bool operator==(const FileFacts& a, const FileFacts& b) {
+    return a.Kind == b.Kind && a.Device == b.Device && a.Inode == b.Inode && a.Size == b.Size &&
+           a.Links == b.Links && a.Modified == b.Modified && a.Changed == b.Changed && a.Mode == b.Mode &&
+           a.Owner == b.Owner && a.Group == b.Group;
+}
+
+// A file held open by the file system; 0 is none.
+using FileId = int;
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The reason the last failed call gave, as the platform words it ("No space left on device").
+    [[nodiscard]] virtual std::string LastError() = 0;
+
+    // Opens the file a name (UTF-8 on Windows, bytes elsewhere) leads to, links followed, for
+    // reading, with facts its state then. Anything but a regular file is described in facts and
+    // not opened (a FIFO would wait for a writer): source stays 0.
+    [[nodiscard]] virtual bool OpenSource(std::string_view name, FileId& source, FileFacts& facts) = 0;
+    // The next bytes: their count, 0 at the end, -1 on failure.
+    [[nodiscard]] virtual int64_t Read(FileId file, char* into, size_t capacity) = 0;
+    // Up to count bytes from offset; fewer only at the end of the file.
+    [[nodiscard]] virtual bool ReadAt(FileId file, uint64_t offset, size_t count, std::string& into) = 0;
+    // The facts of the file held open, and of whatever the source's name leads to now.
+    [[nodiscard]] virtual bool FactsOf(FileId file, FileFacts& facts) = 0;
+    [[nodiscard]] virtual bool FactsByName(FileId source, FileFacts& facts) = 0;
+
+    // Opens the source's file for writing: asks whether the user may change it at all, and is
+    // the way to write a file with several names through.
+    [[nodiscard]] virtual bool OpenForWriting(FileId source, FileId& writable) = 0;
+    // A new empty file beside the source, readable by its owner alone, that is removed when a
+    // signal or the console ends the program.
+    [[nodiscard]] virtual bool CreateBeside(FileId source, FileId& temporary) = 0;
+    [[nodiscard]] virtual bool Write(FileId file, std::string_view bytes) = 0;
+    [[nodiscard]] virtual bool WriteAt(FileId file, uint64_t offset, std::string_view bytes) = 0;
+    // Room on disk for size bytes, so that writing them cannot fail for want of space.
+    [[nodiscard]] virtual bool Reserve(FileId file, uint64_t size) = 0;
+    [[nodiscard]] virtual bool Truncate(FileId file, uint64_t size) = 0;
+    // Everything written is on disk.
+    [[nodiscard]] virtual bool Flush(FileId file) = 0;
+    // The temporary file takes the owner, mode and attributes of facts and the source's
+    // extended attributes.
+    [[nodiscard]] virtual bool TakeOver(FileId temporary, FileId source, const FileFacts& facts) = 0;
+    // The temporary file takes the source's name, replacing it in one step. The temporary id is
+    // closed either way, and its file removed when the replace failed; the source id stays
+    // valid for FlushFolder and Close.
+    [[nodiscard]] virtual bool Replace(FileId temporary, FileId source) = 0;
+    // The source's folder, and so the replace, is on disk.
+    [[nodiscard]] virtual bool FlushFolder(FileId source) = 0;
+    // Closes a temporary file and removes it.
+    virtual void Remove(FileId temporary) = 0;
+    // Closes a temporary file and leaves it, no longer removed by a signal: its name, for a
+    // message that tells the user where the text is.
+    [[nodiscard]] virtual std::string Keep(FileId temporary) = 0;
+    virtual void Close(FileId file) = 0;
+
+    // Standard input and output: raw reads and writes, and whether both are the same file.
+    [[nodiscard]] virtual int64_t ReadInput(char* into, size_t capacity) = 0;
+    [[nodiscard]] virtual bool WriteOutput(std::string_view bytes) = 0;
+    [[nodiscard]] virtual bool InputIsOutput() = 0;
+    // Whether anything at all has the name, a link to nothing included.
+    [[nodiscard]] virtual bool NameExists(std::string_view name) = 0;
+};
+
+} // namespace brisklet

@@ -1,0 +1,53 @@
+// brisklet-clean's command line: options, switches and file names, read without touching a file.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "clean/SelectionRange.h"
+#include "cleaning/Cleaning.h"
+#include "config/ConfigState.h"
+
+namespace brisklet {
+
+inline constexpr const char* ProgramName = "brisklet-clean";
+
+enum CleanExitCode { CleanSuccess = 0, CleanWouldChange = 1, CleanTrouble = 2 };
+
+enum class OutputMode { Rewrite, Check, Diff };
+
+struct CleanSettings {
+    std::vector<CleaningOperation> Operations;
+    std::vector<std::string> Files;
+    // Arguments taken for files that look like mistyped switches: "/" and letters.
+    std::vector<std::string> SwitchLike;
+    int32_t TabLength = DefaultTabLength;
+    bool TabLengthGiven = false;
+    OutputMode Mode = OutputMode::Rewrite;
+    bool Help = false;
+    bool Version = false;
+    bool OnlySelected = false;
+    std::optional<ToolSelection> Selection; // with "/onlyselectedcode" and a selection from the IDE
+};
+
+// "brisklet-clean: SUBJECT: reason".
+void Report(std::FILE* errors, std::string_view subject, std::string_view reason);
+
+// Reads every argument before any file is touched; a bad one is reported and stops the run.
+[[nodiscard]] std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& arguments,
+                                                          std::FILE* errors);
+
+// An argument of "/" and letters that names no file is a mistyped switch: reported with the
+// nearest switch's name. False after a report.
+[[nodiscard]] bool CheckSwitchLikeNames(const CleanSettings& settings,
+                                        const std::function<bool(std::string_view)>& nameExists,
+                                        std::FILE* errors);
+
+[[nodiscard]] std::string HelpText();
+
+} // namespace brisklet

@@ -1,0 +1,124 @@
+// What becomes of one source's cleaned text: rewritten, checked, or shown as a diff.
+#include "clean/Output.h"
+
+#include "clean/UnifiedDiff.h"
+
+namespace brisklet {
+
+namespace {
+
+constexpr std::string_view StandardOutput = "standard output";
+
+// A run that did not finish: the source is left as it was.
+SourceResult Unfinished(const CleanSource& source, const CleanOutcome& outcome, FileSystem& files) {
+    const bool isFile = source.File != nullptr;
+    switch (outcome.End) {
+    case CleanEnd::ZeroByte:
+    case CleanEnd::TooMuchGrowth: {
+        const char* hint = outcome.End == CleanEnd::TooMuchGrowth ? " (check --tab-length)" : "";
+        return {CleanTrouble, TroubleReason(outcome) + hint + (isFile ? "; left unchanged" : "; stopped there"), {}};
+    }
+    case CleanEnd::ReadFailed:
+        return {CleanTrouble, isFile ? source.File->Reason : files.LastError(), {}};
+    case CleanEnd::WriteFailed:
+        if (isFile)
+            return {CleanTrouble, source.File->Reason, {}};
+        return {CleanTrouble, files.LastError(), std::string(StandardOutput)};
+    case CleanEnd::Finished:
+        break;
+    }
+    return {};
+}
+
+class RewriteOutput final : public CleanOutput {
+public:
+    explicit RewriteOutput(FileSystem& files) : files_(files) {}
+
+    CleanSink Begin(const CleanSource& source) override {
+        if (source.File == nullptr)
+            return {true, {}, [this](std::string_view bytes) { return files_.WriteOutput(bytes); }};
+        FileRewrite* rewrite = source.File;
+        return {false, [rewrite](uint64_t unchanged) { return StartRewrite(*rewrite, unchanged); },
+                [rewrite](std::string_view bytes) { return WriteRewrite(*rewrite, bytes); }};
+    }
+
+    SourceResult End(const CleanSource& source, const CleanOutcome& outcome) override {
+        if (outcome.End != CleanEnd::Finished)
+            return Unfinished(source, outcome, files_);
+        if (source.File == nullptr || !outcome.Changed || CommitRewrite(*source.File))
+            return {};
+        return {CleanTrouble, source.File->Reason, {}};
+    }
+
+private:
+    FileSystem& files_;
+};
+
+class CheckOutput final : public CleanOutput {
+public:
+    explicit CheckOutput(FileSystem& files) : files_(files) {}
+
+    CleanSink Begin(const CleanSource&) override {
+        return {false, [](uint64_t) { return true; }, [](std::string_view) { return true; }};
+    }
+
+    SourceResult End(const CleanSource& source, const CleanOutcome& outcome) override {
+        if (outcome.End != CleanEnd::Finished)
+            return Unfinished(source, outcome, files_);
+        if (!outcome.Changed)
+            return {};
+        // Standard input has no name to report: the exit status says it.
+        return {CleanWouldChange, source.File != nullptr ? "would change" : "", {}};
+    }
+
+private:
+    FileSystem& files_;
+};
+
+// A diff is printed only for a text read to its end, so that patch never gets half of one.
+class DiffOutput final : public CleanOutput {
+public:
+    explicit DiffOutput(FileSystem& files) : files_(files) {}
+
+    CleanSink Begin(const CleanSource& source) override {
+        diff_ = UnifiedDiff{};
+        StartUnifiedDiff(diff_, "a/" + source.Name, "b/" + source.Name);
+        CleanSink sink;
+        sink.WritesAll = true;
+        sink.Piece = [this](std::string_view input, std::string_view output, bool settled) {
+            AddDiffPiece(diff_, input, output, settled);
+        };
+        return sink;
+    }
+
+    SourceResult End(const CleanSource& source, const CleanOutcome& outcome) override {
+        if (outcome.End != CleanEnd::Finished)
+            return Unfinished(source, outcome, files_);
+        FinishUnifiedDiff(diff_);
+        if (diff_.Text.empty())
+            return {};
+        if (!files_.WriteOutput(diff_.Text))
+            return {CleanTrouble, files_.LastError(), std::string(StandardOutput)};
+        return {CleanWouldChange, {}, {}};
+    }
+
+private:
+    FileSystem& files_;
+    UnifiedDiff diff_;
+};
+
+} // namespace
+
+std::unique_ptr<CleanOutput> MakeOutput(OutputMode mode, FileSystem& files) {
+    switch (mode) {
+    case OutputMode::Check:
+        return std::make_unique<CheckOutput>(files);
+    case OutputMode::Diff:
+        return std::make_unique<DiffOutput>(files);
+    case OutputMode::Rewrite:
+        break;
+    }
+    return std::make_unique<RewriteOutput>(files);
+}
+
+} // namespace brisklet

@@ -1,0 +1,40 @@
+// What becomes of one source's cleaned text, chosen once from the options: it replaces the file
+// or goes to standard output (OutputMode::Rewrite), it only tells whether it would change
+// anything (Check), or it becomes a unified diff on standard output (Diff).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "clean/FileSystem.h"
+#include "clean/Options.h"
+#include "clean/Rewrite.h"
+
+namespace brisklet {
+
+// A source under cleaning: a file, or standard input when File is null.
+struct CleanSource {
+    std::string Name; // as the user gave it; "-" for standard input
+    FileRewrite* File = nullptr;
+};
+
+// The end of one source: its exit status, and what to tell the user about it (nothing when
+// Reason is empty) and of what (the source's name unless Subject says otherwise).
+struct SourceResult {
+    int Status = CleanSuccess;
+    std::string Reason;
+    std::string Subject;
+};
+
+class CleanOutput {
+public:
+    virtual ~CleanOutput() = default;
+    // Where the cleaning run gives its result.
+    [[nodiscard]] virtual CleanSink Begin(const CleanSource& source) = 0;
+    // The run over the source ended with outcome, finished or not.
+    [[nodiscard]] virtual SourceResult End(const CleanSource& source, const CleanOutcome& outcome) = 0;
+};
+
+[[nodiscard]] std::unique_ptr<CleanOutput> MakeOutput(OutputMode mode, FileSystem& files);
+
+} // namespace brisklet

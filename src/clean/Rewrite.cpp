@@ -1,0 +1,188 @@
+// The one way brisklet-clean replaces a file, written once over the platform's file calls.
+#include "clean/Rewrite.h"
+
+#include <algorithm>
+
+namespace brisklet {
+
+namespace {
+
+constexpr std::string_view ChangedReason = "changed on disk while it was cleaned; left as it is";
+
+bool Fail(FileRewrite& rewrite, std::string_view context = {}) {
+    rewrite.Reason = std::string(context) + rewrite.Files.LastError();
+    return false;
+}
+
+// Copies length bytes from one file to another, from offset 0, the target at its position or,
+// with atOffsets, at the same offsets.
+bool CopyBytes(FileSystem& files, FileId from, FileId to, uint64_t length, bool atOffsets) {
+    std::string chunk;
+    for (uint64_t at = 0; at < length; at += chunk.size()) {
+        if (!files.ReadAt(from, at, static_cast<size_t>(std::min<uint64_t>(RereadChunk, length - at)), chunk))
+            return false;
+        if (chunk.empty())
+            return false; // shorter than it was: the file changed under us, which the check reports
+        if (!(atOffsets ? files.WriteAt(to, at, chunk) : files.Write(to, chunk)))
+            return false;
+    }
+    return true;
+}
+
+// The file is still the one the run read, through the handle and under its name, with nothing
+// changed about it; now holds its facts.
+bool StillAsFound(FileRewrite& rewrite, FileFacts& now) {
+    // The handle written through must hold the same file as well: it was opened by name later.
+    FileFacts named;
+    FileFacts writable = rewrite.Found;
+    if (!rewrite.Files.FactsOf(rewrite.Source, now) || !rewrite.Files.FactsByName(rewrite.Source, named) ||
+        (rewrite.Writable != 0 && !rewrite.Files.FactsOf(rewrite.Writable, writable)))
+        return Fail(rewrite);
+    if (now == rewrite.Found && named == rewrite.Found && writable == rewrite.Found)
+        return true;
+    rewrite.Reason = ChangedReason;
+    return false;
+}
+
+// Puts the old text back after a failed write through; false when even that fails.
+bool PutBack(FileRewrite& rewrite, FileId old) {
+    FileSystem& files = rewrite.Files;
+    return CopyBytes(files, old, rewrite.Writable, rewrite.Found.Size, true) &&
+           files.Truncate(rewrite.Writable, rewrite.Found.Size) && files.Flush(rewrite.Writable);
+}
+
+// A file with other names keeps its one inode: the finished text goes through it. Nothing is
+// overwritten before the old text is safe beside it and the room for the new one is reserved.
+bool WriteThrough(FileRewrite& rewrite) {
+    FileSystem& files = rewrite.Files;
+    FileId old = 0;
+    if (!files.CreateBeside(rewrite.Source, old))
+        return Fail(rewrite);
+    FileFacts now;
+    if (!CopyBytes(files, rewrite.Source, old, rewrite.Found.Size, false) || !files.Flush(old)) {
+        Fail(rewrite);
+        files.Remove(old);
+        return false;
+    }
+    if (!StillAsFound(rewrite, now)) {
+        files.Remove(old);
+        return false;
+    }
+    if (!files.Reserve(rewrite.Writable, rewrite.Written)) {
+        Fail(rewrite, "no room for the cleaned text: ");
+        rewrite.Reason += "; left unchanged";
+        files.Remove(old);
+        return false;
+    }
+    if (CopyBytes(files, rewrite.Temporary, rewrite.Writable, rewrite.Written, true) &&
+        files.Truncate(rewrite.Writable, rewrite.Written) && files.Flush(rewrite.Writable)) {
+        files.Remove(old);
+        return true;
+    }
+    const std::string error = files.LastError();
+    if (PutBack(rewrite, old)) {
+        rewrite.Reason = error + "; the old text was put back";
+        files.Remove(old);
+        return false;
+    }
+    rewrite.Reason = error + "; the old text could not be put back (" + files.LastError() +
+                     "): the cleaned text is in " + files.Keep(rewrite.Temporary) + ", the old text in " +
+                     files.Keep(old);
+    rewrite.Temporary = 0;
+    return false;
+}
+
+} // namespace
+
+FileRewrite::~FileRewrite() {
+    if (Temporary != 0)
+        Files.Remove(Temporary);
+    for (const FileId file : {Writable, Source}) {
+        if (file != 0)
+            Files.Close(file);
+    }
+}
+
+bool OpenRewrite(FileRewrite& rewrite, std::string_view name) {
+    if (!rewrite.Files.OpenSource(name, rewrite.Source, rewrite.Found))
+        return Fail(rewrite);
+    switch (rewrite.Found.Kind) {
+    case FileKind::Regular:
+        return true;
+    case FileKind::Directory:
+        rewrite.Reason = "Is a directory";
+        return false;
+    case FileKind::Other:
+        break;
+    }
+    rewrite.Reason = "not a regular file";
+    return false;
+}
+
+ReadBytes RewriteReader(FileRewrite& rewrite) {
+    return [&rewrite](char* into, size_t capacity) -> int64_t {
+        const int64_t got = rewrite.Files.Read(rewrite.Source, into, capacity);
+        if (got < 0)
+            Fail(rewrite);
+        return got;
+    };
+}
+
+Rereading RewriteRereading(FileRewrite& rewrite) {
+    return FileRereading(
+        [&rewrite](uint64_t offset, size_t count, std::string& into) {
+            return rewrite.Files.ReadAt(rewrite.Source, offset, count, into) || Fail(rewrite);
+        },
+        [&rewrite]() -> std::optional<uint64_t> {
+            FileFacts facts;
+            if (!rewrite.Files.FactsOf(rewrite.Source, facts)) {
+                Fail(rewrite);
+                return std::nullopt;
+            }
+            return facts.Size;
+        });
+}
+
+bool StartRewrite(FileRewrite& rewrite, uint64_t unchangedLength) {
+    FileSystem& files = rewrite.Files;
+    // The new file would take the place of one the user may not change: the file itself is asked.
+    if (!files.OpenForWriting(rewrite.Source, rewrite.Writable) ||
+        !files.CreateBeside(rewrite.Source, rewrite.Temporary) ||
+        !CopyBytes(files, rewrite.Source, rewrite.Temporary, unchangedLength, false))
+        return Fail(rewrite);
+    rewrite.Written = unchangedLength;
+    return true;
+}
+
+bool WriteRewrite(FileRewrite& rewrite, std::string_view bytes) {
+    if (!rewrite.Files.Write(rewrite.Temporary, bytes))
+        return Fail(rewrite);
+    rewrite.Written += bytes.size();
+    return true;
+}
+
+bool CommitRewrite(FileRewrite& rewrite) {
+    FileSystem& files = rewrite.Files;
+    if (!files.Flush(rewrite.Temporary))
+        return Fail(rewrite);
+    // Checked after the flush, which may take long, and again right before the replace, so that
+    // the file's owner, mode and attributes are those it has at the end.
+    FileFacts now;
+    if (!StillAsFound(rewrite, now))
+        return false;
+    if (rewrite.Found.Links > 1)
+        return WriteThrough(rewrite);
+    if (!files.TakeOver(rewrite.Temporary, rewrite.Source, now))
+        return Fail(rewrite, "cannot give the new file the old one's owner, mode or attributes: ");
+    if (!StillAsFound(rewrite, now))
+        return false;
+    const bool replaced = files.Replace(rewrite.Temporary, rewrite.Source);
+    rewrite.Temporary = 0;
+    if (!replaced)
+        return Fail(rewrite);
+    if (!files.FlushFolder(rewrite.Source))
+        return Fail(rewrite, "rewritten, but its folder could not be flushed to disk: ");
+    return true;
+}
+
+} // namespace brisklet

@@ -1,0 +1,49 @@
+// The one way brisklet-clean replaces a file: the result goes to a new file beside it, which
+// takes the file's place only once it is whole and on disk, and only while the file is still in
+// the state it was found in. A file with several names is written through instead, with its old
+// text kept beside it until the new one is whole.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "clean/FileSystem.h"
+#include "cleaning/SourceCleaning.h"
+
+namespace brisklet {
+
+// One file under cleaning. Whatever becomes of the run, the object leaves no file of its own
+// behind unless the reason names it.
+struct FileRewrite {
+    explicit FileRewrite(FileSystem& files) : Files(files) {}
+    FileRewrite(const FileRewrite&) = delete;
+    FileRewrite& operator=(const FileRewrite&) = delete;
+    ~FileRewrite();
+
+    FileSystem& Files;
+    FileId Source = 0;
+    FileFacts Found;
+    FileId Writable = 0;
+    FileId Temporary = 0;
+    uint64_t Written = 0; // bytes in the temporary file
+    std::string Reason;   // why the step that failed failed
+};
+
+// Opens the file the name leads to. False with Reason set, also for anything but a regular file.
+[[nodiscard]] bool OpenRewrite(FileRewrite& rewrite, std::string_view name);
+
+// The file read on, and read again at offsets; a failure sets Reason.
+[[nodiscard]] ReadBytes RewriteReader(FileRewrite& rewrite);
+[[nodiscard]] Rereading RewriteRereading(FileRewrite& rewrite);
+
+// The result differs from the file after its first unchangedLength bytes: the temporary file
+// starts with them, copied from the file.
+[[nodiscard]] bool StartRewrite(FileRewrite& rewrite, uint64_t unchangedLength);
+[[nodiscard]] bool WriteRewrite(FileRewrite& rewrite, std::string_view bytes);
+
+// The result is complete: it replaces the file. False with Reason set, the file as the run
+// found it or as another program left it.
+[[nodiscard]] bool CommitRewrite(FileRewrite& rewrite);
+
+} // namespace brisklet

@@ -1,0 +1,28 @@
+// Only the IDE's selection of a whole text cleaned, as Brisklet.exe cleans a selection in the
+// editor: the selection is a text of its own, without byte order mark or settings block, in the
+// encoding of the whole text, and everything around it stays byte for byte.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "clean/SelectionRange.h"
+#include "cleaning/SourceCleaning.h"
+
+namespace brisklet {
+
+struct SelectionCleaning {
+    std::vector<CleaningOperation> Operations;
+    int32_t TabLength = 0;
+    ToolSelection Selection;
+    std::string Name;    // of the text, for the reason below
+    std::string Trouble; // set when the selection does not fit the text
+};
+
+// Reads the whole text and gives its result to the sink as CleanText would. A selection that
+// reaches into the settings block is cut short before it: the block stays as the IDE wrote it.
+[[nodiscard]] CleanOutcome CleanSelectedText(const ReadBytes& read, const CleanSink& sink,
+                                             SelectionCleaning& cleaning);
+
+} // namespace brisklet

@@ -1,0 +1,524 @@
+// brisklet-clean's file-system calls on Linux and macOS: every file reached through its folder's
+// descriptor, temporary files removed by any signal that ends the program.
+#include "clean/posix/PosixFileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#if defined(__linux__) || defined(__APPLE__)
+#include <sys/xattr.h>
+#endif
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <ctime>
+
+#include "runtime/posix/PosixIo.h"
+
+namespace brisklet {
+
+namespace {
+
+// The temporary files of the rewrites under way, for the signal handler: a write-through keeps
+// two at once (the new text and the old).
+struct TemporarySlot {
+    volatile sig_atomic_t InUse = 0;
+    int Folder = -1;
+    char Leaf[NAME_MAX + 1] = {};
+};
+TemporarySlot TemporarySlots[4];
+
+bool EndsProgram(int signalNumber) {
+    switch (signalNumber) {
+    case SIGKILL:
+    case SIGSTOP:
+    case SIGCHLD:
+    case SIGCONT:
+    case SIGTSTP:
+    case SIGTTIN:
+    case SIGTTOU:
+    case SIGURG:
+#ifdef SIGWINCH
+    case SIGWINCH:
+#endif
+#ifdef SIGINFO
+    case SIGINFO:
+#endif
+        return false;
+    default:
+        return true;
+    }
+}
+
+#ifdef NSIG
+constexpr int SignalCount = NSIG;
+#else
+constexpr int SignalCount = 65;
+#endif
+
+void RemoveTemporariesAndDie(int signalNumber) {
+    for (TemporarySlot& slot : TemporarySlots) {
+        if (slot.InUse != 0)
+            ::unlinkat(slot.Folder, slot.Leaf, 0);
+    }
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
+// Holds the signals back while a temporary file comes or goes, so that the handler's list is
+// always whole.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t held;
+        sigfillset(&held);
+        sigprocmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t previous_{};
+};
+
+int64_t Nanoseconds(const timespec& time) {
+    return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+FileFacts FactsFrom(const struct stat& status) {
+    FileFacts facts;
+    facts.Kind = S_ISREG(status.st_mode) ? FileKind::Regular
+                 : S_ISDIR(status.st_mode) ? FileKind::Directory
+                                           : FileKind::Other;
+    facts.Device = static_cast<uint64_t>(status.st_dev);
+    facts.Inode = static_cast<uint64_t>(status.st_ino);
+    facts.Size = static_cast<uint64_t>(status.st_size);
+    facts.Links = static_cast<uint64_t>(status.st_nlink);
+#ifdef __APPLE__
+    facts.Modified = Nanoseconds(status.st_mtimespec);
+    facts.Changed = Nanoseconds(status.st_ctimespec);
+#else
+    facts.Modified = Nanoseconds(status.st_mtim);
+    facts.Changed = Nanoseconds(status.st_ctim);
+#endif
+    facts.Mode = static_cast<uint32_t>(status.st_mode);
+    facts.Owner = static_cast<uint32_t>(status.st_uid);
+    facts.Group = static_cast<uint32_t>(status.st_gid);
+    return facts;
+}
+
+constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+// Opens a folder named from another one (or from the current folder): at once, or one part
+// at a time where the whole name is too long for the system.
+int OpenFolder(int from, const std::string& path) {
+    if (path.empty())
+        return ::openat(from, ".", FolderFlags);
+    const int direct = ::openat(from, path.c_str(), FolderFlags);
+    if (direct >= 0 || errno != ENAMETOOLONG)
+        return direct;
+    int current = ::openat(path.front() == '/' ? AT_FDCWD : from, path.front() == '/' ? "/" : ".", FolderFlags);
+    for (size_t start = 0; current >= 0 && start < path.size();) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > start) {
+            const int next = ::openat(current, path.substr(start, end - start).c_str(), FolderFlags);
+            const int error = errno;
+            ::close(current);
+            errno = error;
+            current = next;
+        }
+        start = end + 1;
+    }
+    return current;
+}
+
+struct Place {
+    int Folder = -1;
+    std::string Leaf;
+    std::string ShownFolder; // "" or ending in "/"
+};
+
+void SplitName(const std::string& name, std::string& folder, std::string& leaf) {
+    const size_t slash = name.rfind('/');
+    if (slash == std::string::npos) {
+        folder.clear();
+        leaf = name;
+    } else {
+        folder = name.substr(0, slash == 0 ? 1 : slash);
+        leaf = name.substr(slash + 1);
+    }
+    if (leaf.empty())
+        leaf = ".";
+}
+
+// The folder and name of the file a name leads to, every link followed (a link is not rewritten:
+// the file it leads to is, and the link stays).
+bool Locate(const std::string& name, Place& place) {
+    std::string folder;
+    SplitName(name, folder, place.Leaf);
+    place.ShownFolder = folder.empty() ? "" : (folder == "/" ? folder : folder + "/");
+    place.Folder = OpenFolder(AT_FDCWD, folder);
+    if (place.Folder < 0)
+        return false;
+    for (int hops = 0;; ++hops) {
+        struct stat status {};
+        if (::fstatat(place.Folder, place.Leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        if (!S_ISLNK(status.st_mode))
+            return true;
+        if (hops == 40) {
+            errno = ELOOP;
+            return false;
+        }
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlinkat(place.Folder, place.Leaf.c_str(), target.data(), target.size());
+        if (length < 0)
+            return false;
+        target.resize(static_cast<size_t>(length));
+        SplitName(target, folder, place.Leaf);
+        const bool absolute = target.front() == '/';
+        const int next = OpenFolder(absolute ? AT_FDCWD : place.Folder, folder);
+        const int error = errno;
+        ::close(place.Folder);
+        errno = error;
+        place.Folder = next;
+        if (next < 0)
+            return false;
+        const std::string shown = folder.empty() ? "" : (folder == "/" ? folder : folder + "/");
+        place.ShownFolder = absolute ? shown : place.ShownFolder + shown;
+    }
+}
+
+#if defined(__linux__) || defined(__APPLE__)
+ssize_t ListAttributes(int fd, char* names, size_t size) {
+#ifdef __APPLE__
+    return ::flistxattr(fd, names, size, 0);
+#else
+    return ::flistxattr(fd, names, size);
+#endif
+}
+
+ssize_t GetAttribute(int fd, const char* name, void* value, size_t size) {
+#ifdef __APPLE__
+    return ::fgetxattr(fd, name, value, size, 0, 0);
+#else
+    return ::fgetxattr(fd, name, value, size);
+#endif
+}
+
+int SetAttribute(int fd, const char* name, const void* value, size_t size) {
+#ifdef __APPLE__
+    return ::fsetxattr(fd, name, value, size, 0, 0);
+#else
+    return ::fsetxattr(fd, name, value, size, 0);
+#endif
+}
+
+// Every extended attribute, ACLs included.
+bool CopyAttributes(int from, int to) {
+    std::string names(4096, '\0');
+    ssize_t listed = 0;
+    while ((listed = ListAttributes(from, names.data(), names.size())) < 0 && errno == ERANGE)
+        names.resize(names.size() * 4);
+    if (listed < 0)
+        return errno == ENOTSUP;
+    std::string value;
+    for (size_t at = 0; at < static_cast<size_t>(listed);) {
+        const char* name = names.c_str() + at;
+        at += std::strlen(name) + 1;
+        ssize_t size = 0;
+        value.resize(256);
+        while ((size = GetAttribute(from, name, value.data(), value.size())) < 0 && errno == ERANGE)
+            value.resize(value.size() * 4);
+        if (size < 0 || SetAttribute(to, name, value.data(), static_cast<size_t>(size)) != 0)
+            return false;
+    }
+    return true;
+}
+#else
+bool CopyAttributes(int, int) {
+    return true;
+}
+#endif
+
+} // namespace
+
+PosixFileSystem::~PosixFileSystem() {
+    for (FileId file = 1; file <= static_cast<FileId>(entries_.size()); ++file) {
+        if (At(file).Slot >= 0)
+            Remove(file);
+        else
+            Close(file);
+    }
+}
+
+bool PosixFileSystem::Fail(int error) {
+    error_ = error;
+    return false;
+}
+
+std::string PosixFileSystem::LastError() {
+    return std::strerror(error_);
+}
+
+FileId PosixFileSystem::Add(Entry entry) {
+    entries_.push_back(std::move(entry));
+    return static_cast<FileId>(entries_.size());
+}
+
+bool PosixFileSystem::OpenSource(std::string_view name, FileId& source, FileFacts& facts) {
+    source = 0;
+    Place place;
+    if (!Locate(std::string(name), place)) {
+        const int error = errno;
+        if (place.Folder >= 0)
+            ::close(place.Folder);
+        return Fail(error);
+    }
+    // Asked before opening: opening a FIFO waits for a writer, and a device may act on it.
+    struct stat status {};
+    int fd = -1;
+    bool found = ::fstatat(place.Folder, place.Leaf.c_str(), &status, 0) == 0;
+    if (found && S_ISREG(status.st_mode)) {
+        fd = ::openat(place.Folder, place.Leaf.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        found = fd >= 0 && ::fstat(fd, &status) == 0;
+    }
+    if (!found) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        ::close(place.Folder);
+        return Fail(error);
+    }
+    facts = FactsFrom(status);
+    if (facts.Kind != FileKind::Regular) {
+        if (fd >= 0)
+            ::close(fd);
+        ::close(place.Folder);
+        return true;
+    }
+    source = Add({fd, place.Folder, place.Leaf, place.ShownFolder + place.Leaf, -1});
+    return true;
+}
+
+int64_t PosixFileSystem::Read(FileId file, char* into, size_t capacity) {
+    const int64_t got = ReadSome(At(file).Descriptor, into, capacity);
+    if (got < 0)
+        error_ = errno;
+    return got;
+}
+
+bool PosixFileSystem::ReadAt(FileId file, uint64_t offset, size_t count, std::string& into) {
+    return ReadFullyAt(At(file).Descriptor, offset, count, into) || Fail(errno);
+}
+
+bool PosixFileSystem::FactsOf(FileId file, FileFacts& facts) {
+    struct stat status {};
+    if (::fstat(At(file).Descriptor, &status) != 0)
+        return Fail(errno);
+    facts = FactsFrom(status);
+    return true;
+}
+
+bool PosixFileSystem::FactsByName(FileId source, FileFacts& facts) {
+    struct stat status {};
+    if (::fstatat(At(source).Folder, At(source).Leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return Fail(errno);
+    facts = FactsFrom(status);
+    return true;
+}
+
+bool PosixFileSystem::OpenForWriting(FileId source, FileId& writable) {
+    const Entry& entry = At(source);
+    const int fd = ::openat(entry.Folder, entry.Leaf.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return Fail(errno);
+    writable = Add({fd, -1, {}, entry.Shown, -1});
+    return true;
+}
+
+bool PosixFileSystem::CreateBeside(FileId source, FileId& temporary) {
+    const Entry& entry = At(source);
+    int slot = 0;
+    while (slot < 4 && TemporarySlots[slot].InUse != 0)
+        ++slot;
+    if (slot == 4)
+        return Fail(EMFILE);
+    static unsigned counter = 0;
+    unsigned seed = static_cast<unsigned>(::getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
+    const SignalsHeld held;
+    for (const bool besideIt : {true, false}) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            seed = seed * 1664525u + 1013904223u + ++counter;
+            std::string leaf = (besideIt ? entry.Leaf : std::string()) + ".brisklet-";
+            for (int shift = 28; shift >= 0; shift -= 4)
+                leaf.push_back("0123456789abcdef"[(seed >> shift) & 0xF]);
+            if (leaf.size() > NAME_MAX)
+                break; // a name at the length limit leaves no room for the suffix
+            // Readable by the owner alone until it is complete.
+            const int fd =
+                ::openat(entry.Folder, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+            if (fd < 0 && errno == EEXIST)
+                continue;
+            if (fd < 0 && errno == ENAMETOOLONG)
+                break;
+            if (fd < 0)
+                return Fail(errno);
+            const int folder = ::dup(entry.Folder);
+            if (folder < 0) {
+                const int error = errno;
+                ::unlinkat(entry.Folder, leaf.c_str(), 0);
+                ::close(fd);
+                return Fail(error);
+            }
+            TemporarySlots[slot].Folder = folder;
+            std::memcpy(TemporarySlots[slot].Leaf, leaf.c_str(), leaf.size() + 1);
+            TemporarySlots[slot].InUse = 1;
+            const std::string shown = entry.Shown.substr(0, entry.Shown.size() - entry.Leaf.size()) + leaf;
+            temporary = Add({fd, folder, leaf, shown, slot});
+            return true;
+        }
+    }
+    return Fail(ENAMETOOLONG);
+}
+
+bool PosixFileSystem::Write(FileId file, std::string_view bytes) {
+    return WriteFully(At(file).Descriptor, bytes) || Fail(errno);
+}
+
+bool PosixFileSystem::WriteAt(FileId file, uint64_t offset, std::string_view bytes) {
+    return WriteFullyAt(At(file).Descriptor, offset, bytes) || Fail(errno);
+}
+
+bool PosixFileSystem::Reserve(FileId file, uint64_t size) {
+    const int fd = At(file).Descriptor;
+#if defined(__linux__)
+    // Room beyond the end, the file's size unchanged: until the write, the file is as it was.
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0)
+        return true;
+    // A file system that cannot reserve: the write goes ahead, with the old text kept to put back.
+    return errno == EOPNOTSUPP || errno == ENOSYS ? true : Fail(errno);
+#elif defined(__APPLE__)
+    fstore_t store{F_ALLOCATEALL, F_PEOFPOSMODE, 0, static_cast<off_t>(size), 0};
+    if (::fcntl(fd, F_PREALLOCATE, &store) == 0)
+        return true;
+    return errno == ENOTSUP ? true : Fail(errno);
+#else
+    static_cast<void>(fd);
+    static_cast<void>(size);
+    return true;
+#endif
+}
+
+bool PosixFileSystem::Truncate(FileId file, uint64_t size) {
+    return ::ftruncate(At(file).Descriptor, static_cast<off_t>(size)) == 0 || Fail(errno);
+}
+
+bool PosixFileSystem::Flush(FileId file) {
+    return ::fsync(At(file).Descriptor) == 0 || Fail(errno);
+}
+
+bool PosixFileSystem::TakeOver(FileId temporary, FileId source, const FileFacts& facts) {
+    const int fd = At(temporary).Descriptor;
+    // Owner and group as far as the system allows (root always), then the mode, which a change
+    // of owner may have cut down.
+    if (::fchown(fd, static_cast<uid_t>(facts.Owner), static_cast<gid_t>(facts.Group)) != 0)
+        static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(facts.Group)));
+    if (::fchmod(fd, static_cast<mode_t>(facts.Mode & 07777)) != 0)
+        return Fail(errno);
+    return CopyAttributes(At(source).Descriptor, fd) || Fail(errno);
+}
+
+bool PosixFileSystem::Replace(FileId temporary, FileId source) {
+    Entry& entry = At(temporary);
+    const SignalsHeld held;
+    const bool renamed = ::renameat(entry.Folder, entry.Leaf.c_str(), At(source).Folder, At(source).Leaf.c_str()) == 0;
+    const int error = errno;
+    if (!renamed)
+        ::unlinkat(entry.Folder, entry.Leaf.c_str(), 0);
+    TemporarySlots[entry.Slot].InUse = 0;
+    entry.Slot = -1;
+    Close(temporary);
+    return renamed || Fail(error);
+}
+
+bool PosixFileSystem::FlushFolder(FileId source) {
+    return ::fsync(At(source).Folder) == 0 || Fail(errno);
+}
+
+void PosixFileSystem::Remove(FileId temporary) {
+    Entry& entry = At(temporary);
+    const SignalsHeld held;
+    if (entry.Slot >= 0) {
+        ::unlinkat(entry.Folder, entry.Leaf.c_str(), 0);
+        TemporarySlots[entry.Slot].InUse = 0;
+        entry.Slot = -1;
+    }
+    Close(temporary);
+}
+
+std::string PosixFileSystem::Keep(FileId temporary) {
+    Entry& entry = At(temporary);
+    {
+        const SignalsHeld held;
+        if (entry.Slot >= 0)
+            TemporarySlots[entry.Slot].InUse = 0;
+        entry.Slot = -1;
+    }
+    const std::string shown = entry.Shown;
+    Close(temporary);
+    return shown;
+}
+
+void PosixFileSystem::Close(FileId file) {
+    Entry& entry = At(file);
+    for (int* fd : {&entry.Descriptor, &entry.Folder}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+}
+
+int64_t PosixFileSystem::ReadInput(char* into, size_t capacity) {
+    const int64_t got = ReadSome(STDIN_FILENO, into, capacity);
+    if (got < 0)
+        error_ = errno;
+    return got;
+}
+
+bool PosixFileSystem::WriteOutput(std::string_view bytes) {
+    return WriteFully(STDOUT_FILENO, bytes) || Fail(errno);
+}
+
+bool PosixFileSystem::InputIsOutput() {
+    struct stat input {};
+    struct stat output {};
+    return ::fstat(STDIN_FILENO, &input) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(input.st_mode) &&
+           input.st_dev == output.st_dev && input.st_ino == output.st_ino;
+}
+
+bool PosixFileSystem::NameExists(std::string_view name) {
+    struct stat status {};
+    return ::lstat(std::string(name).c_str(), &status) == 0;
+}
+
+void InstallRewriteSignalHandlers() {
+    for (int signalNumber = 1; signalNumber < SignalCount; ++signalNumber) {
+        if (!EndsProgram(signalNumber))
+            continue;
+        struct sigaction previous {};
+        if (sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL)
+            continue; // ignored on purpose by whoever started us (nohup), or not ours to take
+        struct sigaction action {};
+        action.sa_handler = RemoveTemporariesAndDie;
+        sigemptyset(&action.sa_mask);
+        sigaction(signalNumber, &action, nullptr);
+    }
+}
+
+} // namespace brisklet
