@@ -92,4 +92,8 @@ public:
     [[nodiscard]] virtual bool NameExists(std::string_view name) = 0;
 };
 
+// Has the platform's signals (SIGINT, SIGTERM, SIGQUIT, ...) or console events (Ctrl+C, the
+// console closed) remove the temporary files of the rewrites under way before the program ends.
+void InstallRewriteSignalHandlers();
+
 } // namespace brisklet

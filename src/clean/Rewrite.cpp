@@ -15,16 +15,19 @@ bool Fail(FileRewrite& rewrite, std::string_view context = {}) {
 }
 
 // Copies length bytes from one file to another, from offset 0, the target at its position or,
-// with atOffsets, at the same offsets.
-bool CopyBytes(FileSystem& files, FileId from, FileId to, uint64_t length, bool atOffsets) {
+// with atOffsets, at the same offsets. False with Reason set.
+bool CopyBytes(FileRewrite& rewrite, FileId from, FileId to, uint64_t length, bool atOffsets) {
+    FileSystem& files = rewrite.Files;
     std::string chunk;
     for (uint64_t at = 0; at < length; at += chunk.size()) {
         if (!files.ReadAt(from, at, static_cast<size_t>(std::min<uint64_t>(RereadChunk, length - at)), chunk))
+            return Fail(rewrite);
+        if (chunk.empty()) {
+            rewrite.Reason = ChangedReason; // shorter than it was: another program cut it
             return false;
-        if (chunk.empty())
-            return false; // shorter than it was: the file changed under us, which the check reports
+        }
         if (!(atOffsets ? files.WriteAt(to, at, chunk) : files.Write(to, chunk)))
-            return false;
+            return Fail(rewrite);
     }
     return true;
 }
@@ -35,8 +38,10 @@ bool StillAsFound(FileRewrite& rewrite, FileFacts& now) {
     // The handle written through must hold the same file as well: it was opened by name later.
     FileFacts named;
     FileFacts writable = rewrite.Found;
-    if (!rewrite.Files.FactsOf(rewrite.Source, now) || !rewrite.Files.FactsByName(rewrite.Source, named) ||
-        (rewrite.Writable != 0 && !rewrite.Files.FactsOf(rewrite.Writable, writable)))
+    // The name is looked at last: the replace that follows acts on the name.
+    if (!rewrite.Files.FactsOf(rewrite.Source, now) ||
+        (rewrite.Writable != 0 && !rewrite.Files.FactsOf(rewrite.Writable, writable)) ||
+        !rewrite.Files.FactsByName(rewrite.Source, named))
         return Fail(rewrite);
     if (now == rewrite.Found && named == rewrite.Found && writable == rewrite.Found)
         return true;
@@ -47,7 +52,7 @@ bool StillAsFound(FileRewrite& rewrite, FileFacts& now) {
 // Puts the old text back after a failed write through; false when even that fails.
 bool PutBack(FileRewrite& rewrite, FileId old) {
     FileSystem& files = rewrite.Files;
-    return CopyBytes(files, old, rewrite.Writable, rewrite.Found.Size, true) &&
+    return CopyBytes(rewrite, old, rewrite.Writable, rewrite.Found.Size, true) &&
            files.Truncate(rewrite.Writable, rewrite.Found.Size) && files.Flush(rewrite.Writable);
 }
 
@@ -59,12 +64,10 @@ bool WriteThrough(FileRewrite& rewrite) {
     if (!files.CreateBeside(rewrite.Source, old))
         return Fail(rewrite);
     FileFacts now;
-    if (!CopyBytes(files, rewrite.Source, old, rewrite.Found.Size, false) || !files.Flush(old)) {
-        Fail(rewrite);
-        files.Remove(old);
-        return false;
-    }
-    if (!StillAsFound(rewrite, now)) {
+    if (!CopyBytes(rewrite, rewrite.Source, old, rewrite.Found.Size, false) || !files.Flush(old) ||
+        !StillAsFound(rewrite, now)) {
+        if (rewrite.Reason.empty())
+            Fail(rewrite);
         files.Remove(old);
         return false;
     }
@@ -74,18 +77,20 @@ bool WriteThrough(FileRewrite& rewrite) {
         files.Remove(old);
         return false;
     }
-    if (CopyBytes(files, rewrite.Temporary, rewrite.Writable, rewrite.Written, true) &&
+    if (CopyBytes(rewrite, rewrite.Temporary, rewrite.Writable, rewrite.Written, true) &&
         files.Truncate(rewrite.Writable, rewrite.Written) && files.Flush(rewrite.Writable)) {
         files.Remove(old);
         return true;
     }
-    const std::string error = files.LastError();
+    const std::string error = rewrite.Reason.empty() ? files.LastError() : rewrite.Reason;
+    rewrite.Reason.clear();
     if (PutBack(rewrite, old)) {
         rewrite.Reason = error + "; the old text was put back";
         files.Remove(old);
         return false;
     }
-    rewrite.Reason = error + "; the old text could not be put back (" + files.LastError() +
+    const std::string putBackError = rewrite.Reason.empty() ? files.LastError() : rewrite.Reason;
+    rewrite.Reason = error + "; the old text could not be put back (" + putBackError +
                      "): the cleaned text is in " + files.Keep(rewrite.Temporary) + ", the old text in " +
                      files.Keep(old);
     rewrite.Temporary = 0;
@@ -148,8 +153,11 @@ bool StartRewrite(FileRewrite& rewrite, uint64_t unchangedLength) {
     // The new file would take the place of one the user may not change: the file itself is asked.
     if (!files.OpenForWriting(rewrite.Source, rewrite.Writable) ||
         !files.CreateBeside(rewrite.Source, rewrite.Temporary) ||
-        !CopyBytes(files, rewrite.Source, rewrite.Temporary, unchangedLength, false))
-        return Fail(rewrite);
+        !CopyBytes(rewrite, rewrite.Source, rewrite.Temporary, unchangedLength, false)) {
+        if (rewrite.Reason.empty())
+            Fail(rewrite);
+        return false;
+    }
     rewrite.Written = unchangedLength;
     return true;
 }

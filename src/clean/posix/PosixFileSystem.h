@@ -59,7 +59,4 @@ private:
     std::string refusal_; // a reason of our own for the last failure instead of errno's
 };
 
-// Installs the handler that removes the temporary files of the rewrites under way.
-void InstallRewriteSignalHandlers();
-
 } // namespace brisklet

@@ -11,7 +11,7 @@
 
 #include "config/win32/ConfigPlatformWin32.h"
 #include "clean/Command.h"
-#include "clean/FileRewrite.h"
+#include "clean/win32/Win32FileSystem.h"
 #include "runtime/TextCodec.h"
 #include "runtime/win32/WideText.h"
 
@@ -25,12 +25,13 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back(brisklet::EncodeUtf8(brisklet::FromWide(argv[i])));
-    brisklet::ConfigPlatformWin32 files;
+    brisklet::ConfigPlatformWin32 prefsFiles;
+    brisklet::Win32FileSystem files;
     brisklet::ToolEnvironment environment;
-    environment.Files = &files;
+    environment.Preferences = &prefsFiles;
     if (const wchar_t* preferences = _wgetenv(L"PB_TOOL_Preferences"))
         environment.PreferencesPath = brisklet::FromWide(preferences);
     if (const wchar_t* selection = _wgetenv(L"PB_TOOL_Selection"))
         environment.Selection = brisklet::EncodeUtf8(brisklet::FromWide(selection));
-    return brisklet::RunCleanCommand(arguments, environment, stdin, stdout, stderr);
+    return brisklet::RunCleanCommand(arguments, environment, files, stderr);
 }

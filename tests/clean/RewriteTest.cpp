@@ -1,0 +1,165 @@
+// The rewrite protocol in process: every step of it made to fail, and another program acting
+// between any two steps, on a file with one name and on one with two.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "clean/Command.h"
+#include "support/FakeFileSystem.h"
+
+namespace brisklet {
+namespace {
+
+using test::FakeFileSystem;
+
+const std::string Original = "a = 1 ; one\nb = 2 ; two\n";
+const std::string Cleaned = "a = 1 \nb = 2 \n";
+
+struct CommandRun {
+    int Status = -1;
+    std::string Errors;
+};
+
+CommandRun Clean(FakeFileSystem& files, const std::vector<std::string>& arguments, const ToolEnvironment& environment = {}) {
+    std::FILE* errors = std::tmpfile();
+    CommandRun run;
+    run.Status = RunCleanCommand(arguments, environment, files, errors);
+    std::rewind(errors);
+    for (int c = std::fgetc(errors); c != EOF; c = std::fgetc(errors))
+        run.Errors.push_back(static_cast<char>(c));
+    std::fclose(errors);
+    return run;
+}
+
+struct Layout {
+    const char* Name;
+    bool HardLinked;
+};
+constexpr Layout Layouts[] = {{"one name", false}, {"two names", true}};
+
+FakeFileSystem Prepared(const Layout& layout) {
+    FakeFileSystem files;
+    files.Put("f.pb", Original);
+    if (layout.HardLinked)
+        files.Link("f.pb", "g.pb");
+    return files;
+}
+
+// The calls of an undisturbed run, and where the last look at the file comes before it is
+// replaced or written through.
+std::vector<std::string> CallsOfARun(const Layout& layout, size_t& lastCheck) {
+    FakeFileSystem files = Prepared(layout);
+    EXPECT_EQ(Clean(files, {"/removecomments", "f.pb"}).Status, 0);
+    EXPECT_EQ(files.Bytes("f.pb"), Cleaned);
+    const auto replace = std::find_if(files.Calls.begin(), files.Calls.end(),
+                                      [](const std::string& call) { return call == "Replace" || call == "Reserve"; });
+    EXPECT_NE(replace, files.Calls.end());
+    lastCheck = static_cast<size_t>(replace - files.Calls.begin()) - 1;
+    return files.Calls;
+}
+
+TEST(Rewrite, EveryFailedStepLeavesTheFileAsItWasAndSaysWhy) {
+    for (const Layout& layout : Layouts) {
+        size_t lastCheck = 0;
+        const std::vector<std::string> calls = CallsOfARun(layout, lastCheck);
+        for (size_t step = 0; step < calls.size(); ++step) {
+            if (calls[step] == "Remove")
+                continue; // cannot fail
+            SCOPED_TRACE(std::string(layout.Name) + ": " + calls[step] + " at " + std::to_string(step));
+            FakeFileSystem files = Prepared(layout);
+            files.FailAt = static_cast<int64_t>(step);
+            const CommandRun run = Clean(files, {"/removecomments", "f.pb"});
+            EXPECT_EQ(run.Status, 2);
+            EXPECT_NE(run.Errors.find("No space left on device"), std::string::npos) << run.Errors;
+            EXPECT_EQ(files.Leftovers(), std::vector<std::string>());
+            if (calls[step] == "FlushFolder") {
+                EXPECT_EQ(files.Bytes("f.pb"), Cleaned);
+                EXPECT_EQ(run.Errors, "brisklet-clean: f.pb: rewritten, but its folder could not be flushed to "
+                                      "disk: No space left on device\n");
+            } else {
+                EXPECT_EQ(files.Bytes("f.pb"), Original);
+            }
+            if (layout.HardLinked)
+                EXPECT_EQ(files.Bytes("g.pb"), files.Bytes("f.pb"));
+        }
+    }
+}
+
+TEST(Rewrite, AWriteThroughThatCannotBeUndoneNamesBothTexts) {
+    size_t lastCheck = 0;
+    const std::vector<std::string> calls = CallsOfARun(Layouts[1], lastCheck);
+    const size_t firstWrite = static_cast<size_t>(std::find(calls.begin(), calls.end(), "WriteAt") - calls.begin());
+    ASSERT_LT(firstWrite, calls.size());
+    FakeFileSystem files = Prepared(Layouts[1]);
+    files.FailAt = static_cast<int64_t>(firstWrite);
+    files.FailOnwards = true;
+    const CommandRun run = Clean(files, {"/removecomments", "f.pb"});
+    EXPECT_EQ(run.Status, 2);
+    std::vector<std::string> left = files.Leftovers();
+    ASSERT_EQ(left.size(), 2u);
+    if (files.Bytes(left[0]) != Cleaned)
+        std::swap(left[0], left[1]);
+    EXPECT_EQ(files.Bytes(left[0]), Cleaned);
+    EXPECT_EQ(files.Bytes(left[1]), Original);
+    EXPECT_EQ(run.Errors, "brisklet-clean: f.pb: No space left on device; the old text could not be put back (No "
+                          "space left on device): the cleaned text is in " +
+                              left[0] + ", the old text in " + left[1] + "\n");
+}
+
+struct Meddling {
+    const char* Name;
+    void (*Act)(FakeFileSystem&);
+};
+const Meddling Meddlings[] = {
+    {"saved in place", [](FakeFileSystem& files) { files.Rewrite("f.pb", "saved ; keep\n"); }},
+    {"same size", [](FakeFileSystem& files) { files.Rewrite("f.pb", "c = 3 ; thr\nd = 4 ; fou\n"); }},
+    {"saved by rename", [](FakeFileSystem& files) { files.RenameOver("f.pb", "saved ; keep\n"); }},
+    // As on file systems whose rename leaves the file's change time alone: only its name tells.
+    {"moved away, another in its place",
+     [](FakeFileSystem& files) {
+         files.Names["f.old"] = files.Names.at("f.pb");
+         files.Put("f.pb", "saved ; keep\n");
+     }},
+    {"chmod 600", [](FakeFileSystem& files) { files.ChangeMode("f.pb", 0100600); }},
+    {"new hard link", [](FakeFileSystem& files) { files.Link("f.pb", "h.pb"); }},
+};
+
+TEST(Rewrite, AFileChangedAtAnyStepIsLeftAsTheOtherProgramLeftIt) {
+    for (const Layout& layout : Layouts) {
+        size_t lastCheck = 0;
+        const std::vector<std::string> calls = CallsOfARun(layout, lastCheck);
+        // Only the rename itself is left between the last look and the replace.
+        if (!layout.HardLinked)
+            EXPECT_EQ(calls[lastCheck + 1], "Replace");
+        for (const Meddling& meddling : Meddlings) {
+            for (size_t step = 1; step <= lastCheck; ++step) {
+                SCOPED_TRACE(std::string(layout.Name) + ", " + meddling.Name + " before " + calls[step] + " at " +
+                             std::to_string(step));
+                FakeFileSystem files = Prepared(layout);
+                files.MeddleAt = static_cast<int64_t>(step);
+                files.Meddle = meddling.Act;
+                FakeFileSystem untouched = Prepared(layout);
+                meddling.Act(untouched);
+                const CommandRun run = Clean(files, {"/removecomments", "f.pb"});
+                EXPECT_EQ(run.Status, 2);
+                EXPECT_EQ(run.Errors, "brisklet-clean: f.pb: changed on disk while it was cleaned; left as it is\n");
+                EXPECT_EQ(files.Bytes("f.pb"), untouched.Bytes("f.pb"));
+                EXPECT_EQ(files.Names.at("f.pb")->Mode, untouched.Names.at("f.pb")->Mode);
+                EXPECT_EQ(files.Leftovers(), std::vector<std::string>());
+            }
+        }
+    }
+}
+
+TEST(Rewrite, TheNewFileTakesTheModeFoundAtTheLastCheck) {
+    FakeFileSystem files = Prepared(Layouts[0]);
+    files.ChangeMode("f.pb", 0100640);
+    EXPECT_EQ(Clean(files, {"/removecomments", "f.pb"}).Status, 0);
+    EXPECT_EQ(files.Names.at("f.pb")->Mode, 0100640u);
+}
+
+} // namespace
+} // namespace brisklet

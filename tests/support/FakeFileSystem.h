@@ -1,0 +1,99 @@
+// brisklet-clean's file system in memory: one flat folder, standard input and output, every call
+// counted, any call made to fail, and another program's change made between any two calls.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "clean/FileSystem.h"
+
+namespace brisklet::test {
+
+struct FakeInode {
+    std::string Bytes;
+    uint64_t Number = 0;
+    uint32_t Mode = 0100644;
+    uint32_t Owner = 1000;
+    uint64_t Links = 1;
+    int64_t Modified = 0;
+    int64_t Changed = 0;
+    bool Directory = false;
+};
+
+class FakeFileSystem final : public FileSystem {
+public:
+    // Names to inodes; two names may share one (a hard link).
+    std::map<std::string, std::shared_ptr<FakeInode>> Names;
+    std::string Input;
+    std::string Output;
+    // Every call by name, in order ("Flush", "Replace", ...).
+    std::vector<std::string> Calls;
+    // The call with this index (counted from 0) fails with FailWith.
+    int64_t FailAt = -1;
+    bool FailOnwards = false; // and every call after it
+    std::string FailWith = "No space left on device";
+    // Run before the call with this index, as another program would act meanwhile.
+    int64_t MeddleAt = -1;
+    std::function<void(FakeFileSystem&)> Meddle;
+
+    // A new file, or new bytes for one (a new inode unless it exists).
+    void Put(const std::string& name, const std::string& bytes);
+    // Another program's acts: they change the times as the system would.
+    void Rewrite(const std::string& name, const std::string& bytes);
+    void RenameOver(const std::string& name, const std::string& bytes);
+    void ChangeMode(const std::string& name, uint32_t mode);
+    void Link(const std::string& name, const std::string& newName);
+    [[nodiscard]] std::string Bytes(const std::string& name) const;
+    // The names of the temporary files still there.
+    [[nodiscard]] std::vector<std::string> Leftovers() const;
+
+    std::string LastError() override;
+    bool OpenSource(std::string_view name, FileId& source, FileFacts& facts) override;
+    int64_t Read(FileId file, char* into, size_t capacity) override;
+    bool ReadAt(FileId file, uint64_t offset, size_t count, std::string& into) override;
+    bool FactsOf(FileId file, FileFacts& facts) override;
+    bool FactsByName(FileId source, FileFacts& facts) override;
+    bool OpenForWriting(FileId source, FileId& writable) override;
+    bool CreateBeside(FileId source, FileId& temporary) override;
+    bool Write(FileId file, std::string_view bytes) override;
+    bool WriteAt(FileId file, uint64_t offset, std::string_view bytes) override;
+    bool Reserve(FileId file, uint64_t size) override;
+    bool Truncate(FileId file, uint64_t size) override;
+    bool Flush(FileId file) override;
+    bool TakeOver(FileId temporary, FileId source, const FileFacts& facts) override;
+    bool Replace(FileId temporary, FileId source) override;
+    bool FlushFolder(FileId source) override;
+    void Remove(FileId temporary) override;
+    std::string Keep(FileId temporary) override;
+    void Close(FileId file) override;
+    int64_t ReadInput(char* into, size_t capacity) override;
+    bool WriteOutput(std::string_view bytes) override;
+    bool InputIsOutput() override;
+    bool NameExists(std::string_view name) override;
+
+private:
+    struct Handle {
+        std::shared_ptr<FakeInode> Inode;
+        std::string Name;
+        uint64_t Offset = 0;
+        bool Open = true;
+    };
+    // Counts the call, acts for the other program and answers whether the call is to fail.
+    bool Step(const char* name);
+    bool Fail();
+    void Touch(FakeInode& inode);
+    FileId Add(Handle handle);
+    Handle& At(FileId file) { return handles_[static_cast<size_t>(file - 1)]; }
+
+    std::vector<Handle> handles_;
+    std::string error_;
+    uint64_t nextInode_ = 1;
+    int64_t clock_ = 1;
+    size_t inputRead_ = 0;
+};
+
+} // namespace brisklet::test
