@@ -15,6 +15,10 @@
 #include <sstream>
 
 #include "BriskletVersion.h"
+#include "clean/Command.h"
+#include "runtime/TextCodec.h"
+#include "support/FakeFileSystem.h"
+#include "support/RealFiles.h"
 #include "support/RunProcess.h"
 
 namespace brisklet {
@@ -34,6 +38,30 @@ struct Case {
     std::string errors;
     std::vector<std::string> environment = {}; // the IDE's PB_TOOL_ variables
 };
+
+// The command in this process over an in-memory file system; environment holds the IDE's
+// variables as NAME=VALUE, a preferences file read from the real one.
+test::ProcessResult CleanInProcess(test::FakeFileSystem& files, const std::vector<std::string>& arguments,
+                                   const std::vector<std::string>& environment) {
+    test::RealFileOpener preferences;
+    ToolEnvironment tool;
+    tool.Preferences = &preferences;
+    for (const std::string& variable : environment) {
+        const std::string value = variable.substr(variable.find('=') + 1);
+        if (variable.starts_with("PB_TOOL_Selection="))
+            tool.Selection = value;
+        else
+            tool.PreferencesPath = DecodeUtf8(value);
+    }
+    std::FILE* errors = std::tmpfile();
+    test::ProcessResult result;
+    result.ExitCode = RunCleanCommand(arguments, tool, files, errors);
+    std::rewind(errors);
+    for (int c = std::fgetc(errors); c != EOF; c = std::fgetc(errors))
+        result.Errors.push_back(static_cast<char>(c));
+    std::fclose(errors);
+    return result;
+}
 
 TEST(CleanCommand, StreamsAndOptions) {
     const std::string settings = "; IDE Options = PureBasic 6.10 LTS (Windows - x64)\r\n; CursorPosition = 3\r\n"
@@ -135,15 +163,52 @@ TEST(CleanCommand, StreamsAndOptions) {
         {"selection past a line's end", {"/onlyselectedcode", "/removecomments"}, comments, "", 2,
          "brisklet-clean: PB_TOOL_Selection: line 2 of standard input has no column 7; its last is 6\n",
          {"PB_TOOL_Selection=1x1x2x7"}},
+        {"selection into the settings block", {"/onlyselectedcode", "/removecomments"}, "a ; x\n" + settings,
+         "a \n" + settings, 0, "", {"PB_TOOL_Selection=1x1x4x3"}},
+        {"selection inside the settings block", {"/onlyselectedcode", "/removecomments"}, "a ; x\n" + settings,
+         "a ; x\n" + settings, 0, "", {"PB_TOOL_Selection=3x1x5x1"}},
+        {"version", {"/removecomments", "--version"}, "a ; b\n", std::string("brisklet-clean ") +
+         BRISKLET_VERSION_TEXT + "\n", 0, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const test::ProcessResult result = RunProcess(Program, c.arguments, c.input, {}, c.environment);
-        EXPECT_EQ(result.Output, c.output);
+        test::FakeFileSystem files;
+        files.Input = c.input;
+        const test::ProcessResult result = CleanInProcess(files, c.arguments, c.environment);
+        EXPECT_EQ(files.Output, c.output);
         EXPECT_EQ(result.ExitCode, c.exitCode);
         EXPECT_EQ(result.Errors, c.errors);
     }
     fs::remove_all(folder);
+}
+
+TEST(CleanCommand, ASelectionFromAPipeStopsAtItsFirstZeroByte) {
+    test::FakeFileSystem files;
+    files.Input = "a ; b\n" + std::string(1, '\0') + std::string(3 << 20, 'x');
+    const test::ProcessResult result =
+        CleanInProcess(files, {"/onlyselectedcode", "/removecomments"}, {"PB_TOOL_Selection=1x1x1x3"});
+    EXPECT_EQ(result.ExitCode, 2);
+    EXPECT_EQ(result.Errors, "brisklet-clean: standard input: holds a zero byte, not a source file; stopped there\n");
+    EXPECT_EQ(std::count(files.Calls.begin(), files.Calls.end(), "ReadInput"), 1);
+}
+
+TEST(CleanCommand, AnArgumentLikeASwitchIsAFileWhenOneHasItsName) {
+    test::FakeFileSystem files;
+    files.Put("/removecoments", "a ; b\n");
+    EXPECT_EQ(CleanInProcess(files, {"/removecomments", "/removecoments"}, {}).ExitCode, 0);
+    EXPECT_EQ(files.Bytes("/removecoments"), "a \n");
+}
+
+TEST(CleanCommand, StandardInputThatIsTheOutputIsRefused) {
+    test::FakeFileSystem files;
+    files.Input = "a ; b\n";
+    files.InputIsTheOutput = true;
+    const test::ProcessResult result = CleanInProcess(files, {"/removecomments"}, {});
+    EXPECT_EQ(result.ExitCode, 2);
+    EXPECT_EQ(result.Errors, "brisklet-clean: standard input: input file is output file\n");
+    EXPECT_EQ(files.Output, "");
+    files.Calls.clear();
+    EXPECT_EQ(CleanInProcess(files, {"--check", "/removecomments"}, {}).ExitCode, 1);
 }
 
 // A stray byte first and UTF-8 only past the look-ahead: a pipe, which cannot be read twice,
@@ -162,12 +227,6 @@ TEST(CleanCommand, APipeLooksAheadEightMebibytesForUtf8) {
     bytes << file.rdbuf();
     EXPECT_EQ(bytes.str(), "\xE9X\n" + std::string(filler.size(), 'A') + "\n\xC3\x84\n");
     fs::remove(path);
-}
-
-TEST(CleanCommand, VersionIsTheProjectsOne) {
-    const test::ProcessResult result = RunProcess(Program, {"/removecomments", "--version"}, "a ; b\n");
-    EXPECT_EQ(result.ExitCode, 0);
-    EXPECT_EQ(result.Output, std::string("brisklet-clean ") + BRISKLET_VERSION_TEXT + "\n");
 }
 
 TEST(CleanCommand, HelpListsEverySwitch) {

@@ -272,7 +272,7 @@ bool FakeFileSystem::WriteOutput(std::string_view bytes) {
 }
 
 bool FakeFileSystem::InputIsOutput() {
-    return false;
+    return InputIsTheOutput;
 }
 
 bool FakeFileSystem::NameExists(std::string_view name) {

@@ -30,6 +30,7 @@ public:
     std::map<std::string, std::shared_ptr<FakeInode>> Names;
     std::string Input;
     std::string Output;
+    bool InputIsTheOutput = false;
     // Every call by name, in order ("Flush", "Replace", ...).
     std::vector<std::string> Calls;
     // The call with this index (counted from 0) fails with FailWith.

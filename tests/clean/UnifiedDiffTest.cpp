@@ -1,0 +1,46 @@
+// The diff built as a run goes: where hunks join and split, and how labels are written.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "clean/UnifiedDiff.h"
+
+namespace brisklet {
+namespace {
+
+// Each pair is one old line and what it became ("" when it went).
+std::string DiffOf(const std::vector<std::pair<std::string, std::string>>& lines, std::string_view label = "f") {
+    UnifiedDiff diff;
+    StartUnifiedDiff(diff, "a/" + std::string(label), "b/" + std::string(label));
+    for (const auto& [input, output] : lines)
+        AddDiffPiece(diff, input, output, true);
+    FinishUnifiedDiff(diff);
+    return diff.Text;
+}
+
+// Changes on lines 1 and 2 + gap: unchanged lines between them.
+std::vector<std::pair<std::string, std::string>> TwoChanges(int gap) {
+    std::vector<std::pair<std::string, std::string>> lines{{"a;\n", "a\n"}};
+    for (int i = 0; i < gap; ++i)
+        lines.emplace_back(std::to_string(i) + "\n", std::to_string(i) + "\n");
+    lines.emplace_back("b;\n", "b\n");
+    return lines;
+}
+
+TEST(UnifiedDiff, ChangesWithinTwiceTheContextShareAHunk) {
+    const std::string context = "0\n 1\n 2\n 3\n 4\n 5\n";
+    EXPECT_EQ(DiffOf(TwoChanges(6)), "--- a/f\n+++ b/f\n@@ -1,8 +1,8 @@\n-a;\n+a\n " + context + "-b;\n+b\n");
+    EXPECT_EQ(DiffOf(TwoChanges(7)), "--- a/f\n+++ b/f\n@@ -1,4 +1,4 @@\n-a;\n+a\n 0\n 1\n 2\n"
+                                     "@@ -6,4 +6,4 @@\n 4\n 5\n 6\n-b;\n+b\n");
+}
+
+TEST(UnifiedDiff, LabelsWithSpecialBytesAreQuotedForPatch) {
+    const std::vector<std::pair<std::string, std::string>> change{{"a;\n", "a\n"}};
+    EXPECT_EQ(DiffOf(change, "my file.pb").substr(0, 40), "--- \"a/my file.pb\"\n+++ \"b/my file.pb\"\n@@");
+    EXPECT_EQ(DiffOf(change, "q\"\\\t\x01.pb").substr(0, 23), "--- \"a/q\\\"\\\\\\t\\001.pb\"\n");
+}
+
+} // namespace
+} // namespace brisklet
