@@ -399,7 +399,15 @@ TEST(StreamDifferential, TinyBlocksGiveWhatTheWholeTextGives) {
         for (const size_t block : {size_t{1}, size_t{2}, size_t{3}, size_t{4}, size_t{5}, size_t{7}, size_t{13}}) {
             SCOPED_TRACE("case " + std::to_string(index) + ", blocks of " + std::to_string(block) + ", tab length " +
                          std::to_string(tabLength) + ", operations" + names + "\n file " + EscapeBytes(bytes));
-            for (const bool writesAll : {true, false}) {
+            // A file can be read again: its encoding and settings block are then looked up ahead.
+            const Rereading file = FileRereading(
+                [&](uint64_t offset, size_t count, std::string& into) {
+                    into = offset < bytes.size() ? bytes.substr(static_cast<size_t>(offset), count) : "";
+                    return true;
+                },
+                [&]() -> std::optional<uint64_t> { return bytes.size(); });
+            for (const auto& [writesAll, rereading] : {std::pair{true, Rereading{}}, std::pair{false, Rereading{}},
+                                                       std::pair{false, file}}) {
                 size_t given = 0;
                 const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
                     const size_t count = std::min({block, capacity, bytes.size() - given});
@@ -419,7 +427,7 @@ TEST(StreamDifferential, TinyBlocksGiveWhatTheWholeTextGives) {
                                          result.append(piece);
                                          return true;
                                      }};
-                const CleanOutcome outcome = CleanText(read, {}, sink, operations, tabLength, block);
+                const CleanOutcome outcome = CleanText(read, rereading, sink, operations, tabLength, block);
                 ASSERT_EQ(outcome.End, CleanEnd::Finished);
                 if (!writesAll) {
                     ASSERT_EQ(outcome.Changed, *whole != bytes);
@@ -430,6 +438,33 @@ TEST(StreamDifferential, TinyBlocksGiveWhatTheWholeTextGives) {
                 ASSERT_TRUE(SameBytes(result, *whole));
             }
         }
+    }
+}
+
+// A file cut by another program while it is read again may answer that its settings block
+// starts before what has already been cleaned: the run goes on, never back.
+TEST(StreamDifferential, ASettingsStartBeforeWhatWasCleanedIsTakenAsHere) {
+    std::string bytes = "a ; b\n; IDE Options = PureBasic\n";
+    while (bytes.size() <= FileHoldLimit + CleanBlockSize)
+        bytes += "; EnableXP ; kept as it is\n";
+    for (const uint64_t answer : {uint64_t{0}, uint64_t{3}}) {
+        SCOPED_TRACE("settings said to start at " + std::to_string(answer));
+        const Rereading early{[](uint64_t) { return std::optional<bool>(false); },
+                              [answer]() { return std::optional<uint64_t>(answer); }};
+        size_t given = 0;
+        const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
+            const size_t count = std::min(capacity, bytes.size() - given);
+            std::copy_n(bytes.data() + given, count, into);
+            given += count;
+            return static_cast<int64_t>(count);
+        };
+        std::string result;
+        const CleanSink sink{true, {}, [&](std::string_view piece) {
+                                 result.append(piece);
+                                 return true;
+                             }};
+        ASSERT_EQ(CleanText(read, early, sink, {CleaningOperation::RemoveComments}, 2).End, CleanEnd::Finished);
+        EXPECT_TRUE(SameBytes(result, "a \n" + bytes.substr(6)));
     }
 }
 
