@@ -24,6 +24,12 @@ bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
 }
 
+// Whether a line that begins with "; IDE Options" starts at text[at]; first is where the text's
+// first line starts, after a byte order mark.
+bool SettingsLineAt(std::string_view text, size_t at, size_t first) {
+    return text.substr(at).starts_with(SettingsBlockStart) && (at == first || (at > first && IsLineEnd(text[at - 1])));
+}
+
 bool HasNonAscii(std::string_view bytes) {
     return std::any_of(bytes.begin(), bytes.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; });
 }
@@ -130,7 +136,7 @@ void FindSettingsStart(TextReader& reader, bool atEnd) {
     for (size_t o = text.find('O', reader.ScanFrom + OptionsOffset); o != None && o - OptionsOffset < limit;
          o = text.find('O', o + 1)) {
         const size_t start = o - OptionsOffset;
-        if (text.substr(start).starts_with(SettingsBlockStart) && (start == reader.Start || IsLineEnd(text[start - 1])))
+        if (SettingsLineAt(text, start, reader.Start))
             reader.Held = start;
     }
     reader.ScanFrom = limit;
@@ -214,8 +220,8 @@ std::optional<uint64_t> SettingsStartOfFile(const ReadBytesAt& readAt, uint64_t 
              at = at == 0 ? None : chunk.rfind(SettingsBlockStart, at - 1)) {
             if (at == 0 && low > 0)
                 break; // the byte before it is in the next chunk, which holds it again
-            const bool afterMark = low == 0 && at == Utf8ByteOrderMark.size() && chunk.starts_with(Utf8ByteOrderMark);
-            if (at == 0 || afterMark || IsLineEnd(chunk[at - 1]))
+            const size_t first = low == 0 && chunk.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
+            if (SettingsLineAt(chunk, at, first))
                 return low + at;
         }
         if (low == 0)
@@ -344,13 +350,11 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
 }
 
 size_t SettingsStartIn(std::string_view text) {
-    const size_t first = text.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
-    for (size_t at = text.rfind(SettingsBlockStart); at != None && at >= first;
-         at = at == 0 ? None : text.rfind(SettingsBlockStart, at - 1)) {
-        if (at == first || IsLineEnd(text[at - 1]))
-            return at;
-    }
-    return text.size();
+    const ReadBytesAt readAt = [text](uint64_t offset, size_t count, std::string& into) {
+        into = text.substr(static_cast<size_t>(offset), count);
+        return true;
+    };
+    return static_cast<size_t>(*SettingsStartOfFile(readAt, text.size()));
 }
 
 std::string TroubleReason(const CleanOutcome& outcome) {
