@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "clean/Command.h"
-#include "clean/posix/PosixFileSystem.h"
+#include "clean/PlatformFileSystem.h"
 #include "runtime/Strings.h"
 #include "runtime/posix/PosixFileOpener.h"
 
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     brisklet::InstallRewriteSignalHandlers();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     brisklet::PosixFileOpener preferences;
-    brisklet::PosixFileSystem files;
+    brisklet::PlatformFileSystem files;
     brisklet::ToolEnvironment environment;
     environment.Preferences = &preferences;
     if (const char* path = std::getenv("PB_TOOL_Preferences"))

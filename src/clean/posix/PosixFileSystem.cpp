@@ -1,6 +1,6 @@
 // brisklet-clean's file-system calls on Linux and macOS: every file reached through its folder's
 // descriptor, temporary files removed by any signal that ends the program.
-#include "clean/posix/PosixFileSystem.h"
+#include "clean/PlatformFileSystem.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "runtime/posix/PosixIo.h"
 
@@ -153,7 +154,7 @@ void SplitName(const std::string& name, std::string& folder, std::string& leaf) 
         leaf = name.substr(slash + 1);
     }
     if (leaf.empty())
-        leaf = ".";
+        leaf.assign(1, '.'); // a name ending in "/" is the folder itself
 }
 
 // The folder and name of the file a name leads to, every link followed (a link is not rewritten:
@@ -248,37 +249,51 @@ bool CopyAttributes(int, int) {
 
 } // namespace
 
-PosixFileSystem::~PosixFileSystem() {
-    for (FileId file = 1; file <= static_cast<FileId>(entries_.size()); ++file) {
-        if (At(file).Slot >= 0)
+struct PlatformFileSystem::State {
+    struct Entry {
+        int Descriptor = -1;
+        int Folder = -1;   // the folder the name below is in
+        std::string Leaf;  // the name in it
+        std::string Shown; // the name for messages
+        int Slot = -1;     // a temporary file's place in the signal handler's list
+    };
+    std::vector<Entry> Entries;
+    int Error = 0;
+
+    Entry& At(FileId file) { return Entries[static_cast<size_t>(file - 1)]; }
+    FileId Add(Entry entry) {
+        Entries.push_back(std::move(entry));
+        return static_cast<FileId>(Entries.size());
+    }
+    bool Fail(int error) {
+        Error = error;
+        return false;
+    }
+};
+
+PlatformFileSystem::PlatformFileSystem() : state_(std::make_unique<State>()) {}
+
+PlatformFileSystem::~PlatformFileSystem() {
+    for (FileId file = 1; file <= static_cast<FileId>(state_->Entries.size()); ++file) {
+        if (state_->At(file).Slot >= 0)
             Remove(file);
         else
             Close(file);
     }
 }
 
-bool PosixFileSystem::Fail(int error) {
-    error_ = error;
-    return false;
+std::string PlatformFileSystem::LastError() {
+    return std::strerror(state_->Error);
 }
 
-std::string PosixFileSystem::LastError() {
-    return std::strerror(error_);
-}
-
-FileId PosixFileSystem::Add(Entry entry) {
-    entries_.push_back(std::move(entry));
-    return static_cast<FileId>(entries_.size());
-}
-
-bool PosixFileSystem::OpenSource(std::string_view name, FileId& source, FileFacts& facts) {
+bool PlatformFileSystem::OpenSource(std::string_view name, FileId& source, FileFacts& facts) {
     source = 0;
     Place place;
     if (!Locate(std::string(name), place)) {
         const int error = errno;
         if (place.Folder >= 0)
             ::close(place.Folder);
-        return Fail(error);
+        return state_->Fail(error);
     }
     // Asked before opening: opening a FIFO waits for a writer, and a device may act on it.
     struct stat status {};
@@ -293,7 +308,7 @@ bool PosixFileSystem::OpenSource(std::string_view name, FileId& source, FileFact
         if (fd >= 0)
             ::close(fd);
         ::close(place.Folder);
-        return Fail(error);
+        return state_->Fail(error);
     }
     facts = FactsFrom(status);
     if (facts.Kind != FileKind::Regular) {
@@ -302,53 +317,53 @@ bool PosixFileSystem::OpenSource(std::string_view name, FileId& source, FileFact
         ::close(place.Folder);
         return true;
     }
-    source = Add({fd, place.Folder, place.Leaf, place.ShownFolder + place.Leaf, -1});
+    source = state_->Add({fd, place.Folder, place.Leaf, place.ShownFolder + place.Leaf, -1});
     return true;
 }
 
-int64_t PosixFileSystem::Read(FileId file, char* into, size_t capacity) {
-    const int64_t got = ReadSome(At(file).Descriptor, into, capacity);
+int64_t PlatformFileSystem::Read(FileId file, char* into, size_t capacity) {
+    const int64_t got = ReadSome(state_->At(file).Descriptor, into, capacity);
     if (got < 0)
-        error_ = errno;
+        state_->Error = errno;
     return got;
 }
 
-bool PosixFileSystem::ReadAt(FileId file, uint64_t offset, size_t count, std::string& into) {
-    return ReadFullyAt(At(file).Descriptor, offset, count, into) || Fail(errno);
+bool PlatformFileSystem::ReadAt(FileId file, uint64_t offset, size_t count, std::string& into) {
+    return ReadFullyAt(state_->At(file).Descriptor, offset, count, into) || state_->Fail(errno);
 }
 
-bool PosixFileSystem::FactsOf(FileId file, FileFacts& facts) {
+bool PlatformFileSystem::FactsOf(FileId file, FileFacts& facts) {
     struct stat status {};
-    if (::fstat(At(file).Descriptor, &status) != 0)
-        return Fail(errno);
+    if (::fstat(state_->At(file).Descriptor, &status) != 0)
+        return state_->Fail(errno);
     facts = FactsFrom(status);
     return true;
 }
 
-bool PosixFileSystem::FactsByName(FileId source, FileFacts& facts) {
+bool PlatformFileSystem::FactsByName(FileId source, FileFacts& facts) {
     struct stat status {};
-    if (::fstatat(At(source).Folder, At(source).Leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return Fail(errno);
+    if (::fstatat(state_->At(source).Folder, state_->At(source).Leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return state_->Fail(errno);
     facts = FactsFrom(status);
     return true;
 }
 
-bool PosixFileSystem::OpenForWriting(FileId source, FileId& writable) {
-    const Entry& entry = At(source);
+bool PlatformFileSystem::OpenForWriting(FileId source, FileId& writable) {
+    const State::Entry& entry = state_->At(source);
     const int fd = ::openat(entry.Folder, entry.Leaf.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
-        return Fail(errno);
-    writable = Add({fd, -1, {}, entry.Shown, -1});
+        return state_->Fail(errno);
+    writable = state_->Add({fd, -1, {}, entry.Shown, -1});
     return true;
 }
 
-bool PosixFileSystem::CreateBeside(FileId source, FileId& temporary) {
-    const Entry& entry = At(source);
+bool PlatformFileSystem::CreateBeside(FileId source, FileId& temporary) {
+    const State::Entry& entry = state_->At(source);
     int slot = 0;
     while (slot < 4 && TemporarySlots[slot].InUse != 0)
         ++slot;
     if (slot == 4)
-        return Fail(EMFILE);
+        return state_->Fail(EMFILE);
     static unsigned counter = 0;
     unsigned seed = static_cast<unsigned>(::getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
     const SignalsHeld held;
@@ -368,46 +383,46 @@ bool PosixFileSystem::CreateBeside(FileId source, FileId& temporary) {
             if (fd < 0 && errno == ENAMETOOLONG)
                 break;
             if (fd < 0)
-                return Fail(errno);
+                return state_->Fail(errno);
             const int folder = ::dup(entry.Folder);
             if (folder < 0) {
                 const int error = errno;
                 ::unlinkat(entry.Folder, leaf.c_str(), 0);
                 ::close(fd);
-                return Fail(error);
+                return state_->Fail(error);
             }
             TemporarySlots[slot].Folder = folder;
             std::memcpy(TemporarySlots[slot].Leaf, leaf.c_str(), leaf.size() + 1);
             TemporarySlots[slot].InUse = 1;
             const std::string shown = entry.Shown.substr(0, entry.Shown.size() - entry.Leaf.size()) + leaf;
-            temporary = Add({fd, folder, leaf, shown, slot});
+            temporary = state_->Add({fd, folder, leaf, shown, slot});
             return true;
         }
     }
-    return Fail(ENAMETOOLONG);
+    return state_->Fail(ENAMETOOLONG);
 }
 
-bool PosixFileSystem::Write(FileId file, std::string_view bytes) {
-    return WriteFully(At(file).Descriptor, bytes) || Fail(errno);
+bool PlatformFileSystem::Write(FileId file, std::string_view bytes) {
+    return WriteFully(state_->At(file).Descriptor, bytes) || state_->Fail(errno);
 }
 
-bool PosixFileSystem::WriteAt(FileId file, uint64_t offset, std::string_view bytes) {
-    return WriteFullyAt(At(file).Descriptor, offset, bytes) || Fail(errno);
+bool PlatformFileSystem::WriteAt(FileId file, uint64_t offset, std::string_view bytes) {
+    return WriteFully(state_->At(file).Descriptor, bytes, static_cast<int64_t>(offset)) || state_->Fail(errno);
 }
 
-bool PosixFileSystem::Reserve(FileId file, uint64_t size) {
-    const int fd = At(file).Descriptor;
+bool PlatformFileSystem::Reserve(FileId file, uint64_t size) {
+    const int fd = state_->At(file).Descriptor;
 #if defined(__linux__)
     // Room beyond the end, the file's size unchanged: until the write, the file is as it was.
     if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0)
         return true;
     // A file system that cannot reserve: the write goes ahead, with the old text kept to put back.
-    return errno == EOPNOTSUPP || errno == ENOSYS ? true : Fail(errno);
+    return errno == EOPNOTSUPP || errno == ENOSYS ? true : state_->Fail(errno);
 #elif defined(__APPLE__)
     fstore_t store{F_ALLOCATEALL, F_PEOFPOSMODE, 0, static_cast<off_t>(size), 0};
     if (::fcntl(fd, F_PREALLOCATE, &store) == 0)
         return true;
-    return errno == ENOTSUP ? true : Fail(errno);
+    return errno == ENOTSUP ? true : state_->Fail(errno);
 #else
     static_cast<void>(fd);
     static_cast<void>(size);
@@ -415,44 +430,44 @@ bool PosixFileSystem::Reserve(FileId file, uint64_t size) {
 #endif
 }
 
-bool PosixFileSystem::Truncate(FileId file, uint64_t size) {
-    return ::ftruncate(At(file).Descriptor, static_cast<off_t>(size)) == 0 || Fail(errno);
+bool PlatformFileSystem::Truncate(FileId file, uint64_t size) {
+    return ::ftruncate(state_->At(file).Descriptor, static_cast<off_t>(size)) == 0 || state_->Fail(errno);
 }
 
-bool PosixFileSystem::Flush(FileId file) {
-    return ::fsync(At(file).Descriptor) == 0 || Fail(errno);
+bool PlatformFileSystem::Flush(FileId file) {
+    return ::fsync(state_->At(file).Descriptor) == 0 || state_->Fail(errno);
 }
 
-bool PosixFileSystem::TakeOver(FileId temporary, FileId source, const FileFacts& facts) {
-    const int fd = At(temporary).Descriptor;
+bool PlatformFileSystem::TakeOver(FileId temporary, FileId source, const FileFacts& facts) {
+    const int fd = state_->At(temporary).Descriptor;
     // Owner and group as far as the system allows (root always), then the mode, which a change
     // of owner may have cut down.
     if (::fchown(fd, static_cast<uid_t>(facts.Owner), static_cast<gid_t>(facts.Group)) != 0)
         static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(facts.Group)));
     if (::fchmod(fd, static_cast<mode_t>(facts.Mode & 07777)) != 0)
-        return Fail(errno);
-    return CopyAttributes(At(source).Descriptor, fd) || Fail(errno);
+        return state_->Fail(errno);
+    return CopyAttributes(state_->At(source).Descriptor, fd) || state_->Fail(errno);
 }
 
-bool PosixFileSystem::Replace(FileId temporary, FileId source) {
-    Entry& entry = At(temporary);
+bool PlatformFileSystem::Replace(FileId temporary, FileId source) {
+    State::Entry& entry = state_->At(temporary);
     const SignalsHeld held;
-    const bool renamed = ::renameat(entry.Folder, entry.Leaf.c_str(), At(source).Folder, At(source).Leaf.c_str()) == 0;
+    const bool renamed = ::renameat(entry.Folder, entry.Leaf.c_str(), state_->At(source).Folder, state_->At(source).Leaf.c_str()) == 0;
     const int error = errno;
     if (!renamed)
         ::unlinkat(entry.Folder, entry.Leaf.c_str(), 0);
     TemporarySlots[entry.Slot].InUse = 0;
     entry.Slot = -1;
     Close(temporary);
-    return renamed || Fail(error);
+    return renamed || state_->Fail(error);
 }
 
-bool PosixFileSystem::FlushFolder(FileId source) {
-    return ::fsync(At(source).Folder) == 0 || Fail(errno);
+bool PlatformFileSystem::FlushFolder(FileId source) {
+    return ::fsync(state_->At(source).Folder) == 0 || state_->Fail(errno);
 }
 
-void PosixFileSystem::Remove(FileId temporary) {
-    Entry& entry = At(temporary);
+void PlatformFileSystem::Remove(FileId temporary) {
+    State::Entry& entry = state_->At(temporary);
     const SignalsHeld held;
     if (entry.Slot >= 0) {
         ::unlinkat(entry.Folder, entry.Leaf.c_str(), 0);
@@ -462,8 +477,8 @@ void PosixFileSystem::Remove(FileId temporary) {
     Close(temporary);
 }
 
-std::string PosixFileSystem::Keep(FileId temporary) {
-    Entry& entry = At(temporary);
+std::string PlatformFileSystem::Keep(FileId temporary) {
+    State::Entry& entry = state_->At(temporary);
     {
         const SignalsHeld held;
         if (entry.Slot >= 0)
@@ -475,8 +490,8 @@ std::string PosixFileSystem::Keep(FileId temporary) {
     return shown;
 }
 
-void PosixFileSystem::Close(FileId file) {
-    Entry& entry = At(file);
+void PlatformFileSystem::Close(FileId file) {
+    State::Entry& entry = state_->At(file);
     for (int* fd : {&entry.Descriptor, &entry.Folder}) {
         if (*fd >= 0)
             ::close(*fd);
@@ -484,25 +499,25 @@ void PosixFileSystem::Close(FileId file) {
     }
 }
 
-int64_t PosixFileSystem::ReadInput(char* into, size_t capacity) {
+int64_t PlatformFileSystem::ReadInput(char* into, size_t capacity) {
     const int64_t got = ReadSome(STDIN_FILENO, into, capacity);
     if (got < 0)
-        error_ = errno;
+        state_->Error = errno;
     return got;
 }
 
-bool PosixFileSystem::WriteOutput(std::string_view bytes) {
-    return WriteFully(STDOUT_FILENO, bytes) || Fail(errno);
+bool PlatformFileSystem::WriteOutput(std::string_view bytes) {
+    return WriteFully(STDOUT_FILENO, bytes) || state_->Fail(errno);
 }
 
-bool PosixFileSystem::InputIsOutput() {
+bool PlatformFileSystem::InputIsOutput() {
     struct stat input {};
     struct stat output {};
     return ::fstat(STDIN_FILENO, &input) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(input.st_mode) &&
            input.st_dev == output.st_dev && input.st_ino == output.st_ino;
 }
 
-bool PosixFileSystem::NameExists(std::string_view name) {
+bool PlatformFileSystem::NameExists(std::string_view name) {
     struct stat status {};
     return ::lstat(std::string(name).c_str(), &status) == 0;
 }

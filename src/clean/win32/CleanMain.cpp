@@ -11,7 +11,7 @@
 
 #include "config/win32/ConfigPlatformWin32.h"
 #include "clean/Command.h"
-#include "clean/win32/Win32FileSystem.h"
+#include "clean/PlatformFileSystem.h"
 #include "runtime/TextCodec.h"
 #include "runtime/win32/WideText.h"
 
@@ -26,7 +26,7 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i)
         arguments.push_back(brisklet::EncodeUtf8(brisklet::FromWide(argv[i])));
     brisklet::ConfigPlatformWin32 prefsFiles;
-    brisklet::Win32FileSystem files;
+    brisklet::PlatformFileSystem files;
     brisklet::ToolEnvironment environment;
     environment.Preferences = &prefsFiles;
     if (const wchar_t* preferences = _wgetenv(L"PB_TOOL_Preferences"))

@@ -1,6 +1,6 @@
 // brisklet-clean's file-system calls on Windows: handles that let others go on reading, writing
 // and renaming, temporary files removed by a console event.
-#include "clean/win32/Win32FileSystem.h"
+#include "clean/PlatformFileSystem.h"
 
 #include <windows.h>
 
@@ -10,6 +10,7 @@
 #include <climits>
 #include <cwctype>
 #include <optional>
+#include <vector>
 
 #include "cleaning/SourceCleaning.h"
 #include "runtime/TextCodec.h"
@@ -84,35 +85,31 @@ BOOL WINAPI RemoveTemporariesOnInterrupt(DWORD) {
     return FALSE; // on to the default handler, which ends the process
 }
 
-std::optional<std::wstring> FullPath(const std::wstring& path) {
-    std::wstring full(MAX_PATH, L'\0');
+// The text a call writes into a buffer it names the size of, the buffer grown until it fits.
+template <class Call>
+std::optional<std::wstring> GrownText(Call call) {
+    std::wstring text(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        const DWORD length = call(text.data(), static_cast<DWORD>(text.size()));
         if (length == 0)
             return std::nullopt;
-        if (length < full.size()) {
-            full.resize(length);
-            return full;
-        }
-        full.resize(length);
+        const bool fits = length < text.size();
+        text.resize(length);
+        if (fits)
+            return text;
     }
+}
+
+std::optional<std::wstring> FullPath(const std::wstring& path) {
+    return GrownText([&](wchar_t* into, DWORD size) { return GetFullPathNameW(path.c_str(), size, into, nullptr); });
 }
 
 // The path of the file the handle holds: a link names another file, which is the one rewritten,
 // so that the link stays a link.
 std::optional<std::wstring> FinalPath(HANDLE file) {
-    std::wstring final(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()),
-                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0)
-            return std::nullopt;
-        if (length < final.size()) {
-            final.resize(length);
-            return final;
-        }
-        final.resize(length);
-    }
+    return GrownText([&](wchar_t* into, DWORD size) {
+        return GetFinalPathNameByHandleW(file, into, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    });
 }
 
 int64_t Ticks(const FILETIME& time) {
@@ -140,47 +137,59 @@ bool ReadFacts(HANDLE file, FileFacts& facts) {
 
 } // namespace
 
-Win32FileSystem::~Win32FileSystem() {
-    for (FileId file = 1; file <= static_cast<FileId>(entries_.size()); ++file) {
-        if (At(file).Temporary)
+struct PlatformFileSystem::State {
+    struct Entry {
+        HANDLE Handle = nullptr;
+        std::wstring Path;      // the file itself, links followed
+        uint64_t ReadOffset = 0;
+        bool Temporary = false; // removed by a console event until kept
+    };
+    std::vector<Entry> Entries;
+    DWORD Error = 0;
+    std::string Refusal; // a reason of our own for the last failure instead of the system's
+
+    Entry& At(FileId file) { return Entries[static_cast<size_t>(file - 1)]; }
+    FileId Add(Entry entry) {
+        Entries.push_back(std::move(entry));
+        return static_cast<FileId>(Entries.size());
+    }
+    bool Fail() {
+        Error = GetLastError();
+        Refusal.clear();
+        return false;
+    }
+    bool Refuse(std::string reason) {
+        Refusal = std::move(reason);
+        return false;
+    }
+    static void CloseHandleOf(Entry& entry) {
+        if (entry.Handle != nullptr && entry.Handle != INVALID_HANDLE_VALUE)
+            CloseHandle(entry.Handle);
+        entry.Handle = nullptr;
+    }
+};
+
+PlatformFileSystem::PlatformFileSystem() : state_(std::make_unique<State>()) {}
+
+PlatformFileSystem::~PlatformFileSystem() {
+    for (FileId file = 1; file <= static_cast<FileId>(state_->Entries.size()); ++file) {
+        if (state_->At(file).Temporary)
             Remove(file);
         else
             Close(file);
     }
 }
 
-bool Win32FileSystem::Fail() {
-    error_ = GetLastError();
-    refusal_.clear();
-    return false;
+std::string PlatformFileSystem::LastError() {
+    return state_->Refusal.empty() ? WindowsErrorText(state_->Error) : state_->Refusal;
 }
 
-bool Win32FileSystem::Refuse(std::string reason) {
-    refusal_ = std::move(reason);
-    return false;
-}
-
-std::string Win32FileSystem::LastError() {
-    return refusal_.empty() ? WindowsErrorText(error_) : refusal_;
-}
-
-FileId Win32FileSystem::Add(Entry entry) {
-    entries_.push_back(std::move(entry));
-    return static_cast<FileId>(entries_.size());
-}
-
-void Win32FileSystem::CloseHandleOf(Entry& entry) {
-    if (entry.Handle != nullptr && entry.Handle != INVALID_HANDLE_VALUE)
-        CloseHandle(entry.Handle);
-    entry.Handle = nullptr;
-}
-
-bool Win32FileSystem::OpenSource(std::string_view name, FileId& source, FileFacts& facts) {
+bool PlatformFileSystem::OpenSource(std::string_view name, FileId& source, FileFacts& facts) {
     source = 0;
     const std::wstring named = WidePath(name);
     const DWORD attributes = GetFileAttributesW(named.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return Fail();
+        return state_->Fail();
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         facts = FileFacts{};
         facts.Kind = FileKind::Directory;
@@ -190,10 +199,10 @@ bool Win32FileSystem::OpenSource(std::string_view name, FileId& source, FileFact
     const HANDLE handle =
         CreateFileW(named.c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        return Fail();
-    Entry entry{handle, {}, 0, false};
+        return state_->Fail();
+    State::Entry entry{handle, {}, 0, false};
     if (GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseHandleOf(entry);
+        State::CloseHandleOf(entry);
         facts = FileFacts{};
         return true;
     }
@@ -202,33 +211,33 @@ bool Win32FileSystem::OpenSource(std::string_view name, FileId& source, FileFact
         target = FullPath(named);
     if (!target || !ReadFacts(handle, facts)) {
         const DWORD error = GetLastError();
-        CloseHandleOf(entry);
+        State::CloseHandleOf(entry);
         SetLastError(error);
-        return Fail();
+        return state_->Fail();
     }
     entry.Path = *target;
-    source = Add(std::move(entry));
+    source = state_->Add(std::move(entry));
     return true;
 }
 
-int64_t Win32FileSystem::Read(FileId file, char* into, size_t capacity) {
-    Entry& entry = At(file);
+int64_t PlatformFileSystem::Read(FileId file, char* into, size_t capacity) {
+    State::Entry& entry = state_->At(file);
     DWORD got = 0;
     if (!ReadPiece(entry.Handle, entry.ReadOffset, into, capacity, got)) {
-        Fail();
+        state_->Fail();
         return -1;
     }
     entry.ReadOffset += got;
     return got;
 }
 
-bool Win32FileSystem::ReadAt(FileId file, uint64_t offset, size_t count, std::string& into) {
+bool PlatformFileSystem::ReadAt(FileId file, uint64_t offset, size_t count, std::string& into) {
     into.resize(count);
     size_t done = 0;
     DWORD got = 0;
     while (done < count) {
-        if (!ReadPiece(At(file).Handle, offset + done, into.data() + done, count - done, got))
-            return Fail();
+        if (!ReadPiece(state_->At(file).Handle, offset + done, into.data() + done, count - done, got))
+            return state_->Fail();
         if (got == 0)
             break;
         done += got;
@@ -237,41 +246,41 @@ bool Win32FileSystem::ReadAt(FileId file, uint64_t offset, size_t count, std::st
     return true;
 }
 
-bool Win32FileSystem::FactsOf(FileId file, FileFacts& facts) {
-    return ReadFacts(At(file).Handle, facts) || Fail();
+bool PlatformFileSystem::FactsOf(FileId file, FileFacts& facts) {
+    return ReadFacts(state_->At(file).Handle, facts) || state_->Fail();
 }
 
-bool Win32FileSystem::FactsByName(FileId source, FileFacts& facts) {
-    const HANDLE byName = CreateFileW(At(source).Path.c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+bool PlatformFileSystem::FactsByName(FileId source, FileFacts& facts) {
+    const HANDLE byName = CreateFileW(state_->At(source).Path.c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (byName == INVALID_HANDLE_VALUE)
-        return Fail();
+        return state_->Fail();
     const bool read = ReadFacts(byName, facts);
     const DWORD error = GetLastError();
     CloseHandle(byName);
     SetLastError(error);
-    return read || Fail();
+    return read || state_->Fail();
 }
 
-bool Win32FileSystem::OpenForWriting(FileId source, FileId& writable) {
+bool PlatformFileSystem::OpenForWriting(FileId source, FileId& writable) {
     FileFacts facts;
     if (!FactsOf(source, facts))
         return false;
     // The read-only attribute says the file is not to be changed; it is kept, and so is the file.
     if ((facts.Mode & FILE_ATTRIBUTE_READONLY) != 0)
-        return Refuse("read-only; left unchanged");
-    const HANDLE handle = CreateFileW(At(source).Path.c_str(), GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING,
+        return state_->Refuse("read-only; left unchanged");
+    const HANDLE handle = CreateFileW(state_->At(source).Path.c_str(), GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        return Fail();
-    writable = Add({handle, At(source).Path, 0, false});
+        return state_->Fail();
+    writable = state_->Add({handle, state_->At(source).Path, 0, false});
     return true;
 }
 
 // Beside the file, open to nobody else but for its removal, until it is complete. A name at the
 // length limit leaves no room for the suffix: then a shorter one in the same folder.
-bool Win32FileSystem::CreateBeside(FileId source, FileId& temporary) {
-    const std::wstring target = At(source).Path;
+bool PlatformFileSystem::CreateBeside(FileId source, FileId& temporary) {
+    const std::wstring target = state_->At(source).Path;
     const size_t slash = target.find_last_of(L"\\/");
     const std::wstring folder = target.substr(0, slash == std::wstring::npos ? 0 : slash + 1);
     const TemporaryHeld held;
@@ -289,44 +298,44 @@ bool Win32FileSystem::CreateBeside(FileId source, FileId& temporary) {
                                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (handle != INVALID_HANDLE_VALUE) {
                 TemporaryPaths.push_back(name);
-                temporary = Add({handle, name, 0, true});
+                temporary = state_->Add({handle, name, 0, true});
                 return true;
             }
             const DWORD error = GetLastError();
             if (error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_INVALID_NAME)
                 break;
             if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-                return Fail();
+                return state_->Fail();
         }
     }
-    return Fail();
+    return state_->Fail();
 }
 
-bool Win32FileSystem::Write(FileId file, std::string_view bytes) {
+bool PlatformFileSystem::Write(FileId file, std::string_view bytes) {
     DWORD put = 0;
     while (!bytes.empty()) {
-        if (!WriteFile(At(file).Handle, bytes.data(), static_cast<DWORD>(std::min(bytes.size(), MostPerCall)), &put,
+        if (!WriteFile(state_->At(file).Handle, bytes.data(), static_cast<DWORD>(std::min(bytes.size(), MostPerCall)), &put,
                        nullptr))
-            return Fail();
+            return state_->Fail();
         if (put == 0) {
             SetLastError(ERROR_WRITE_FAULT);
-            return Fail();
+            return state_->Fail();
         }
         bytes.remove_prefix(put);
     }
     return true;
 }
 
-bool Win32FileSystem::WriteAt(FileId file, uint64_t offset, std::string_view bytes) {
+bool PlatformFileSystem::WriteAt(FileId file, uint64_t offset, std::string_view bytes) {
     while (!bytes.empty()) {
         OVERLAPPED at = AtOffset(offset);
         DWORD put = 0;
-        if (!WriteFile(At(file).Handle, bytes.data(), static_cast<DWORD>(std::min(bytes.size(), MostPerCall)), &put,
+        if (!WriteFile(state_->At(file).Handle, bytes.data(), static_cast<DWORD>(std::min(bytes.size(), MostPerCall)), &put,
                        &at))
-            return Fail();
+            return state_->Fail();
         if (put == 0) {
             SetLastError(ERROR_WRITE_FAULT);
-            return Fail();
+            return state_->Fail();
         }
         bytes.remove_prefix(put);
         offset += put;
@@ -334,55 +343,55 @@ bool Win32FileSystem::WriteAt(FileId file, uint64_t offset, std::string_view byt
     return true;
 }
 
-bool Win32FileSystem::Reserve(FileId file, uint64_t size) {
+bool PlatformFileSystem::Reserve(FileId file, uint64_t size) {
     LARGE_INTEGER current{};
-    if (!GetFileSizeEx(At(file).Handle, &current))
-        return Fail();
+    if (!GetFileSizeEx(state_->At(file).Handle, &current))
+        return state_->Fail();
     // A smaller allocation would cut the file short.
     if (size <= static_cast<uint64_t>(current.QuadPart))
         return true;
     FILE_ALLOCATION_INFO allocation{};
     allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
-    if (SetFileInformationByHandle(At(file).Handle, FileAllocationInfo, &allocation, sizeof allocation))
+    if (SetFileInformationByHandle(state_->At(file).Handle, FileAllocationInfo, &allocation, sizeof allocation))
         return true;
     // A file system that cannot reserve: the write goes ahead, with the old text kept to put back.
     const DWORD error = GetLastError();
-    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? Fail() : true;
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? state_->Fail() : true;
 }
 
-bool Win32FileSystem::Truncate(FileId file, uint64_t size) {
+bool PlatformFileSystem::Truncate(FileId file, uint64_t size) {
     LARGE_INTEGER end{};
     end.QuadPart = static_cast<LONGLONG>(size);
-    return (SetFilePointerEx(At(file).Handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(At(file).Handle)) || Fail();
+    return (SetFilePointerEx(state_->At(file).Handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(state_->At(file).Handle)) || state_->Fail();
 }
 
-bool Win32FileSystem::Flush(FileId file) {
-    return FlushFileBuffers(At(file).Handle) || Fail();
+bool PlatformFileSystem::Flush(FileId file) {
+    return FlushFileBuffers(state_->At(file).Handle) || state_->Fail();
 }
 
 // The attributes the file had (hidden, system, archive, not indexed) and its creation time go to
 // the temporary file before it takes the file's place; ReplaceFileW keeps its security.
-bool Win32FileSystem::TakeOver(FileId temporary, FileId source, const FileFacts& facts) {
+bool PlatformFileSystem::TakeOver(FileId temporary, FileId source, const FileFacts& facts) {
     constexpr DWORD Kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     FILE_BASIC_INFO found{};
-    if (!GetFileInformationByHandleEx(At(source).Handle, FileBasicInfo, &found, sizeof found))
-        return Fail();
+    if (!GetFileInformationByHandleEx(state_->At(source).Handle, FileBasicInfo, &found, sizeof found))
+        return state_->Fail();
     FILE_BASIC_INFO basic{};
     basic.CreationTime = found.CreationTime;
     basic.FileAttributes = facts.Mode & Kept;
     if (basic.FileAttributes == 0)
         basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return SetFileInformationByHandle(At(temporary).Handle, FileBasicInfo, &basic, sizeof basic) || Fail();
+    return SetFileInformationByHandle(state_->At(temporary).Handle, FileBasicInfo, &basic, sizeof basic) || state_->Fail();
 }
 
-bool Win32FileSystem::Replace(FileId temporary, FileId source) {
-    Entry& copy = At(temporary);
-    const std::wstring target = At(source).Path;
+bool PlatformFileSystem::Replace(FileId temporary, FileId source) {
+    State::Entry& copy = state_->At(temporary);
+    const std::wstring target = state_->At(source).Path;
     // Nothing of ours may hold the file or the copy open while one takes the other's place.
-    for (Entry& entry : entries_) {
+    for (State::Entry& entry : state_->Entries) {
         if (&entry == &copy || entry.Path == target)
-            CloseHandleOf(entry);
+            State::CloseHandleOf(entry);
     }
     const TemporaryHeld held;
     // ReplaceFileW keeps the file's security and streams; where the file system cannot, the copy
@@ -397,18 +406,18 @@ bool Win32FileSystem::Replace(FileId temporary, FileId source) {
     Unregister(copy.Path);
     copy.Temporary = false;
     SetLastError(error);
-    return replaced || Fail();
+    return replaced || state_->Fail();
 }
 
 // MOVEFILE_WRITE_THROUGH and ReplaceFileW have put the name on disk by the time they return.
-bool Win32FileSystem::FlushFolder(FileId) {
+bool PlatformFileSystem::FlushFolder(FileId) {
     return true;
 }
 
-void Win32FileSystem::Remove(FileId temporary) {
-    Entry& entry = At(temporary);
+void PlatformFileSystem::Remove(FileId temporary) {
+    State::Entry& entry = state_->At(temporary);
     const TemporaryHeld held;
-    CloseHandleOf(entry);
+    State::CloseHandleOf(entry);
     if (entry.Temporary) {
         DeleteFileW(entry.Path.c_str());
         Unregister(entry.Path);
@@ -416,37 +425,37 @@ void Win32FileSystem::Remove(FileId temporary) {
     }
 }
 
-std::string Win32FileSystem::Keep(FileId temporary) {
-    Entry& entry = At(temporary);
+std::string PlatformFileSystem::Keep(FileId temporary) {
+    State::Entry& entry = state_->At(temporary);
     const TemporaryHeld held;
-    CloseHandleOf(entry);
+    State::CloseHandleOf(entry);
     Unregister(entry.Path);
     entry.Temporary = false;
     return EncodeUtf8(FromWide(entry.Path));
 }
 
-void Win32FileSystem::Close(FileId file) {
-    CloseHandleOf(At(file));
+void PlatformFileSystem::Close(FileId file) {
+    State::CloseHandleOf(state_->At(file));
 }
 
-int64_t Win32FileSystem::ReadInput(char* into, size_t capacity) {
+int64_t PlatformFileSystem::ReadInput(char* into, size_t capacity) {
     const int got = _read(0, into, static_cast<unsigned>(std::min<size_t>(capacity, INT_MAX)));
     if (got < 0)
-        Refuse(ErrorText(errno));
+        state_->Refuse(ErrorText(errno));
     return got;
 }
 
-bool Win32FileSystem::WriteOutput(std::string_view bytes) {
+bool PlatformFileSystem::WriteOutput(std::string_view bytes) {
     while (!bytes.empty()) {
         const int put = _write(1, bytes.data(), static_cast<unsigned>(std::min<size_t>(bytes.size(), INT_MAX)));
         if (put <= 0)
-            return Refuse(ErrorText(put < 0 ? errno : EIO));
+            return state_->Refuse(ErrorText(put < 0 ? errno : EIO));
         bytes.remove_prefix(static_cast<size_t>(put));
     }
     return true;
 }
 
-bool Win32FileSystem::InputIsOutput() {
+bool PlatformFileSystem::InputIsOutput() {
     BY_HANDLE_FILE_INFORMATION input{};
     BY_HANDLE_FILE_INFORMATION output{};
     const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
@@ -457,7 +466,7 @@ bool Win32FileSystem::InputIsOutput() {
            input.nFileIndexLow == output.nFileIndexLow;
 }
 
-bool Win32FileSystem::NameExists(std::string_view name) {
+bool PlatformFileSystem::NameExists(std::string_view name) {
     return GetFileAttributesW(WidePath(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 

@@ -15,9 +15,10 @@ int64_t ReadSome(int fd, char* into, size_t capacity) {
     }
 }
 
-bool WriteFully(int fd, std::string_view bytes) {
+bool WriteFully(int fd, std::string_view bytes, int64_t offset) {
     while (!bytes.empty()) {
-        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t put = offset < 0 ? ::write(fd, bytes.data(), bytes.size())
+                                       : ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
         if (put < 0 && errno == EINTR)
             continue;
         if (put < 0)
@@ -27,23 +28,8 @@ bool WriteFully(int fd, std::string_view bytes) {
             return false;
         }
         bytes.remove_prefix(static_cast<size_t>(put));
-    }
-    return true;
-}
-
-bool WriteFullyAt(int fd, uint64_t offset, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t put = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0)
-            return false;
-        if (put == 0) {
-            errno = EIO;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(put));
-        offset += static_cast<uint64_t>(put);
+        if (offset >= 0)
+            offset += put;
     }
     return true;
 }

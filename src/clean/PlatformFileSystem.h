@@ -1,22 +1,24 @@
-// brisklet-clean's file-system calls on Windows.
+// brisklet-clean's file system on the platform it is built for: realised once for POSIX
+// (clean/posix) and once for Windows (clean/win32).
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <vector>
+#include <memory>
 
 #include "clean/FileSystem.h"
 
 namespace brisklet {
 
-// Names are UTF-8 and reach the file system as UTF-16, so that every name comes through. A link is
-// followed to the file it names. A temporary file is removed by Ctrl+C or the console's closing.
-class Win32FileSystem final : public FileSystem {
+// POSIX: names are bytes, used as given, and a file is reached from its folder's descriptor, so
+// that a relative name works in a folder deeper than PATH_MAX. Windows: names are UTF-8 and reach
+// the system as UTF-16, so that every name comes through. Either way a link is followed to the
+// file it names, and a temporary file is removed by whatever ends the program from outside but
+// SIGKILL (InstallRewriteSignalHandlers).
+class PlatformFileSystem final : public FileSystem {
 public:
-    Win32FileSystem() = default;
-    Win32FileSystem(const Win32FileSystem&) = delete;
-    Win32FileSystem& operator=(const Win32FileSystem&) = delete;
-    ~Win32FileSystem() override;
+    PlatformFileSystem();
+    PlatformFileSystem(const PlatformFileSystem&) = delete;
+    PlatformFileSystem& operator=(const PlatformFileSystem&) = delete;
+    ~PlatformFileSystem() override;
 
     std::string LastError() override;
     bool OpenSource(std::string_view name, FileId& source, FileFacts& facts) override;
@@ -42,22 +44,11 @@ public:
     bool InputIsOutput() override;
     bool NameExists(std::string_view name) override;
 
-private:
-    struct Entry {
-        void* Handle = nullptr;
-        std::wstring Path;      // the file itself, links followed
-        uint64_t ReadOffset = 0;
-        bool Temporary = false; // removed by a console event until kept
-    };
-    FileId Add(Entry entry);
-    Entry& At(FileId file) { return entries_[static_cast<size_t>(file - 1)]; }
-    bool Fail();
-    bool Refuse(std::string reason);
-    void CloseHandleOf(Entry& entry);
+    // The platform's open files and the last failure, defined by each realisation.
+    struct State;
 
-    std::vector<Entry> entries_;
-    unsigned long error_ = 0;
-    std::string refusal_; // a reason of our own for the last failure instead of errno's
+private:
+    std::unique_ptr<State> state_;
 };
 
 } // namespace brisklet
