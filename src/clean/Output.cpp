@@ -36,10 +36,10 @@ public:
 
     CleanSink Begin(const CleanSource& source) override {
         if (source.File == nullptr)
-            return {true, {}, [this](std::string_view bytes) { return files_.WriteOutput(bytes); }};
+            return WholeResultSink([this](std::string_view bytes) { return files_.WriteOutput(bytes); });
         FileRewrite* rewrite = source.File;
-        return {false, [rewrite](uint64_t unchanged) { return StartRewrite(*rewrite, unchanged); },
-                [rewrite](std::string_view bytes) { return WriteRewrite(*rewrite, bytes); }};
+        return ChangedPartSink([rewrite](uint64_t unchanged) { return StartRewrite(*rewrite, unchanged); },
+                               [rewrite](std::string_view bytes) { return WriteRewrite(*rewrite, bytes); });
     }
 
     SourceResult End(const CleanSource& source, const CleanOutcome& outcome) override {
@@ -59,7 +59,7 @@ public:
     explicit CheckOutput(FileSystem& files) : files_(files) {}
 
     CleanSink Begin(const CleanSource&) override {
-        return {false, [](uint64_t) { return true; }, [](std::string_view) { return true; }};
+        return ChangedPartSink([](uint64_t) { return true; }, [](std::string_view) { return true; });
     }
 
     SourceResult End(const CleanSource& source, const CleanOutcome& outcome) override {
@@ -83,12 +83,9 @@ public:
     CleanSink Begin(const CleanSource& source) override {
         diff_ = UnifiedDiff{};
         StartUnifiedDiff(diff_, "a/" + source.Name, "b/" + source.Name);
-        CleanSink sink;
-        sink.WritesAll = true;
-        sink.Piece = [this](std::string_view input, std::string_view output, bool settled) {
+        return PiecesSink([this](std::string_view input, std::string_view output, bool settled) {
             AddDiffPiece(diff_, input, output, settled);
-        };
-        return sink;
+        });
     }
 
     SourceResult End(const CleanSource& source, const CleanOutcome& outcome) override {

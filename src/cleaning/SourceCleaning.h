@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cleaning/Cleaning.h"
@@ -51,6 +52,18 @@ struct CleanSink {
     std::function<bool(std::string_view bytes)> Write;
     PieceHandler Piece = nullptr;
 };
+
+// The three kinds of sink, by name.
+[[nodiscard]] inline CleanSink WholeResultSink(std::function<bool(std::string_view bytes)> write) {
+    return {true, {}, std::move(write), nullptr};
+}
+[[nodiscard]] inline CleanSink ChangedPartSink(std::function<bool(uint64_t unchangedLength)> diverge,
+                                               std::function<bool(std::string_view bytes)> write) {
+    return {false, std::move(diverge), std::move(write), nullptr};
+}
+[[nodiscard]] inline CleanSink PiecesSink(PieceHandler piece) {
+    return {true, {}, {}, std::move(piece)};
+}
 
 enum class CleanEnd { Finished, ZeroByte, ReadFailed, WriteFailed, TooMuchGrowth };
 

@@ -347,10 +347,10 @@ std::optional<std::string> ReferenceFile(std::string_view bytes, const std::vect
 std::optional<std::string> CleanSourceFile(std::string_view bytes, const std::vector<CleaningOperation>& operations,
                                            int32_t tabLength) {
     std::string result;
-    const CleanSink sink{true, {}, [&](std::string_view piece) {
+    const CleanSink sink = WholeResultSink([&](std::string_view piece) {
                              result.append(piece);
                              return true;
-                         }};
+                         });
     bool given = false;
     const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
         const size_t count = given ? 0 : std::min(capacity, bytes.size());
@@ -417,16 +417,18 @@ TEST(StreamDifferential, TinyBlocksGiveWhatTheWholeTextGives) {
                 };
                 std::string result;
                 int diverged = 0;
-                const CleanSink sink{writesAll,
-                                     [&](uint64_t unchanged) {
-                                         ++diverged;
-                                         result.assign(bytes, 0, static_cast<size_t>(unchanged));
-                                         return true;
-                                     },
-                                     [&](std::string_view piece) {
-                                         result.append(piece);
-                                         return true;
-                                     }};
+                const auto write = [&](std::string_view piece) {
+                    result.append(piece);
+                    return true;
+                };
+                const CleanSink sink = writesAll ? WholeResultSink(write)
+                                                 : ChangedPartSink(
+                                                       [&](uint64_t unchanged) {
+                                                           ++diverged;
+                                                           result.assign(bytes, 0, static_cast<size_t>(unchanged));
+                                                           return true;
+                                                       },
+                                                       write);
                 const CleanOutcome outcome = CleanText(read, rereading, sink, operations, tabLength, block);
                 ASSERT_EQ(outcome.End, CleanEnd::Finished);
                 if (!writesAll) {
@@ -459,10 +461,10 @@ TEST(StreamDifferential, ASettingsStartBeforeWhatWasCleanedIsTakenAsHere) {
             return static_cast<int64_t>(count);
         };
         std::string result;
-        const CleanSink sink{true, {}, [&](std::string_view piece) {
+        const CleanSink sink = WholeResultSink([&](std::string_view piece) {
                                  result.append(piece);
                                  return true;
-                             }};
+                             });
         ASSERT_EQ(CleanText(read, early, sink, {CleaningOperation::RemoveComments}, 2).End, CleanEnd::Finished);
         EXPECT_TRUE(SameBytes(result, "a \n" + bytes.substr(6)));
     }
