@@ -72,7 +72,15 @@ std::string Range(int64_t start, int64_t count) {
     return std::to_string(count == 0 ? start - 1 : start) + "," + std::to_string(count);
 }
 
+void EndChange(UnifiedDiff& diff) {
+    diff.Body += diff.Removed;
+    diff.Body += diff.Added;
+    diff.Removed.clear();
+    diff.Added.clear();
+}
+
 void CloseHunk(UnifiedDiff& diff) {
+    EndChange(diff);
     const int64_t keep = std::min(diff.Tail, DiffContextLines);
     if (diff.Tail > keep) {
         diff.Body.resize(diff.TailEnds[static_cast<size_t>(keep - 1)]);
@@ -96,6 +104,7 @@ void Remember(UnifiedDiff& diff, std::string_view line) {
 
 void Unchanged(UnifiedDiff& diff, std::string_view line) {
     if (diff.HunkOpen) {
+        EndChange(diff);
         AppendLine(diff.Body, ' ', line);
         ++diff.OldCount;
         ++diff.NewCount;
@@ -131,12 +140,12 @@ void FlushPending(UnifiedDiff& diff) {
     } else {
         StartChange(diff);
         ForEachLine(diff.PendingInput, [&](std::string_view line) {
-            AppendLine(diff.Body, '-', line);
+            AppendLine(diff.Removed, '-', line);
             ++diff.OldCount;
             ++diff.OldLine;
         });
         ForEachLine(diff.PendingOutput, [&](std::string_view line) {
-            AppendLine(diff.Body, '+', line);
+            AppendLine(diff.Added, '+', line);
             ++diff.NewCount;
             ++diff.NewLine;
         });

@@ -29,6 +29,9 @@ struct UnifiedDiff {
     // and the unchanged lines at its end with where the body stood after each of the first ones.
     bool HunkOpen = false;
     std::string Body;
+    // The change under way: its removed lines, then its added ones, as diff -u groups them.
+    std::string Removed;
+    std::string Added;
     int64_t OldStart = 0;
     int64_t NewStart = 0;
     int64_t OldCount = 0;

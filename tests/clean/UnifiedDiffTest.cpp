@@ -36,6 +36,11 @@ TEST(UnifiedDiff, ChangesWithinTwiceTheContextShareAHunk) {
                                      "@@ -6,4 +6,4 @@\n 4\n 5\n 6\n-b;\n+b\n");
 }
 
+TEST(UnifiedDiff, AChangeBlockShowsItsRemovedLinesThenItsAddedOnes) {
+    EXPECT_EQ(DiffOf({{"a;\n", "a\n"}, {"b;\n", "b\n"}, {"\n", ""}, {"c\n", "c\n"}, {"d;\n", "d\n"}}),
+              "--- a/f\n+++ b/f\n@@ -1,5 +1,4 @@\n-a;\n-b;\n-\n+a\n+b\n c\n-d;\n+d\n");
+}
+
 TEST(UnifiedDiff, LabelsWithSpecialBytesAreQuotedForPatch) {
     const std::vector<std::pair<std::string, std::string>> change{{"a;\n", "a\n"}};
     EXPECT_EQ(DiffOf(change, "my file.pb").substr(0, 40), "--- \"a/my file.pb\"\n+++ \"b/my file.pb\"\n@@");
