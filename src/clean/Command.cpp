@@ -1,21 +1,26 @@
 // brisklet-clean's command: options, switches and files in, exit status out. What becomes of
-// each source is decided here, once: CleanSource below.
+// each source is decided here, once: CleanOneSource below. Sources are cleaned by several jobs
+// at once, and reported in their own order, as one job would.
 #include "clean/Command.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <thread>
 
 #include "BriskletVersion.h"
 #include "clean/Options.h"
 #include "clean/Output.h"
 #include "clean/SelectionCleaning.h"
+#include "clean/Sources.h"
 #include "config/IdePrefs.h"
 
 namespace brisklet {
 
 namespace {
-
-constexpr std::string_view StandardInputName = "-";
 
 // The cleaning run over one text: the whole text streamed, or only the IDE's selection.
 CleanOutcome RunSwitches(const CleanSettings& settings, const ReadBytes& read, const Rereading& rereading,
@@ -33,7 +38,7 @@ SourceResult CleanOneSource(const CleanSettings& settings, FileSystem& files, Cl
     const bool isFile = name != StandardInputName;
     FileRewrite rewrite(files);
     if (isFile && !OpenRewrite(rewrite, name))
-        return {CleanTrouble, rewrite.Reason, {}};
+        return TroubleResult(rewrite.Reason);
     const CleanSource source{name, isFile ? &rewrite : nullptr};
     const ReadBytes read = isFile ? RewriteReader(rewrite) : [&files](char* into, size_t capacity) {
         return files.ReadInput(into, capacity);
@@ -43,32 +48,192 @@ SourceResult CleanOneSource(const CleanSettings& settings, FileSystem& files, Cl
                                              output.Begin(source), isFile ? name : "standard input",
                                              selectionTrouble);
     if (!selectionTrouble.empty())
-        return {CleanTrouble, selectionTrouble, "PB_TOOL_Selection"};
+        return TroubleResult(selectionTrouble, "PB_TOOL_Selection");
     return output.End(source, outcome);
 }
 
 // One source, with running out of memory one more trouble of its own: the next is still cleaned.
-int CleanAndReport(const CleanSettings& settings, FileSystem& files, CleanOutput& output, const std::string& name,
-                   std::FILE* errors) {
-    SourceResult result;
+SourceResult CleanGuarded(const CleanSettings& settings, FileSystem& files, CleanOutput& output,
+                          const SourceName& source) {
+    if (!source.Trouble.empty())
+        return TroubleResult(source.Trouble);
     try {
-        result = CleanOneSource(settings, files, output, name);
+        return CleanOneSource(settings, files, output, source.Name);
     } catch (const std::bad_alloc&) {
-        result = {CleanTrouble, "out of memory; left unchanged", {}};
+        return TroubleResult("out of memory; left unchanged");
     }
-    if (!result.Reason.empty()) {
-        const std::string subject = !result.Subject.empty()      ? result.Subject
-                                    : name == StandardInputName ? "standard input"
-                                                                : name;
-        Report(errors, subject, result.Reason);
+}
+
+constexpr const char* Bold = "\x1b[1m";
+constexpr const char* Red = "\x1b[31m";
+constexpr const char* Green = "\x1b[32m";
+constexpr const char* Cyan = "\x1b[36m";
+constexpr const char* Plain = "\x1b[m";
+
+// A diff coloured as git colours one: its two header lines bold, hunk heads cyan, removed lines
+// red, added ones green.
+std::string Colored(std::string_view diff) {
+    std::string colored;
+    for (int line = 0; !diff.empty(); ++line) {
+        const size_t length = std::min(diff.find('\n'), diff.size() - 1) + 1;
+        const std::string_view text = diff.substr(0, length - (diff[length - 1] == '\n' ? 1 : 0));
+        const char* color = line < 2 ? Bold : text.starts_with("@@") ? Cyan : text.starts_with('-') ? Red
+                                              : text.starts_with('+') ? Green : nullptr;
+        if (color != nullptr)
+            colored += std::string(color) + std::string(text) + Plain + std::string(diff.substr(text.size(), length - text.size()));
+        else
+            colored += diff.substr(0, length);
+        diff.remove_prefix(length);
     }
-    return result.Status;
+    return colored;
+}
+
+// What the user is told, in the order of the sources, with a progress line on a terminal.
+class Reporter {
+public:
+    Reporter(const CleanSettings& settings, const CleanEnvironment& environment, FileSystem& files,
+             std::FILE* errors, size_t total)
+        : settings_(settings), files_(files), errors_(errors), total_(total),
+          progress_(environment.ErrorsIsTerminal && !settings.Quiet),
+          color_(settings.Color == ColorChoice::Always ||
+                 (settings.Color == ColorChoice::Auto && environment.OutputIsTerminal && !environment.NoColor)),
+          start_(std::chrono::steady_clock::now()) {}
+
+    // Reports the result of the next source; its exit status.
+    int Report(const SourceName& source, SourceResult result) {
+        ClearProgress();
+        ++done_;
+        if (!result.Printed.empty() && !files_.WriteOutput(color_ ? Colored(result.Printed) : result.Printed))
+            result = TroubleResult(files_.LastError(), "standard output");
+        std::string reason = result.Reason;
+        if (result.Status != CleanTrouble && settings_.Quiet)
+            reason.clear();
+        if (reason.empty() && settings_.Verbose && result.Changed && settings_.Mode == OutputMode::Rewrite &&
+            source.Name != StandardInputName)
+            reason = "cleaned";
+        if (!reason.empty()) {
+            const std::string subject = !result.Subject.empty()             ? result.Subject
+                                        : source.Name == StandardInputName ? "standard input"
+                                                                           : source.Name;
+            brisklet::Report(errors_, subject, reason);
+        }
+        return result.Status;
+    }
+
+    // Shows how far the run is once it has lasted a second.
+    void ShowProgress() {
+        if (!progress_ || std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1))
+            return;
+        std::fprintf(errors_, "\r%s: %zu of %zu files", ProgramName, done_, total_);
+        std::fflush(errors_);
+        shown_ = true;
+    }
+
+    void ClearProgress() {
+        if (!shown_)
+            return;
+        std::fprintf(errors_, "\r\x1b[K");
+        std::fflush(errors_);
+        shown_ = false;
+    }
+
+private:
+    const CleanSettings& settings_;
+    FileSystem& files_;
+    std::FILE* errors_;
+    size_t total_;
+    size_t done_ = 0;
+    bool progress_;
+    bool color_;
+    bool shown_ = false;
+    std::chrono::steady_clock::time_point start_;
+};
+
+// The sources cleaned by jobs of their own; standard input, which only this thread may read and
+// write, in its turn.
+class JobRun {
+public:
+    JobRun(const CleanSettings& settings, const std::vector<SourceName>& sources)
+        : settings_(settings), sources_(sources), results_(sources.size()), done_(sources.size(), false) {}
+
+    void Start(unsigned jobs, const std::function<std::unique_ptr<FileSystem>()>& moreFiles) {
+        for (unsigned job = 0; job < jobs; ++job)
+            threads_.emplace_back([this, files = moreFiles()]() { Work(*files); });
+    }
+
+    // The result of source index, once it is there; progress is shown meanwhile.
+    SourceResult Take(size_t index, Reporter& reporter) {
+        std::unique_lock lock(mutex_);
+        while (!done_[index]) {
+            finished_.wait_for(lock, std::chrono::milliseconds(250));
+            lock.unlock();
+            reporter.ShowProgress();
+            lock.lock();
+        }
+        return std::move(results_[index]);
+    }
+
+    ~JobRun() {
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+
+private:
+    void Work(FileSystem& files) {
+        const std::unique_ptr<CleanOutput> output = MakeOutput(settings_.Mode, files);
+        for (size_t index = next_++; index < sources_.size(); index = next_++) {
+            if (sources_[index].Name == StandardInputName)
+                continue;
+            SourceResult result = CleanGuarded(settings_, files, *output, sources_[index]);
+            const std::lock_guard lock(mutex_);
+            results_[index] = std::move(result);
+            done_[index] = true;
+            finished_.notify_all();
+        }
+    }
+
+    const CleanSettings& settings_;
+    const std::vector<SourceName>& sources_;
+    std::vector<SourceResult> results_;
+    std::vector<bool> done_;
+    std::atomic<size_t> next_ = 0;
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    std::vector<std::thread> threads_;
+};
+
+int CleanSources(const CleanSettings& settings, const CleanEnvironment& environment, FileSystem& files,
+                 const std::vector<SourceName>& sources, std::FILE* errors) {
+    Reporter reporter(settings, environment, files, errors, sources.size());
+    const size_t fileCount = static_cast<size_t>(std::count_if(
+        sources.begin(), sources.end(), [](const SourceName& source) { return source.Name != StandardInputName; }));
+    const unsigned jobs = static_cast<unsigned>(
+        std::min<size_t>(settings.Jobs != 0 ? settings.Jobs : std::max(environment.Processors, 1u), fileCount));
+    const std::unique_ptr<CleanOutput> output = MakeOutput(settings.Mode, files);
+    int status = CleanSuccess;
+    if (jobs <= 1 || !environment.MoreFiles) {
+        for (const SourceName& source : sources) {
+            reporter.ShowProgress();
+            status = std::max(status, reporter.Report(source, CleanGuarded(settings, files, *output, source)));
+        }
+    } else {
+        JobRun run(settings, sources);
+        run.Start(jobs, environment.MoreFiles);
+        for (size_t index = 0; index < sources.size(); ++index) {
+            SourceResult result = sources[index].Name == StandardInputName
+                                      ? CleanGuarded(settings, files, *output, sources[index])
+                                      : run.Take(index, reporter);
+            status = std::max(status, reporter.Report(sources[index], std::move(result)));
+        }
+    }
+    reporter.ClearProgress();
+    return status;
 }
 
 // What the IDE hands over: its tab width unless --tab-length gave one (a preferences file that
 // cannot be read gives the IDE's default, as the IDE itself would), and its selection. False
 // after a malformed selection was reported.
-bool TakeFromIde(CleanSettings& settings, const ToolEnvironment& environment, std::FILE* errors) {
+bool TakeFromIde(CleanSettings& settings, const CleanEnvironment& environment, std::FILE* errors) {
     if (!settings.TabLengthGiven && !environment.PreferencesPath.empty() && environment.Preferences != nullptr) {
         PrefsFile prefs;
         settings.TabLength = ReadPrefsTabLength(*environment.Preferences, prefs, environment.PreferencesPath)
@@ -89,7 +254,7 @@ bool TakeFromIde(CleanSettings& settings, const ToolEnvironment& environment, st
 
 } // namespace
 
-int RunCleanCommand(const std::vector<std::string>& arguments, const ToolEnvironment& environment,
+int RunCleanCommand(const std::vector<std::string>& arguments, const CleanEnvironment& environment,
                     FileSystem& files, std::FILE* errors) {
     std::optional<CleanSettings> settings = ParseArguments(arguments, errors);
     if (!settings)
@@ -103,8 +268,14 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const ToolEnviron
         return CleanTrouble;
     }
     if (!CheckSwitchLikeNames(*settings, [&files](std::string_view name) { return files.NameExists(name); },
-                              errors) ||
-        !TakeFromIde(*settings, environment, errors))
+                              errors))
+        return CleanTrouble;
+    // Without a switch a run would pass every file, and a check would prove nothing.
+    if (!settings->SwitchGiven) {
+        std::fprintf(errors, "%s: no switch given (see --help)\n", ProgramName);
+        return CleanTrouble;
+    }
+    if (!TakeFromIde(*settings, environment, errors))
         return CleanTrouble;
     if (settings->Selection && IsEmptySelection(*settings->Selection)) {
         // Nothing selected: nothing at all is done, and standard input goes through as it came.
@@ -113,19 +284,16 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const ToolEnviron
         settings->Operations.clear();
         settings->Selection.reset();
     }
-    if (settings->Files.empty()) {
-        // Reading what it writes, it would never end.
-        if (settings->Mode == OutputMode::Rewrite && files.InputIsOutput()) {
-            Report(errors, "standard input", "input file is output file");
-            return CleanTrouble;
-        }
+    if (settings->Files.empty())
         settings->Files.emplace_back(StandardInputName);
+    // Reading what it writes, it would never end.
+    if (settings->Mode == OutputMode::Rewrite &&
+        std::find(settings->Files.begin(), settings->Files.end(), StandardInputName) != settings->Files.end() &&
+        files.InputIsOutput()) {
+        Report(errors, "standard input", "input file is output file");
+        return CleanTrouble;
     }
-    const std::unique_ptr<CleanOutput> output = MakeOutput(settings->Mode, files);
-    int status = CleanSuccess;
-    for (const std::string& name : settings->Files)
-        status = std::max(status, CleanAndReport(*settings, files, *output, name, errors));
-    return status;
+    return CleanSources(*settings, environment, files, ExpandSources(settings->Files, files), errors);
 }
 
 } // namespace brisklet

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,17 +12,26 @@
 
 namespace brisklet {
 
-// What the IDE tells a tool it starts, each empty when not set: PB_TOOL_Preferences (the IDE's
-// preferences file, for its tab width) and PB_TOOL_Selection; and how that file is opened.
-struct ToolEnvironment {
+// What the command takes from its surroundings besides its arguments.
+struct CleanEnvironment {
+    // What the IDE tells a tool it starts, each empty when not set: PB_TOOL_Preferences (the
+    // IDE's preferences file, for its tab width) and PB_TOOL_Selection; and how that file is
+    // opened.
     std::u16string PreferencesPath;
     std::string Selection;
     FileOpener* Preferences = nullptr;
+    // NO_COLOR set to anything but "", and which standard streams are terminals.
+    bool NoColor = false;
+    bool OutputIsTerminal = false;
+    bool ErrorsIsTerminal = false;
+    unsigned Processors = 1;
+    // A file system of its own for each further job; without it, one job cleans every file.
+    std::function<std::unique_ptr<FileSystem>()> MoreFiles;
 };
 
 // Runs the command on its arguments (without the program name). Without files it cleans
 // standard input to standard output; messages go to errors as "brisklet-clean: FILE: reason".
-int RunCleanCommand(const std::vector<std::string>& arguments, const ToolEnvironment& environment,
+int RunCleanCommand(const std::vector<std::string>& arguments, const CleanEnvironment& environment,
                     FileSystem& files, std::FILE* errors);
 
 } // namespace brisklet

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brisklet {
 
@@ -32,6 +33,15 @@ struct FileFacts {
            a.Links == b.Links && a.Modified == b.Modified && a.Changed == b.Changed && a.Mode == b.Mode &&
            a.Owner == b.Owner && a.Group == b.Group;
 }
+
+// What a folder holds under one name: a folder, a link to one (which a walk never follows), or
+// anything else (a file, a link to one, a FIFO, ...).
+enum class EntryKind { Folder, LinkToFolder, Other };
+
+struct FolderEntry {
+    std::string Name;
+    EntryKind Kind = EntryKind::Other;
+};
 
 // A file held open by the file system; 0 is none.
 using FileId = int;
@@ -90,6 +100,10 @@ public:
     [[nodiscard]] virtual bool InputIsOutput() = 0;
     // Whether anything at all has the name, a link to nothing included.
     [[nodiscard]] virtual bool NameExists(std::string_view name) = 0;
+    // Whether the name leads to a folder, links followed.
+    [[nodiscard]] virtual bool IsFolder(std::string_view name) = 0;
+    // What the folder holds, but "." and "..", in no particular order.
+    [[nodiscard]] virtual bool ListFolder(std::string_view name, std::vector<FolderEntry>& entries) = 0;
 };
 
 // Has the platform's signals (SIGINT, SIGTERM, SIGQUIT, ...) or console events (Ctrl+C, the

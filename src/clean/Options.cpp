@@ -90,13 +90,31 @@ void Report(std::FILE* errors, std::string_view subject, std::string_view reason
                  static_cast<int>(reason.size()), reason.data());
 }
 
+// The number of an option given as "--name N" or "--name=N"; nullopt after a report.
+std::optional<std::string_view> OptionValue(const std::vector<std::string>& arguments, size_t& i,
+                                            std::string_view name, std::FILE* errors) {
+    const std::string_view argument = arguments[i];
+    if (argument.size() > name.size())
+        return argument.substr(name.size() + 1);
+    if (i + 1 == arguments.size()) {
+        Report(errors, name, "needs a number");
+        return std::nullopt;
+    }
+    return std::string_view(arguments[++i]);
+}
+
+bool IsOption(std::string_view argument, std::string_view name) {
+    return argument == name || (argument.starts_with(name) && argument.size() > name.size() &&
+                                argument[name.size()] == '=');
+}
+
 // Options are all read before any file is touched, so a bad one stops the run early.
 std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& arguments, std::FILE* errors) {
     CleanSettings settings;
     bool onlyFiles = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
-        if (onlyFiles) {
+        if (onlyFiles || argument == "-") {
             settings.Files.emplace_back(argument);
         } else if (argument == "--") {
             onlyFiles = true;
@@ -104,6 +122,10 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             settings.Help = true;
         } else if (argument == "--version") {
             settings.Version = true;
+        } else if (argument == "--quiet" || argument == "-q") {
+            settings.Quiet = true;
+        } else if (argument == "--verbose" || argument == "-v") {
+            settings.Verbose = true;
         } else if (argument == "--check" || argument == "--diff") {
             const OutputMode mode = argument == "--check" ? OutputMode::Check : OutputMode::Diff;
             if (settings.Mode != OutputMode::Rewrite && settings.Mode != mode) {
@@ -111,21 +133,36 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
                 return std::nullopt;
             }
             settings.Mode = mode;
-        } else if (argument == "--tab-length" || argument.starts_with("--tab-length=")) {
-            std::string_view value;
-            if (argument == "--tab-length") {
-                if (i + 1 == arguments.size()) {
-                    Report(errors, "--tab-length", "needs a number");
-                    return std::nullopt;
-                }
-                value = arguments[++i];
-            } else {
-                value = argument.substr(std::strlen("--tab-length="));
+        } else if (argument == "--color") {
+            settings.Color = ColorChoice::Always;
+        } else if (IsOption(argument, "--color")) {
+            const std::string_view value = argument.substr(std::strlen("--color="));
+            if (value != "auto" && value != "always" && value != "never") {
+                Report(errors, "--color", "auto, always or never, not '" + std::string(value) + "'");
+                return std::nullopt;
             }
-            const std::optional<int32_t> tabLength = ParseTabLength(value);
+            settings.Color = value == "auto" ? ColorChoice::Auto : value == "always" ? ColorChoice::Always
+                                                                                    : ColorChoice::Never;
+        } else if (IsOption(argument, "--jobs") || IsOption(argument, "-j")) {
+            const std::optional<std::string_view> value =
+                OptionValue(arguments, i, argument.starts_with("--") ? "--jobs" : "-j", errors);
+            if (!value)
+                return std::nullopt;
+            const std::optional<int32_t> jobs = ParseTabLength(*value);
+            if (!jobs || *jobs < 1 || *jobs > MostJobs) {
+                Report(errors, "--jobs", "not a whole number from 1 to " + std::to_string(MostJobs) + ": '" +
+                                             std::string(*value) + "'");
+                return std::nullopt;
+            }
+            settings.Jobs = static_cast<unsigned>(*jobs);
+        } else if (IsOption(argument, "--tab-length")) {
+            const std::optional<std::string_view> value = OptionValue(arguments, i, "--tab-length", errors);
+            if (!value)
+                return std::nullopt;
+            const std::optional<int32_t> tabLength = ParseTabLength(*value);
             if (!tabLength) {
                 Report(errors, "--tab-length", "not a whole number from -2147483648 to 2147483647: '" +
-                                                   std::string(value) + "'");
+                                                   std::string(*value) + "'");
                 return std::nullopt;
             }
             settings.TabLength = *tabLength;
@@ -134,6 +171,7 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             Report(errors, argument, "unknown option (see --help)");
             return std::nullopt;
         } else if (const SwitchEntry* entry = FindAnySwitch(argument)) {
+            settings.SwitchGiven = true;
             if (entry->Operation)
                 settings.Operations.push_back(*entry->Operation);
             settings.OnlySelected = settings.OnlySelected || entry->Name == OnlySelectedCode;
@@ -158,23 +196,30 @@ bool CheckSwitchLikeNames(const CleanSettings& settings, const std::function<boo
 }
 
 std::string HelpText() {
-    std::string text(4096, '\0');
-    const int length = std::snprintf(text.data(), text.size(),
-                 "Usage: %s [--tab-length N] [--check | --diff] SWITCH... [FILE...]\n"
-                 "       %s --help | --version\n"
-                 "Applies the cleaning switches, in the order given, to each FILE, or to standard input\n"
-                 "when there is none. The IDE's settings block at the end of a source stays as it is.\n"
-                 "  --tab-length N  columns of one tab (default: TabLength of [Global] in the file\n"
-                 "                  PB_TOOL_Preferences names, else %d)\n"
-                 "  --check         change nothing; exit 1 when a file would change\n"
-                 "  --diff          change nothing; print a unified diff of the changes (for patch -p1);\n"
-                 "                  exit 1 when there are any\n"
-                 "  --version       print the version and exit\n"
-                 "With /onlyselectedcode and PB_TOOL_Selection (LINExCOLUMNxLINExCOLUMN, as the IDE sets\n"
-                 "it), only the selected characters are cleaned, and nothing at all when none are.\n\n"
-                 "Switches:\n",
-                 ProgramName, ProgramName, DefaultTabLength);
-    text.resize(static_cast<size_t>(std::max(length, 0)));
+    std::string text = std::string("Usage: ") + ProgramName +
+                       " [OPTION]... SWITCH... [FILE | FOLDER | -]...\n"
+                       "Applies the cleaning switches, in the order given, to each FILE, to the PureBasic and\n"
+                       "SpiderBasic sources under each FOLDER (.pb .pbi .sb .sbi; hidden folders and links to\n"
+                       "folders passed by), or to standard input (-, or no FILE at all). The IDE's settings\n"
+                       "block at the end of a source stays as it is.\n"
+                       "  --tab-length N   columns of one tab (default: TabLength of [Global] in the file\n"
+                       "                   PB_TOOL_Preferences names, else " +
+                       std::to_string(DefaultTabLength) +
+                       ")\n"
+                       "  --check          change nothing; exit 1 when a file would change, naming it\n"
+                       "  --diff           change nothing; print a unified diff of the changes (for patch -p1);\n"
+                       "                   exit 1 when there are any\n"
+                       "  --color[=WHEN]   colour the diff: auto (a terminal, NO_COLOR unset; the default),\n"
+                       "                   always, never\n"
+                       "  -j, --jobs N     clean N files at once (default: one per processor)\n"
+                       "  -q, --quiet      name only the files in trouble\n"
+                       "  -v, --verbose    also name each file cleaned\n"
+                       "  --help           print this help and exit\n"
+                       "  --version        print the version and exit\n"
+                       "With /onlyselectedcode and PB_TOOL_Selection (LINExCOLUMNxLINExCOLUMN, as the IDE sets\n"
+                       "it), only the selected characters are cleaned, and nothing at all when none are.\n"
+                       "Exit status: 0 done, 1 a file would change (--check, --diff), 2 trouble.\n\n"
+                       "Switches:\n";
     for (const SwitchEntry* entry = SwitchTableBegin(); entry != SwitchTableEnd(); ++entry) {
         std::string name(entry->Name.begin(), entry->Name.end());
         name.resize(std::max<size_t>(name.size(), 32), ' ');
@@ -185,4 +230,3 @@ std::string HelpText() {
 }
 
 } // namespace brisklet
-

@@ -21,6 +21,10 @@ enum CleanExitCode { CleanSuccess = 0, CleanWouldChange = 1, CleanTrouble = 2 };
 
 enum class OutputMode { Rewrite, Check, Diff };
 
+enum class ColorChoice { Auto, Always, Never };
+
+inline constexpr int32_t MostJobs = 1024;
+
 struct CleanSettings {
     std::vector<CleaningOperation> Operations;
     std::vector<std::string> Files;
@@ -29,6 +33,11 @@ struct CleanSettings {
     int32_t TabLength = DefaultTabLength;
     bool TabLengthGiven = false;
     OutputMode Mode = OutputMode::Rewrite;
+    ColorChoice Color = ColorChoice::Auto;
+    unsigned Jobs = 0; // 0: one per processor
+    bool Quiet = false;
+    bool Verbose = false;
+    bool SwitchGiven = false;
     bool Help = false;
     bool Version = false;
     bool OnlySelected = false;

@@ -16,14 +16,14 @@ SourceResult Unfinished(const CleanSource& source, const CleanOutcome& outcome, 
     case CleanEnd::ZeroByte:
     case CleanEnd::TooMuchGrowth: {
         const char* hint = outcome.End == CleanEnd::TooMuchGrowth ? " (check --tab-length)" : "";
-        return {CleanTrouble, TroubleReason(outcome) + hint + (isFile ? "; left unchanged" : "; stopped there"), {}};
+        return TroubleResult(TroubleReason(outcome) + hint + (isFile ? "; left unchanged" : "; stopped there"));
     }
     case CleanEnd::ReadFailed:
-        return {CleanTrouble, isFile ? source.File->Reason : files.LastError(), {}};
+        return TroubleResult(isFile ? source.File->Reason : files.LastError());
     case CleanEnd::WriteFailed:
         if (isFile)
-            return {CleanTrouble, source.File->Reason, {}};
-        return {CleanTrouble, files.LastError(), std::string(StandardOutput)};
+            return TroubleResult(source.File->Reason);
+        return TroubleResult(files.LastError(), std::string(StandardOutput));
     case CleanEnd::Finished:
         break;
     }
@@ -45,9 +45,11 @@ public:
     SourceResult End(const CleanSource& source, const CleanOutcome& outcome) override {
         if (outcome.End != CleanEnd::Finished)
             return Unfinished(source, outcome, files_);
-        if (source.File == nullptr || !outcome.Changed || CommitRewrite(*source.File))
+        if (source.File == nullptr || !outcome.Changed)
             return {};
-        return {CleanTrouble, source.File->Reason, {}};
+        if (!CommitRewrite(*source.File))
+            return TroubleResult(source.File->Reason);
+        return {CleanSuccess, {}, {}, true, {}};
     }
 
 private:
@@ -68,14 +70,14 @@ public:
         if (!outcome.Changed)
             return {};
         // Standard input has no name to report: the exit status says it.
-        return {CleanWouldChange, source.File != nullptr ? "would change" : "", {}};
+        return {CleanWouldChange, source.File != nullptr ? "would change" : "", {}, true, {}};
     }
 
 private:
     FileSystem& files_;
 };
 
-// A diff is printed only for a text read to its end, so that patch never gets half of one.
+// A diff is handed on only for a text read to its end, so that patch never gets half of one.
 class DiffOutput final : public CleanOutput {
 public:
     explicit DiffOutput(FileSystem& files) : files_(files) {}
@@ -94,9 +96,7 @@ public:
         FinishUnifiedDiff(diff_);
         if (diff_.Text.empty())
             return {};
-        if (!files_.WriteOutput(diff_.Text))
-            return {CleanTrouble, files_.LastError(), std::string(StandardOutput)};
-        return {CleanWouldChange, {}, {}};
+        return {CleanWouldChange, {}, {}, true, std::move(diff_.Text)};
     }
 
 private:

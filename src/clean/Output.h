@@ -24,7 +24,17 @@ struct SourceResult {
     int Status = CleanSuccess;
     std::string Reason;
     std::string Subject;
+    bool Changed = false; // the source was, or would be, changed
+    std::string Printed;  // for standard output, in the order of the sources
 };
+
+[[nodiscard]] inline SourceResult TroubleResult(std::string reason, std::string subject = {}) {
+    SourceResult result;
+    result.Status = CleanTrouble;
+    result.Reason = std::move(reason);
+    result.Subject = std::move(subject);
+    return result;
+}
 
 class CleanOutput {
 public:

@@ -43,6 +43,8 @@ public:
     bool WriteOutput(std::string_view bytes) override;
     bool InputIsOutput() override;
     bool NameExists(std::string_view name) override;
+    bool IsFolder(std::string_view name) override;
+    bool ListFolder(std::string_view name, std::vector<FolderEntry>& entries) override;
 
     // The platform's open files and the last failure, defined by each realisation.
     struct State;

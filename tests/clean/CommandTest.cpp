@@ -45,7 +45,7 @@ struct Case {
 test::ProcessResult CleanInProcess(test::FakeFileSystem& files, const std::vector<std::string>& arguments,
                                    const std::vector<std::string>& environment) {
     test::RealFileOpener preferences;
-    ToolEnvironment tool;
+    CleanEnvironment tool;
     tool.Preferences = &preferences;
     for (const std::string& variable : environment) {
         const std::string value = variable.substr(variable.find('=') + 1);
@@ -76,7 +76,7 @@ TEST(CleanCommand, StreamsAndOptions) {
     const std::string missing = "PB_TOOL_Preferences=" + (folder / "missing.prefs").string();
     const std::string comments = "a ; 1\nb ; 2\n";
     const Case cases[] = {
-        {"no switches copies", {}, "a ; b\r\n", "a ; b\r\n", 0, ""},
+        {"no switch", {"--check"}, "a ; b\r\n", "", 2, "brisklet-clean: no switch given (see --help)\n"},
         {"comments", {"/removecomments"}, "a ; b\nc\n", "a \nc\n", 0, ""},
         {"any letter case", {"/RemoveComments"}, "a ; b\nc\n", "a \nc\n", 0, ""},
         {"order matters", {"/removecomments", "/removeemptylines"}, "; c\nx", "x", 0, ""},
@@ -581,20 +581,59 @@ TEST_F(CleanFiles, CheckWritesNothingAndNamesWhatWouldChange) {
     EXPECT_EQ(Read(changed), "a ; b\nc\n");
 }
 
-TEST_F(CleanFiles, BadFilesAreReportedAndTheOthersStillCleaned) {
-    const std::string zero = Write("zero.pb", std::string("a ; b\n\0c", 8));
-    const std::string good = Write("good.pb", "a ; b\nc\n");
-    const std::string missing = (folder_ / "missing.pb").string();
-    fs::create_directory(folder_ / "dir.pb");
-    const std::string directory = (folder_ / "dir.pb").string();
-    const test::ProcessResult result =
-        RunProcess(Program, {"/removecomments", zero, missing, directory, good}, "");
-    EXPECT_EQ(result.ExitCode, 2);
-    EXPECT_EQ(result.Errors, "brisklet-clean: " + zero + ": holds a zero byte, not a source file; left unchanged\n" +
-                                 "brisklet-clean: " + missing + ": No such file or directory\n" +
-                                 "brisklet-clean: " + directory + ": Is a directory\n");
-    EXPECT_EQ(Read(zero), std::string("a ; b\n\0c", 8));
-    EXPECT_EQ(Read(good), "a \nc\n");
+// A tree with trouble in it: the sources under a folder are found in sorted order, the others
+// passed by, a bad file never stops the rest, and several jobs say and do what one job does.
+TEST_F(CleanFiles, AFolderIsWalkedAndJobsChangeNothingButTheTime) {
+    const auto lay = [](const fs::path& top) {
+        fs::create_directories(top / "b" / "x.pb");
+        fs::create_directories(top / ".git");
+        for (int i = 0; i < 40; ++i) {
+            const std::string name = "m" + std::to_string(i) + ".pb";
+            std::ofstream(top / "b" / name, std::ios::binary) << (i % 3 == 0 ? "a = 1\n" : "a ; x\n");
+        }
+        std::ofstream(top / "b" / "x.pb" / "in.SBI", std::ios::binary) << "c ; d\n";
+        std::ofstream(top / "a.PBI", std::ios::binary) << "e ; f\n";
+        std::ofstream(top / "zero.pb", std::ios::binary) << std::string("a ; b\n\0c", 8);
+        std::ofstream(top / "form.pbf", std::ios::binary) << "g ; h\n";
+        std::ofstream(top / "notes.txt", std::ios::binary) << "i ; j\n";
+        std::ofstream(top / ".git" / "hook.pb", std::ios::binary) << "k ; l\n";
+        fs::create_directory_symlink(top / "b", top / "linked");
+        static_cast<void>(mkfifo((top / "fifo.pb").c_str(), 0600));
+    };
+    const fs::path one = folder_ / "one";
+    const fs::path many = folder_ / "many";
+    lay(one);
+    lay(many);
+    // Names in messages are relative, so that both trees give the same text.
+    const auto run = [](const fs::path& top, std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"-C", top.string()});
+        return RunProcess("/usr/bin/env", arguments, "");
+    };
+    for (const std::vector<std::string>& options : {std::vector<std::string>{"--check"}, {"--diff"}, {}}) {
+        std::vector<std::string> arguments{Program, "/removecomments", ".", "missing.pb"};
+        arguments.insert(arguments.begin() + 1, options.begin(), options.end());
+        std::vector<std::string> single = arguments;
+        single.insert(single.begin() + 1, "--jobs=1");
+        std::vector<std::string> parallel = arguments;
+        parallel.insert(parallel.begin() + 1, {"--jobs", "4"});
+        const test::ProcessResult expected = run(one, single);
+        const test::ProcessResult got = run(many, parallel);
+        SCOPED_TRACE(options.empty() ? "rewrite" : options.front());
+        EXPECT_EQ(got.ExitCode, 2);
+        EXPECT_EQ(got.ExitCode, expected.ExitCode);
+        EXPECT_EQ(got.Output, expected.Output);
+        EXPECT_EQ(got.Errors, expected.Errors);
+    }
+    EXPECT_EQ(Read((many / "b" / "x.pb" / "in.SBI").string()), "c \n");
+    EXPECT_EQ(Read((many / "a.PBI").string()), "e \n");
+    EXPECT_EQ(Read((many / "b" / "m1.pb").string()), "a \n");
+    for (const char* untouched : {"form.pbf", "notes.txt", ".git/hook.pb"})
+        EXPECT_EQ(Read((many / untouched).string()), Read((folder_ / "one" / untouched).string()));
+    EXPECT_EQ(Read((many / ".git" / "hook.pb").string()), "k ; l\n");
+    EXPECT_EQ(Read((many / "zero.pb").string()), std::string("a ; b\n\0c", 8));
+    const test::ProcessResult checked = run(one, {Program, "--check", "/removecomments", "."});
+    EXPECT_EQ(checked.Errors, "brisklet-clean: ./fifo.pb: not a regular file\n"
+                              "brisklet-clean: ./zero.pb: holds a zero byte, not a source file; left unchanged\n");
 }
 
 TEST_F(CleanFiles, AnUnwritableFileIsReportedAndLeftWhole) {

@@ -23,7 +23,7 @@ struct CommandRun {
     std::string Errors;
 };
 
-CommandRun Clean(FakeFileSystem& files, const std::vector<std::string>& arguments, const ToolEnvironment& environment = {}) {
+CommandRun Clean(FakeFileSystem& files, const std::vector<std::string>& arguments, const CleanEnvironment& environment = {}) {
     std::FILE* errors = std::tmpfile();
     CommandRun run;
     run.Status = RunCleanCommand(arguments, environment, files, errors);

@@ -279,4 +279,21 @@ bool FakeFileSystem::NameExists(std::string_view name) {
     return Names.contains(std::string(name));
 }
 
+bool FakeFileSystem::IsFolder(std::string_view name) {
+    const auto found = Names.find(std::string(name));
+    return found != Names.end() && found->second->Directory;
+}
+
+// Names with a "/" are files in folders: "d/a.pb" is a in d.
+bool FakeFileSystem::ListFolder(std::string_view name, std::vector<FolderEntry>& entries) {
+    if (Step("ListFolder"))
+        return Fail();
+    const std::string prefix = std::string(name) + "/";
+    for (const auto& [path, inode] : Names) {
+        if (path.starts_with(prefix) && path.find('/', prefix.size()) == std::string::npos)
+            entries.push_back({path.substr(prefix.size()), inode->Directory ? EntryKind::Folder : EntryKind::Other});
+    }
+    return true;
+}
+
 } // namespace brisklet::test

@@ -75,6 +75,8 @@ public:
     bool WriteOutput(std::string_view bytes) override;
     bool InputIsOutput() override;
     bool NameExists(std::string_view name) override;
+    bool IsFolder(std::string_view name) override;
+    bool ListFolder(std::string_view name, std::vector<FolderEntry>& entries) override;
 
 private:
     struct Handle {

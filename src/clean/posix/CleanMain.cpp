@@ -1,11 +1,14 @@
 // brisklet-clean: the cleaning switches applied to files, or to standard input.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "clean/Command.h"
@@ -30,11 +33,17 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     brisklet::PosixFileOpener preferences;
     brisklet::PlatformFileSystem files;
-    brisklet::ToolEnvironment environment;
+    brisklet::CleanEnvironment environment;
     environment.Preferences = &preferences;
     if (const char* path = std::getenv("PB_TOOL_Preferences"))
         environment.PreferencesPath = brisklet::Utf16FromUtf8(path);
     if (const char* selection = std::getenv("PB_TOOL_Selection"))
         environment.Selection = selection;
+    const char* noColor = std::getenv("NO_COLOR");
+    environment.NoColor = noColor != nullptr && *noColor != '\0';
+    environment.OutputIsTerminal = ::isatty(STDOUT_FILENO) != 0;
+    environment.ErrorsIsTerminal = ::isatty(STDERR_FILENO) != 0;
+    environment.Processors = std::thread::hardware_concurrency();
+    environment.MoreFiles = [] { return std::make_unique<brisklet::PlatformFileSystem>(); };
     return brisklet::RunCleanCommand(arguments, environment, files, stderr);
 }

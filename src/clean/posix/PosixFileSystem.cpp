@@ -2,6 +2,7 @@
 // descriptor, temporary files removed by any signal that ends the program.
 #include "clean/PlatformFileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -520,6 +521,47 @@ bool PlatformFileSystem::InputIsOutput() {
 bool PlatformFileSystem::NameExists(std::string_view name) {
     struct stat status {};
     return ::lstat(std::string(name).c_str(), &status) == 0;
+}
+
+bool PlatformFileSystem::IsFolder(std::string_view name) {
+    struct stat status {};
+    const int folder = OpenFolder(AT_FDCWD, std::string(name));
+    if (folder < 0)
+        return false;
+    const bool isFolder = ::fstat(folder, &status) == 0 && S_ISDIR(status.st_mode);
+    ::close(folder);
+    return isFolder;
+}
+
+bool PlatformFileSystem::ListFolder(std::string_view name, std::vector<FolderEntry>& entries) {
+    const int folder = OpenFolder(AT_FDCWD, std::string(name));
+    DIR* listing = folder < 0 ? nullptr : ::fdopendir(folder);
+    if (listing == nullptr) {
+        const int error = errno;
+        if (folder >= 0)
+            ::close(folder);
+        return state_->Fail(error);
+    }
+    errno = 0;
+    for (const dirent* entry = ::readdir(listing); entry != nullptr; entry = ::readdir(listing)) {
+        const std::string_view leaf = entry->d_name;
+        if (leaf == "." || leaf == "..")
+            continue;
+        EntryKind kind = entry->d_type == DT_DIR ? EntryKind::Folder : EntryKind::Other;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat named {};
+            struct stat target {};
+            const bool link = ::fstatat(folder, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                              S_ISLNK(named.st_mode);
+            if (::fstatat(folder, entry->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode))
+                kind = link ? EntryKind::LinkToFolder : EntryKind::Folder;
+        }
+        entries.push_back({std::string(leaf), kind});
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(listing);
+    return error == 0 || state_->Fail(error);
 }
 
 void InstallRewriteSignalHandlers() {

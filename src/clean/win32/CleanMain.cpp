@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/win32/ConfigPlatformWin32.h"
@@ -27,11 +29,17 @@ int wmain(int argc, wchar_t** argv) {
         arguments.push_back(brisklet::EncodeUtf8(brisklet::FromWide(argv[i])));
     brisklet::ConfigPlatformWin32 prefsFiles;
     brisklet::PlatformFileSystem files;
-    brisklet::ToolEnvironment environment;
+    brisklet::CleanEnvironment environment;
     environment.Preferences = &prefsFiles;
     if (const wchar_t* preferences = _wgetenv(L"PB_TOOL_Preferences"))
         environment.PreferencesPath = brisklet::FromWide(preferences);
     if (const wchar_t* selection = _wgetenv(L"PB_TOOL_Selection"))
         environment.Selection = brisklet::EncodeUtf8(brisklet::FromWide(selection));
+    const wchar_t* noColor = _wgetenv(L"NO_COLOR");
+    environment.NoColor = noColor != nullptr && *noColor != L'\0';
+    environment.OutputIsTerminal = _isatty(_fileno(stdout)) != 0;
+    environment.ErrorsIsTerminal = _isatty(_fileno(stderr)) != 0;
+    environment.Processors = std::thread::hardware_concurrency();
+    environment.MoreFiles = [] { return std::make_unique<brisklet::PlatformFileSystem>(); };
     return brisklet::RunCleanCommand(arguments, environment, files, stderr);
 }

@@ -470,6 +470,36 @@ bool PlatformFileSystem::NameExists(std::string_view name) {
     return GetFileAttributesW(WidePath(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool PlatformFileSystem::IsFolder(std::string_view name) {
+    const DWORD attributes = GetFileAttributesW(WidePath(name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool PlatformFileSystem::ListFolder(std::string_view name, std::vector<FolderEntry>& entries) {
+    std::wstring pattern = WidePath(name);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/')
+        pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return state_->Fail();
+    do {
+        const std::wstring_view leaf = found.cFileName;
+        if (leaf == L"." || leaf == L"..")
+            continue;
+        EntryKind kind = EntryKind::Other;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            kind = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? EntryKind::LinkToFolder
+                                                                               : EntryKind::Folder;
+        entries.push_back({EncodeUtf8(FromWide(leaf)), kind});
+    } while (FindNextFileW(search, &found));
+    const DWORD error = GetLastError();
+    FindClose(search);
+    SetLastError(error);
+    return error == ERROR_NO_MORE_FILES || state_->Fail();
+}
+
 void InstallRewriteSignalHandlers() {
     SetConsoleCtrlHandler(RemoveTemporariesOnInterrupt, TRUE);
 }

@@ -1,0 +1,58 @@
+// The sources a run cleans, folders walked.
+#include "clean/Sources.h"
+
+#include <algorithm>
+
+namespace brisklet {
+
+namespace {
+
+bool IsSourceName(std::string_view name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return false;
+    std::string extension(name.substr(dot + 1));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return extension == "pb" || extension == "pbi" || extension == "sb" || extension == "sbi";
+}
+
+std::string Joined(std::string_view folder, std::string_view leaf) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/' && path.back() != '\\')
+        path += '/';
+    return path + std::string(leaf);
+}
+
+void Walk(const std::string& folder, FileSystem& files, std::vector<SourceName>& sources) {
+    std::vector<FolderEntry> entries;
+    if (!files.ListFolder(folder, entries)) {
+        sources.push_back({folder, files.LastError()});
+        return;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.Name < b.Name; });
+    for (const FolderEntry& entry : entries) {
+        if (entry.Name.starts_with('.') || entry.Kind == EntryKind::LinkToFolder)
+            continue;
+        if (entry.Kind == EntryKind::Folder)
+            Walk(Joined(folder, entry.Name), files, sources);
+        else if (IsSourceName(entry.Name))
+            sources.push_back({Joined(folder, entry.Name), {}});
+    }
+}
+
+} // namespace
+
+std::vector<SourceName> ExpandSources(const std::vector<std::string>& names, FileSystem& files) {
+    std::vector<SourceName> sources;
+    for (const std::string& name : names) {
+        if (name != StandardInputName && files.IsFolder(name))
+            Walk(name, files, sources);
+        else
+            sources.push_back({name, {}});
+    }
+    return sources;
+}
+
+} // namespace brisklet

@@ -1,0 +1,25 @@
+// The sources a run cleans: named files as named, "-" for standard input, and under each named
+// folder its PureBasic and SpiderBasic sources.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "clean/FileSystem.h"
+
+namespace brisklet {
+
+inline constexpr std::string_view StandardInputName = "-";
+
+struct SourceName {
+    std::string Name;
+    std::string Trouble; // a folder that could not be read: reported in its place
+};
+
+// Folders are walked in sorted order, every level: files ending in ".pb", ".pbi", ".sb" or
+// ".sbi" in any letter case are taken (form files and others only when named); hidden folders
+// and files (a name beginning with ".", such as ".git") and links to folders are passed by.
+[[nodiscard]] std::vector<SourceName> ExpandSources(const std::vector<std::string>& names, FileSystem& files);
+
+} // namespace brisklet
