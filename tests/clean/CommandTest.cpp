@@ -588,7 +588,8 @@ TEST_F(CleanFiles, AFolderIsWalkedAndJobsChangeNothingButTheTime) {
         fs::create_directories(top / "b" / "x.pb");
         fs::create_directories(top / ".git");
         for (int i = 0; i < 40; ++i) {
-            const std::string name = "m" + std::to_string(i) + ".pb";
+            char name[16];
+            std::snprintf(name, sizeof name, "m%d.pb", i);
             std::ofstream(top / "b" / name, std::ios::binary) << (i % 3 == 0 ? "a = 1\n" : "a ; x\n");
         }
         std::ofstream(top / "b" / "x.pb" / "in.SBI", std::ios::binary) << "c ; d\n";
