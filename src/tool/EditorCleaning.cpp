@@ -69,8 +69,8 @@ void KeepLineAfterLoneCr(EditorPort& editor, const ByteRange& selection, std::u1
         written.insert(0, 1, u'\r');
 }
 
-// The whole document is the text written; around a selection only the editor knows how the
-// line ends at its edges paired up.
+// The whole document is the text written; around a selection only the editor knows the
+// lines of the rest.
 intptr_t LinesAfterWrite(EditorPort& editor, std::u16string_view written, bool selectionMode) {
     return selectionMode ? editor.Call(SCI_GETLINECOUNT) : EditorLineCount(written);
 }

@@ -16,7 +16,7 @@ constexpr std::u16string_view Cr = u"\r";
 constexpr std::u16string_view Tab = u"\t";
 constexpr std::u16string_view Space = u" ";
 
-// A per-line step: the new line, or nullopt to drop the line with its LF.
+// A per-line step: the new line, or nullopt to drop the line with its line end.
 using LineStep = std::function<std::optional<std::u16string>(std::u16string line)>;
 
 // The line end that starts at 1-based position: CR LF, LF or CR; empty at none.
