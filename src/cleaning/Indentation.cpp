@@ -7,8 +7,8 @@ namespace brisklet {
 
 namespace {
 
-// Exact growth of the text under the conversion, with the CRs the lines lose ignored;
-// only the indentation of lines that hold something else grows.
+// Exact growth of the text under the conversion, with the line ends that become shorter
+// ignored; only the indentation of lines that hold something else grows.
 template <class CharT>
 int64_t TabExpansionGrowth(TextView<CharT> text, int32_t tabLength) {
     int64_t growth = 0;
@@ -16,10 +16,10 @@ int64_t TabExpansionGrowth(TextView<CharT> text, int32_t tabLength) {
     int64_t blanks = 0;
     bool inIndent = true;
     for (const CharT c : text) {
-        if (c == CharT('\n')) {
+        if (c == CharT('\n') || c == CharT('\r')) {
             inIndent = true;
             width = blanks = 0;
-        } else if (!inIndent || c == CharT('\r')) {
+        } else if (!inIndent) {
             continue;
         } else if (IsBlank(c)) {
             width += c == CharT('\t') ? tabLength : 1;

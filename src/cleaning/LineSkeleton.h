@@ -1,4 +1,4 @@
-// The shared skeleton of the line-based operations: cut at LF, drop CRs, rebuild with LF.
+// The shared skeleton of the line-based operations: cut at every line end, rebuild with LF.
 #pragma once
 
 #include <algorithm>
@@ -34,36 +34,30 @@ NewLine<CharT> WholeLine(TextView<CharT> line) {
     return {0, line.size(), 0, CharT(' ')};
 }
 
-// A step takes one line without CRs and gives its new line, or nullopt to drop the line
-// together with its LF.
+// A step takes one line, without its line end, and gives its new line, or nullopt to drop
+// the line together with its line end.
 template <class CharT>
 using LineResult = std::optional<NewLine<CharT>>;
 
-// What a rebuild did to the lines of its input, in the numbering of an editor, where a CR LF
-// pair, a lone LF and a lone CR each end a line. A lone CR is deleted with the other CRs, so
-// the line behind it joins the one before. Filled only when asked for; the callers compose it
-// into where each line of a document went.
+// The lines of a rebuild's input that went, numbered from 0 as an editor counts them: a CR LF
+// pair, a lone LF and a lone CR each end a line, as they do for the rebuild. Filled only when
+// asked for; the callers compose it into where each line of a document went.
 struct LineChanges {
-    std::vector<size_t> Dropped; // input lines that went, ascending
-    std::vector<size_t> Joined;  // input lines that joined the line before, ascending
+    std::vector<size_t> Dropped; // ascending
 };
 
 namespace detail {
 
-// Notes what became of one input line that starts at editor line first and holds loneCrs
-// lone CRs: it goes whole, or the editor lines behind its lone CRs join it.
-inline void NoteLine(LineChanges& changes, size_t first, size_t loneCrs, bool kept) {
-    std::vector<size_t>& lines = kept ? changes.Joined : changes.Dropped;
-    for (size_t line = kept ? first + 1 : first; line <= first + loneCrs; ++line)
-        lines.push_back(line);
-}
+template <class CharT>
+inline constexpr CharT LineEnds[] = {CharT('\r'), CharT('\n'), CharT(0)};
 
 // Writes the rebuilt text to out and returns its length. out may be the source's own buffer:
 // nothing is written ahead of what has been read, as long as no new line is longer than its
 // old one and every fill fits where the line's dropped start was. Lines that stay as they
 // are wait in a run that is copied in one piece when a changed line ends it; with a trigger,
 // the lines before the next one that holds it (or a CR) join the run without being looked at.
-// Such lines are neither dropped nor hold a CR, so changes needs only the changed ones.
+// A line ending in a CR is always changed, its line end becoming an LF, so the lines in a run
+// all end in LF and changes needs only the changed ones.
 template <class CharT, class Step>
 size_t RebuildInto(TextView<CharT> source, CharT* out, TextView<CharT> trigger, Step step,
                    LineChanges* changes = nullptr) {
@@ -77,16 +71,18 @@ size_t RebuildInto(TextView<CharT> source, CharT* out, TextView<CharT> trigger, 
             Traits::move(out + written, source.data() + runStart, runEnd - runStart);
         written += runEnd - runStart;
     };
-    Text<CharT> withoutCr;
-    // Both searched ahead rather than per line: most lines hold neither.
+    // All searched ahead rather than per line: most lines hold no CR and no trigger, and a
+    // text of lone CRs holds no LF.
     size_t nextCr = source.find(CharT('\r'));
+    size_t nextLf = source.find(CharT('\n'));
     size_t nextTrigger = trigger.empty() ? 0 : source.find(trigger);
     size_t lineStart = 0;
     // Counted up to the changed lines only, and only when changes are asked for.
-    size_t lfsBefore = 0;
-    size_t loneCrsBefore = 0;
+    size_t linesBefore = 0;
     size_t countedTo = 0;
     for (;;) {
+        if (nextCr < lineStart)
+            nextCr = source.find(CharT('\r'), lineStart);
         if (!trigger.empty()) {
             if (nextTrigger < lineStart)
                 nextTrigger = source.find(trigger, lineStart);
@@ -95,37 +91,30 @@ size_t RebuildInto(TextView<CharT> source, CharT* out, TextView<CharT> trigger, 
                 flushRun(source.size());
                 return written;
             }
-            const size_t lastLf = source.rfind(CharT('\n'), stop);
-            if (lastLf != None && lastLf >= lineStart)
-                lineStart = lastLf + 1;
+            const size_t lastEnd = stop == 0 ? None : source.find_last_of(LineEnds<CharT>, stop - 1);
+            if (lastEnd != None && lastEnd >= lineStart)
+                lineStart = lastEnd + 1;
         }
-        const size_t lf = source.find(CharT('\n'), lineStart);
-        const size_t lineEnd = lf == None ? source.size() : lf;
-        const size_t nextLine = lf == None ? source.size() : lf + 1;
-        TextView<CharT> line = source.substr(lineStart, lineEnd - lineStart);
-        const bool hadCr = nextCr < lineEnd;
-        if (hadCr) {
-            withoutCr.assign(line);
-            withoutCr.erase(std::remove(withoutCr.begin(), withoutCr.end(), CharT('\r')), withoutCr.end());
-            line = withoutCr;
-            nextCr = source.find(CharT('\r'), lineEnd);
-        }
+        if (nextLf < lineStart)
+            nextLf = source.find(CharT('\n'), lineStart);
+        const size_t lineEnd = std::min({nextCr, nextLf, source.size()});
+        const bool endsInCr = lineEnd == nextCr;
+        const size_t nextLine =
+            lineEnd == source.size() ? lineEnd : lineEnd + (endsInCr && lineEnd + 1 == nextLf ? 2 : 1);
+        const TextView<CharT> line = source.substr(lineStart, lineEnd - lineStart);
         const LineResult<CharT> kept = step(line);
-        const bool unchanged = kept && !hadCr && kept->FillCount == 0 && kept->KeepFrom == 0 &&
+        const bool unchanged = kept && !endsInCr && kept->FillCount == 0 && kept->KeepFrom == 0 &&
                                kept->KeepTo == line.size();
         if (!unchanged) {
             if (changes != nullptr) {
                 // Counted before the run and this line are overwritten: the lines since the
-                // last changed one still stand where they were read.
-                lfsBefore += static_cast<size_t>(std::count(source.begin() + static_cast<ptrdiff_t>(countedTo),
-                                                            source.begin() + static_cast<ptrdiff_t>(lineStart),
-                                                            CharT('\n')));
-                // Every CR of the line but one that pairs with the LF ending it.
-                const size_t crs = hadCr ? lineEnd - lineStart - line.size() : 0;
-                const size_t loneCrs = crs - (crs > 0 && lf != None && source[lineEnd - 1] == CharT('\r') ? 1 : 0);
-                NoteLine(*changes, lfsBefore + loneCrsBefore, loneCrs, kept.has_value());
-                loneCrsBefore += loneCrs;
-                lfsBefore += lf != None ? 1 : 0;
+                // last changed one still stand where they were read, each ending in an LF.
+                linesBefore += static_cast<size_t>(std::count(source.begin() + static_cast<ptrdiff_t>(countedTo),
+                                                              source.begin() + static_cast<ptrdiff_t>(lineStart),
+                                                              CharT('\n')));
+                if (!kept)
+                    changes->Dropped.push_back(linesBefore);
+                ++linesBefore;
                 countedTo = nextLine;
             }
             flushRun(lineStart);
@@ -135,12 +124,12 @@ size_t RebuildInto(TextView<CharT> source, CharT* out, TextView<CharT> trigger, 
                 written += kept->FillCount;
                 Traits::move(out + written, line.data() + kept->KeepFrom, kept->KeepTo - kept->KeepFrom);
                 written += kept->KeepTo - kept->KeepFrom;
-                if (lf != None)
+                if (lineEnd != source.size())
                     out[written++] = CharT('\n');
             }
             runStart = nextLine;
         }
-        if (lf == None) {
+        if (lineEnd == source.size()) {
             flushRun(source.size());
             return written;
         }
@@ -150,15 +139,16 @@ size_t RebuildInto(TextView<CharT> source, CharT* out, TextView<CharT> trigger, 
 
 } // namespace detail
 
-// Rebuilds text line by line, in place. A text without any LF stays exactly as it is: the
-// step never runs on it. Every CR disappears from the lines; the last line never gets an LF
-// of its own. The step must keep at most its line, and its fill at most the part of the
-// line's start that it does not keep. When trigger is given, the step leaves every line
-// without it unchanged and is not asked about such lines. changes, when given, receives what
-// became of the lines; it stays empty when no line went or joined another.
+// Rebuilds text line by line, in place. A CR LF pair, a lone LF and a lone CR each end a
+// line, and every line end becomes an LF; the last line, which has none, never gets one. A
+// text without any line end stays exactly as it is: the step never runs on it. The step must
+// keep at most its line, and its fill at most the part of the line's start that it does not
+// keep. When trigger is given, the step leaves every line without it unchanged and is not
+// asked about such lines. changes, when given, receives the lines that went; it stays empty
+// when none did.
 template <class CharT, class Step>
 void RebuildByLines(Text<CharT>& text, Step step, TextView<CharT> trigger = {}, LineChanges* changes = nullptr) {
-    if (text.find(CharT('\n')) == Text<CharT>::npos)
+    if (text.find_first_of(detail::LineEnds<CharT>) == Text<CharT>::npos)
         return;
     text.resize(detail::RebuildInto<CharT>(text, text.data(), trigger, step, changes));
 }
@@ -166,7 +156,7 @@ void RebuildByLines(Text<CharT>& text, Step step, TextView<CharT> trigger = {}, 
 // The same for steps that may lengthen lines; the result must fit in resultBound characters.
 template <class CharT, class Step>
 void RebuildByLinesGrowing(Text<CharT>& text, size_t resultBound, Step step, LineChanges* changes = nullptr) {
-    if (text.find(CharT('\n')) == Text<CharT>::npos)
+    if (text.find_first_of(detail::LineEnds<CharT>) == Text<CharT>::npos)
         return;
     Text<CharT> result(resultBound, CharT(0));
     result.resize(detail::RebuildInto<CharT>(text, result.data(), TextView<CharT>(), step, changes));

@@ -47,6 +47,19 @@ void KeepWholeCharacters(const AnsiCodePage& codePage, std::string_view bytes, i
     end = static_cast<int64_t>(at);
 }
 
+// Nor does a CR LF pair split: the editor counts it as one line end, and half of it would be
+// a lone CR in the text, a line end of its own. The pair stays outside, as it was.
+void KeepWholeLineEnds(std::string_view bytes, int64_t& start, int64_t& end) {
+    const auto splitsPair = [&](int64_t at) {
+        return at > 0 && at < static_cast<int64_t>(bytes.size()) && bytes[static_cast<size_t>(at - 1)] == '\r' &&
+               bytes[static_cast<size_t>(at)] == '\n';
+    };
+    if (splitsPair(start))
+        start = std::min(start + 1, end);
+    if (splitsPair(end))
+        end = std::max(end - 1, start);
+}
+
 DecodedText ReadDecoded(EditorPort& editor, ByteRange* range) {
     std::optional<DocumentBytes> document = editor.ReadDocument();
     if (!document)
@@ -62,6 +75,7 @@ DecodedText ReadDecoded(EditorPort& editor, ByteRange* range) {
             KeepWholeCharacters(bytes, range->Start, range->End);
         else if (codePage != nullptr)
             KeepWholeCharacters(*codePage, bytes, range->Start, range->End);
+        KeepWholeLineEnds(bytes, range->Start, range->End);
         bytes = bytes.substr(static_cast<size_t>(range->Start), static_cast<size_t>(range->End - range->Start));
     }
     return DecodeDocument(bytes, utf8Document, codePage);

@@ -16,9 +16,9 @@ struct ByteRange {
 };
 
 // The whole document, or only the bytes of range (cut before decoding). The range is
-// clamped to the document and, in a UTF-8 or double-byte document, shrunk to the whole
-// characters it holds; it then names the bytes the text came from. The empty text when the
-// editor did not answer or memory is short.
+// clamped to the document and shrunk to the whole characters (in a UTF-8 or double-byte
+// document) and the whole CR LF pairs it holds; it then names the bytes the text came from.
+// The empty text when the editor did not answer or memory is short.
 [[nodiscard]] DecodedText ReadEditorText(EditorPort& editor, ByteRange* range);
 
 // Writes text as the whole document, or as the replacement of the current selection, in the

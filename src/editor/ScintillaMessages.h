@@ -4,6 +4,7 @@
 namespace brisklet {
 
 constexpr unsigned SCI_GETLENGTH = 2006;
+constexpr unsigned SCI_GETCHARAT = 2007;
 constexpr unsigned SCI_GETCURRENTPOS = 2008;
 constexpr unsigned SCI_GOTOLINE = 2024;
 constexpr unsigned SCI_GETCODEPAGE = 2137;

@@ -35,7 +35,7 @@ void DispatchSwitches(const RunSettings& settings, std::u16string& sourceText, E
         LineChanges changes;
         ApplyOperation(*entry->Operation, sourceText, settings.TabLength, lineSteps != nullptr ? &changes : nullptr,
                        &caseMaps);
-        if (!changes.Dropped.empty() || !changes.Joined.empty())
+        if (!changes.Dropped.empty())
             lineSteps->push_back(std::move(changes));
     }
 }
@@ -49,11 +49,11 @@ intptr_t LineOf(EditorPort& editor, int64_t position) {
 void PlaceTextInEditor(LineMap& lineMap, EditorPort& editor, const ByteRange* selection, std::u16string_view read,
                        std::u16string_view written) {
     if (selection == nullptr) {
-        PlaceText(lineMap, 0, EditorLineCount(read) - 1, read, written);
+        PlaceText(lineMap, 0, EditorLineCount(read) - 1, written);
         return;
     }
     const intptr_t firstLine = LineOf(editor, selection->Start);
-    PlaceText(lineMap, firstLine, LineOf(editor, selection->End), read, written);
+    PlaceText(lineMap, firstLine, LineOf(editor, selection->End), written);
     lineMap.StartsInsideLine =
         editor.Call(SCI_POSITIONFROMLINE, static_cast<uintptr_t>(firstLine)) != selection->Start;
     // Even when the selection reaches the end of the document: a last line heads no fold, and
@@ -61,8 +61,16 @@ void PlaceTextInEditor(LineMap& lineMap, EditorPort& editor, const ByteRange* se
     lineMap.EndsInsideLine = true;
 }
 
-// The whole document is the text written; around a selection only the editor knows how the
-// line ends at its edges paired up.
+// A written selection that begins with an LF right after a lone CR would make one CR LF line
+// end of the two, and the line between them would be lost: its line end is written as CR LF.
+void KeepLineAfterLoneCr(EditorPort& editor, const ByteRange& selection, std::u16string& written) {
+    if (written.starts_with(u'\n') && selection.Start > 0 &&
+        editor.Call(SCI_GETCHARAT, static_cast<uintptr_t>(selection.Start - 1)) == '\r')
+        written.insert(0, 1, u'\r');
+}
+
+// The whole document is the text written; around a selection only the editor knows the
+// lines of the rest.
 intptr_t LinesAfterWrite(EditorPort& editor, std::u16string_view written, bool selectionMode) {
     return selectionMode ? editor.Call(SCI_GETLINECOUNT) : EditorLineCount(written);
 }
@@ -87,6 +95,8 @@ RunOutcome CleanEditor(EditorPort* editor, const RunSettings& settings) {
     if (TextEquals(sourceText, read.Text))
         return RunOutcome::Unchanged;
 
+    if (selectionMode)
+        KeepLineAfterLoneCr(*editor, selection, sourceText);
     FoldState foldState;
     if (keepCursorAndFolds) {
         foldState = CaptureFoldState(*editor);

@@ -25,15 +25,9 @@ MappedLine FollowLine(const LineMap& map, intptr_t line) {
     for (const LineChanges& step : map.Steps) {
         const auto dropped = std::lower_bound(step.Dropped.begin(), step.Dropped.end(), inText);
         kept = kept && (dropped == step.Dropped.end() || *dropped != inText);
-        const auto joined = std::upper_bound(step.Joined.begin(), step.Joined.end(), inText);
-        inText -= static_cast<size_t>(dropped - step.Dropped.begin()) +
-                  static_cast<size_t>(joined - step.Joined.begin());
+        inText -= static_cast<size_t>(dropped - step.Dropped.begin());
     }
     return {map.FirstLine + static_cast<intptr_t>(inText), kept};
-}
-
-bool EndsWithCr(std::u16string_view text) {
-    return !text.empty() && text.back() == u'\r';
 }
 
 } // namespace
@@ -47,22 +41,17 @@ intptr_t EditorLineCount(std::u16string_view text) {
     return lines;
 }
 
-void PlaceText(LineMap& map, intptr_t firstLine, intptr_t lastLine, std::u16string_view read,
-               std::u16string_view written) {
+void PlaceText(LineMap& map, intptr_t firstLine, intptr_t lastLine, std::u16string_view written) {
     map.FirstLine = firstLine;
     map.LinesBefore = lastLine - firstLine + 1;
-    // Only a CR ending a selection can pair with an LF behind it, and the editor then counts no
-    // line end there, neither for the text read nor for a written text that still ends in it.
-    const bool crMeetsLf = map.LinesBefore < EditorLineCount(read);
-    map.LinesAfter = EditorLineCount(written) - (crMeetsLf && EndsWithCr(written) ? 1 : 0);
+    map.LinesAfter = EditorLineCount(written);
 }
 
 FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineCount) {
     FoldState moved;
     moved.LineCount = lineCount;
-    // The map counts the line ends of the text alone; a CR just outside a selection can pair
-    // with an LF the cleaning brought to its edge, or lose one, and the document then has a
-    // line less or more than the map says. The lines stay in the document all the same.
+    // The IDE takes the user's typing while the tool runs: a document changed since the capture
+    // can have fewer lines than the map says. The lines stay in the document all the same.
     const intptr_t lastLine = std::max<intptr_t>(lineCount - 1, 0);
     for (const intptr_t header : state.ContractedHeaders) {
         const MappedLine mapped = FollowLine(map, header);

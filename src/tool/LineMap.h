@@ -29,8 +29,7 @@ struct LineMap {
 
 // Notes where the text lies: read from the editor's lines firstLine to lastLine, written back
 // as written in their place.
-void PlaceText(LineMap& map, intptr_t firstLine, intptr_t lastLine, std::u16string_view read,
-               std::u16string_view written);
+void PlaceText(LineMap& map, intptr_t firstLine, intptr_t lastLine, std::u16string_view written);
 
 // The captured state moved with its lines, into a document of lineCount lines. A collapsed
 // header on a line that went is left out; a caret on such a line goes to the next line kept,

@@ -41,15 +41,17 @@ std::optional<std::string> StreamCleaned(std::string_view bytes, CleaningOperati
     return std::string(BufferView(out));
 }
 
-TEST(LineSkeleton, SplitsAtLfDropsCrAndKeepsTheLastLf) {
+TEST(LineSkeleton, SplitsAtEveryLineEndAndJoinsWithLf) {
     const Case cases[] = {
         {"empty text", RemoveComments, u"", u""},
         {"one line is never touched", RemoveComments, u"x = 1 ; note", u"x = 1 ; note"},
         {"one debug line stays", RemoveDebugLines, u"Debug x", u"Debug x"},
         {"one indented line stays", RemoveSpacesAtStartOfLines, u"\t  x  ", u"\t  x  "},
         {"CR LF becomes LF", RemoveComments, u"a\r\nb", u"a\nb"},
-        {"lone CR is deleted", RemoveComments, u"a\rb\nc", u"ab\nc"},
-        {"CR without LF stays", RemoveComments, u"a\rb", u"a\rb"},
+        {"lone CR ends a line", RemoveComments, u"a\rb\nc", u"a\nb\nc"},
+        {"lone CR without LF", RemoveComments, u"a\rb", u"a\nb"},
+        {"LF CR is two line ends", RemoveComments, u"a\n\rb", u"a\n\nb"},
+        {"final lone CR", RemoveComments, u"a ; x\r", u"a \n"},
         {"final LF survives", RemoveComments, u"a\nb\n", u"a\nb\n"},
         {"lone LF survives", RemoveComments, u"\n", u"\n"},
         {"dropped last line", RemoveDebugLines, u"a\nDebug x", u"a\n"},
@@ -77,8 +79,9 @@ TEST(Comments, CutAtTheFirstSemicolonOutsideAString) {
         {"odd quotes keep all", RemoveComments, u"a\" ; b ; c\n", u"a\" ; b ; c\n"},
         {"three strings", RemoveComments, u"\"a;\"+\"b;\" ; c;\n", u"\"a;\"+\"b;\" \n"},
         {"tilde apart from quote", RemoveComments, u"~ \"a\" ; c\n", u"~ \"a\" \n"},
-        {"CR before semicolon", RemoveComments, u"a\r;b\r\nc", u"a\nc"},
-        {"escape split by CR", RemoveComments, u"~\r\"x;\" ; c\nz", u"~\"x;\" ; c\nz"},
+        {"lone CR before semicolon", RemoveComments, u"a\r;b\r\nc", u"a\n\nc"},
+        {"escape on the line before a lone CR", RemoveComments, u"~\r\"x;\" ; c\nz", u"~\n\"x;\" \nz"},
+        {"code after a lone CR stays", RemoveComments, u"x = 1 ; set x\ry = 2\r\nz = 3\r\n", u"x = 1 \ny = 2\nz = 3\n"},
     };
     for (const Case& c : cases)
         Check(c);
@@ -95,7 +98,10 @@ TEST(DebugLines, DropEveryLineHoldingDebugAndASpace) {
         {"lower case stays", RemoveDebugLines, u"debug x\nb", u"debug x\nb"},
         {"tab stays", RemoveDebugLines, u"Debug\tx\nb", u"Debug\tx\nb"},
         {"end of line stays", RemoveDebugLines, u"Debug\nb", u"Debug\nb"},
-        {"CR between is removed first", RemoveDebugLines, u"Debug\r x\nb", u"b"},
+        {"a lone CR ends the line before the space", RemoveDebugLines, u"Debug\r x\nb", u"Debug\n x\nb"},
+        {"code after a lone CR stays", RemoveDebugLines, u"Debug \"start\"\rImportantCall()\r\nEnd\r\n",
+         u"ImportantCall()\nEnd\n"},
+        {"every line end", RemoveDebugLines, u"Debug a\rb\r\nDebug c\nd\n\rDebug e\r", u"b\nd\n\n"},
     };
     for (const Case& c : cases)
         Check(c);
@@ -111,6 +117,10 @@ TEST(Whitespace, EmptyLinesAndTrims) {
         {"all blank", RemoveEmptyLines, u"\n \n", u""},
         {"no LF", RemoveEmptyLines, u"   ", u"   "},
         {"CR LF lines", RemoveEmptyLines, u"a\r\n\r\nb\r\n", u"a\nb\n"},
+        {"lone CR lines", RemoveEmptyLines, u"a\r\r \rb\r", u"a\nb\n"},
+        {"every line end", RemoveEmptyLines, u"\r\na\r\n\n\r\t\rb\n\r", u"a\nb\n"},
+        {"start after a lone CR", RemoveSpacesAtStartOfLines, u"a\r  b\r\n\tc", u"a\nb\nc"},
+        {"end before a lone CR", RemoveSpacesAtEndOfLines, u"a \rb\t\r\nc ", u"a\nb\nc"},
         {"start mixed", RemoveSpacesAtStartOfLines, u"  \t  x\n", u"x\n"},
         {"start keeps end", RemoveSpacesAtStartOfLines, u"\t\tx  \n", u"x  \n"},
         {"start three passes", RemoveSpacesAtStartOfLines, u"\t \t \t x\n", u" x\n"},
@@ -160,7 +170,8 @@ TEST(Indentation, TabsAndSpacesByTabLength) {
         {"negative below zero", ConvertTabToSpace, u" \t\tx\n", u"x\n", -1},
         {"negative width sum", ConvertTabToSpace, u"     \tx\n", u"   x\n", -2},
         {"one line untouched", ConvertTabToSpace, u"\tx", u"\tx"},
-        {"CR inside indentation", ConvertTabToSpace, u"\t\r\tx\n", u"        x\n"},
+        {"lone CR in the indentation", ConvertTabToSpace, u"\t\r\tx\n", u"\n    x\n"},
+        {"indentation after a lone CR", ConvertSpaceToTab, u"a\r    b\r\n    c", u"a\n\tb\n\tc"},
     };
     for (const Case& c : cases)
         Check(c);
@@ -177,6 +188,10 @@ TEST(Indentation, HugeTabWidthLeavesTheTextAloneInsteadOfExhaustingMemory) {
     std::u16string text = u"\tx\n\ty\n";
     ApplyOperation(ConvertTabToSpace, text, 2000000000);
     EXPECT_EQ(text, u"\tx\n\ty\n");
+    // Behind a lone CR a new line starts, and its tabs count as indentation.
+    std::u16string afterCr = u"x\r\t\ty\n";
+    ApplyOperation(ConvertTabToSpace, afterCr, 2000000000);
+    EXPECT_EQ(afterCr, u"x\r\t\ty\n");
     EXPECT_EQ(StreamCleaned("\t\tx\n", ConvertTabToSpace, 2147483647), std::nullopt);
     // Just inside the limit the conversion still happens, column for column.
     const auto width = static_cast<int32_t>(MaxTabExpansionGrowth / 2);

@@ -45,6 +45,8 @@ intptr_t MemoryEditor::Call(unsigned message, uintptr_t wParam, intptr_t lParam)
         return validLine ? PositionFromLine(line) : -1;
     case SCI_GETLINECOUNT:
         return LineCount();
+    case SCI_GETCHARAT: // a signed char, 0 outside the document
+        return static_cast<size_t>(wParam) < bytes_.size() ? static_cast<signed char>(bytes_[wParam]) : 0;
     case SCI_GETLENGTH:
     case SCI_GETTEXTLENGTH:
         return static_cast<intptr_t>(bytes_.size());

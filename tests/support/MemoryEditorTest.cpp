@@ -27,6 +27,8 @@ TEST(MemoryEditor, LinesEndAtLfCrOrCrLf) {
     EXPECT_EQ(editor.Call(SCI_LINEFROMPOSITION, 5), 2);
     EXPECT_EQ(editor.Call(SCI_LINEFROMPOSITION, 99), 3);
     EXPECT_EQ(editor.Call(SCI_POSITIONFROMLINE, 3), 7);
+    EXPECT_EQ(editor.Call(SCI_GETCHARAT, 4), '\r');
+    EXPECT_EQ(editor.Call(SCI_GETCHARAT, 8), 0);
     EXPECT_EQ(MemoryEditor("").Call(SCI_GETLINECOUNT), 1);
     EXPECT_EQ(MemoryEditor("x\n").Call(SCI_GETLINECOUNT), 2);
 }

@@ -16,26 +16,8 @@ constexpr std::u16string_view Cr = u"\r";
 constexpr std::u16string_view Tab = u"\t";
 constexpr std::u16string_view Space = u" ";
 
-// A per-line step: the new line, or nullopt to drop the line with its LF.
+// A per-line step: the new line, or nullopt to drop the line with its line end.
 using LineStep = std::function<std::optional<std::u16string>(std::u16string line)>;
-
-std::u16string RebuildByLines(std::u16string_view sourceText, const LineStep& step) {
-    std::u16string result;
-    const int64_t n = CountOccurrences(sourceText, Lf);
-    if (n == 0)
-        return std::u16string(sourceText);
-    for (int64_t i = 1; i <= n + 1; ++i) {
-        std::u16string line = FieldAt(sourceText, i, Lf);
-        line = ReplaceAll(line, Cr, u"");
-        const std::optional<std::u16string> stepped = step(line);
-        if (!stepped)
-            continue;
-        result += *stepped;
-        if (i < n + 1)
-            result += Lf;
-    }
-    return result;
-}
 
 // The line end that starts at 1-based position: CR LF, LF or CR; empty at none.
 std::u16string LineEndAt(std::u16string_view text, int64_t position) {
@@ -45,7 +27,9 @@ std::u16string LineEndAt(std::u16string_view text, int64_t position) {
     return TextEquals(unit, Lf) || TextEquals(unit, Cr) ? unit : u"";
 }
 
-std::u16string RebuildKeepingLineEnds(std::u16string_view sourceText, const LineStep& step) {
+// Lines end at CR LF, LF or a lone CR; every kept line is followed by its own line end, or, in
+// the editor's text, by an LF. A text without any line end is left alone.
+std::u16string RebuildByLines(std::u16string_view sourceText, const LineStep& step, bool keepLineEnds) {
     if (CountOccurrences(sourceText, Lf) + CountOccurrences(sourceText, Cr) == 0)
         return std::u16string(sourceText);
     std::u16string result;
@@ -59,7 +43,7 @@ std::u16string RebuildKeepingLineEnds(std::u16string_view sourceText, const Line
         }
         const std::optional<std::u16string> stepped = step(line);
         if (stepped)
-            result += *stepped + end;
+            result += *stepped + (keepLineEnds || TextEquals(end, u"") ? end : std::u16string(Lf));
         line = u"";
         position += TextEquals(end, u"") ? 1 : TextLength(end);
     }
@@ -199,19 +183,19 @@ const std::vector<SwitchRow>& SwitchRows() {
 std::u16string ReferenceOperation(CleaningOperation operation, std::u16string_view sourceText, int32_t tabLength) {
     switch (operation) {
     case CleaningOperation::RemoveEmptyLines:
-        return RebuildByLines(sourceText, RemoveEmptyLineStep);
+        return RebuildByLines(sourceText, RemoveEmptyLineStep, false);
     case CleaningOperation::RemoveDebugLines:
-        return RebuildByLines(sourceText, RemoveDebugStep);
+        return RebuildByLines(sourceText, RemoveDebugStep, false);
     case CleaningOperation::RemoveComments:
-        return RebuildByLines(sourceText, RemoveCommentStep);
+        return RebuildByLines(sourceText, RemoveCommentStep, false);
     case CleaningOperation::RemoveDoubleSpaces:
         return RemoveDoubleSpaces(std::u16string(sourceText));
     case CleaningOperation::RemoveAllSpaces:
         return ReplaceAll(sourceText, Space, u"");
     case CleaningOperation::RemoveSpacesAtEndOfLines:
-        return RebuildByLines(sourceText, TrimEndStep);
+        return RebuildByLines(sourceText, TrimEndStep, false);
     case CleaningOperation::RemoveSpacesAtStartOfLines:
-        return RebuildByLines(sourceText, TrimStartStep);
+        return RebuildByLines(sourceText, TrimStartStep, false);
     case CleaningOperation::ConvertTextToLowerCase:
         return LowerCase(sourceText);
     case CleaningOperation::ConvertTextToUpperCase:
@@ -219,11 +203,11 @@ std::u16string ReferenceOperation(CleaningOperation operation, std::u16string_vi
     case CleaningOperation::ConvertTabToSpace:
         return RebuildByLines(sourceText, [tabLength](std::u16string line) -> std::optional<std::u16string> {
             return LeadingTabsToSpaces(line, tabLength);
-        });
+        }, false);
     case CleaningOperation::ConvertSpaceToTab:
         return RebuildByLines(sourceText, [tabLength](std::u16string line) -> std::optional<std::u16string> {
             return LeadingSpacesToTabs(line, tabLength);
-        });
+        }, false);
     }
     return std::u16string(sourceText);
 }
@@ -232,23 +216,23 @@ std::u16string ReferenceFileOperation(CleaningOperation operation, std::u16strin
                                       int32_t tabLength) {
     switch (operation) {
     case CleaningOperation::RemoveEmptyLines:
-        return RebuildKeepingLineEnds(sourceText, RemoveEmptyLineStep);
+        return RebuildByLines(sourceText, RemoveEmptyLineStep, true);
     case CleaningOperation::RemoveDebugLines:
-        return RebuildKeepingLineEnds(sourceText, RemoveDebugStep);
+        return RebuildByLines(sourceText, RemoveDebugStep, true);
     case CleaningOperation::RemoveComments:
-        return RebuildKeepingLineEnds(sourceText, RemoveCommentStep);
+        return RebuildByLines(sourceText, RemoveCommentStep, true);
     case CleaningOperation::RemoveSpacesAtEndOfLines:
-        return RebuildKeepingLineEnds(sourceText, TrimEndStep);
+        return RebuildByLines(sourceText, TrimEndStep, true);
     case CleaningOperation::RemoveSpacesAtStartOfLines:
-        return RebuildKeepingLineEnds(sourceText, TrimStartStep);
+        return RebuildByLines(sourceText, TrimStartStep, true);
     case CleaningOperation::ConvertTabToSpace:
-        return RebuildKeepingLineEnds(sourceText, [tabLength](std::u16string line) -> std::optional<std::u16string> {
+        return RebuildByLines(sourceText, [tabLength](std::u16string line) -> std::optional<std::u16string> {
             return LeadingTabsToSpaces(line, tabLength);
-        });
+        }, true);
     case CleaningOperation::ConvertSpaceToTab:
-        return RebuildKeepingLineEnds(sourceText, [tabLength](std::u16string line) -> std::optional<std::u16string> {
+        return RebuildByLines(sourceText, [tabLength](std::u16string line) -> std::optional<std::u16string> {
             return LeadingSpacesToTabs(line, tabLength);
-        });
+        }, true);
     case CleaningOperation::RemoveDoubleSpaces:
     case CleaningOperation::RemoveAllSpaces:
     case CleaningOperation::ConvertTextToLowerCase:

@@ -20,7 +20,9 @@ struct Case {
 constexpr Case Cases[] = {
     {"one line is left alone", RemoveComments, 4, u"x = 1 ; note", u"x = 1 ; note"},
     {"CR LF becomes LF", RemoveEmptyLines, 4, u"a\r\nb", u"a\nb"},
-    {"a lone CR is deleted", RemoveDebugLines, 4, u"a\rb\nc", u"ab\nc"},
+    {"a lone CR ends a line", RemoveDebugLines, 4, u"a\rDebug b\nc", u"a\nc"},
+    {"a comment before a lone CR", RemoveComments, 4, u"x = 1 ; set x\ry = 2\r\nz = 3\r\n", u"x = 1 \ny = 2\nz = 3\n"},
+    {"LF CR is two line ends", RemoveEmptyLines, 4, u"a\n\rb\r", u"a\nb\n"},
     {"a final LF stays", RemoveComments, 4, u"a\nb\n", u"a\nb\n"},
     {"a dropped last line keeps the LF before it", RemoveDebugLines, 4, u"a\nDebug x", u"a\n"},
     {"a dropped first line takes its LF", RemoveDebugLines, 4, u"Debug x\na", u"a"},

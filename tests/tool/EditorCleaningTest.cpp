@@ -83,12 +83,33 @@ TEST(CleaningRun, UnchangedTextIsNotWrittenAndNothingIsCaptured) {
 }
 
 TEST(CleaningRun, SelectionIsCleanedAndReplacesOnlyItself) {
-    IdeEditor ide("a  b\nc  d\ne  f\n");
-    ide.Editor.SetSelection(10, 5); // a backwards selection of the second line and its LF
-    EXPECT_EQ(ide.Run(u"/removedoublespaces"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "a  b\nc d\ne  f\n");
-    EXPECT_EQ(ide.Sent(SCI_REPLACESEL), 1u);
-    EXPECT_EQ(ide.Sent(SCI_SETTEXT), 0u);
+    struct Case {
+        const char* Name;
+        std::string_view Document;
+        intptr_t Anchor;
+        intptr_t Caret;
+        std::u16string_view Switches;
+        std::string_view Expected;
+    };
+    const Case cases[] = {
+        {"a backwards selection of the second line and its LF", "a  b\nc  d\ne  f\n", 10, 5, u"/removedoublespaces",
+         "a  b\nc d\ne  f\n"},
+        // Half a CR LF pair would be a line end of its own: no empty line may come of it.
+        {"ending between the CR and the LF", "a\r\nDebug b\r\nc ; x\r\nd\r\n", 0, 18,
+         u"/removedebuglines /removecomments", "a\nc \r\nd\r\n"},
+        // An LF written right after a lone CR would pair with it, and the emptied line would go.
+        {"after a lone CR, its first line emptied", "x = 1\r; note\ny\n", 6, 13, u"/removecomments",
+         "x = 1\r\r\ny\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        IdeEditor ide{std::string(c.Document)};
+        ide.Editor.SetSelection(c.Anchor, c.Caret);
+        EXPECT_EQ(ide.Run(c.Switches), RunOutcome::Written);
+        EXPECT_EQ(ide.Editor.Bytes(), c.Expected);
+        EXPECT_EQ(ide.Sent(SCI_REPLACESEL), 1u);
+        EXPECT_EQ(ide.Sent(SCI_SETTEXT), 0u);
+    }
 }
 
 TEST(CleaningRun, SelectionWithinOneLineIgnoresLineOperations) {
@@ -231,10 +252,10 @@ TEST(CleaningRun, KeepCursorAndFoldsFollowTheLinesThatStay) {
     constexpr std::u16string_view Empty = u"/removeemptylines /keepcursorandfolds";
     constexpr std::u16string_view Debug = u"/removedebuglines /keepcursorandfolds";
     constexpr std::u16string_view Release = u"/removedebuglines /removecomments /removeemptylines /keepcursorandfolds";
-    // Lone CRs end lines in the editor: 0 "Procedure P()", 1 "  Debug x", 2 "  p = 1", 3 "EndProcedure",
-    // 4 "", 5 "Procedure Q()", 6 "  q = 1", 7 "EndProcedure"; lines 1 and 3 join the line before.
-    constexpr std::string_view LoneCrs =
-        "Procedure P()\r  Debug x\r\n  p = 1\rEndProcedure\n\nProcedure Q()\n  q = 1\nEndProcedure";
+    // Every kind of line end in one document: 0 "Procedure P()", 1 "  Debug x", 2 "  p = 1",
+    // 3 "EndProcedure", 4 "", 5 "Procedure Q()", 6 "  q = 1", 7 "EndProcedure".
+    constexpr std::string_view MixedLineEnds =
+        "Procedure P()\r  Debug x\r\n  p = 1\rEndProcedure\n\rProcedure Q()\n  q = 1\r\nEndProcedure";
     // 0 "a", 1 "Debug b", 2 "c", 3 "Procedure D()", 4 "  d", 5 "EndProcedure", 6 "".
     constexpr std::string_view CrLf = "a\r\nDebug b\r\nc\r\nProcedure D()\r\n  d\r\nEndProcedure\r\n";
     const Case cases[] = {
@@ -250,18 +271,22 @@ TEST(CleaningRun, KeepCursorAndFoldsFollowTheLinesThatStay) {
         {"selection: lines dropped inside it, a fold before and one below", DroppingSource,
          u"/removeemptylines /removedebuglines /keepcursorandfolds", {1, 13}, 7, 0, 13, {1, 10}, 7},
         {"selection from the end of a header: its line stays", DroppingSource, Empty, {13}, 13, 13, 16, {13}, 13},
-        {"lone CRs join their lines", LoneCrs, Empty, {0, 5}, 6, 0, -1, {0, 2}, 3},
+        {"every kind of line end", MixedLineEnds, Release, {0, 5}, 6, 0, -1, {0, 3}, 4},
         {"selection ending between the CR and the LF", CrLf, Debug, {3}, 2, 2, 0, {2}, 1},
         {"the same, the CR kept", CrLf, u"/removeallspaces /keepcursorandfolds", {3}, 2, 2, 0, {3}, 2},
+        {"selection starting between the CR and the LF", CrLf, Empty, {3}, 0, 2, 3, {3}, 0},
+        {"selection after a lone CR, its first line emptied", "x = 1\r; note\nProcedure D()\n  d\nEndProcedure\n",
+         u"/removecomments /keepcursorandfolds", {2}, 2, 0, 1, {2}, 2},
     };
     for (const Case& c : cases) {
-        for (const bool crLf : {false, true}) {
-            if (crLf && c.Source.find('\r') != std::string_view::npos)
+        // Each document without CRs also with CR LF and with lone CR line ends.
+        for (const std::string_view lineEnd : {"\n", "\r\n", "\r"}) {
+            if (lineEnd != "\n" && c.Source.find('\r') != std::string_view::npos)
                 continue;
-            SCOPED_TRACE(std::string(c.Name) + (crLf ? ", CR LF" : ""));
+            SCOPED_TRACE(std::string(c.Name) + (lineEnd == "\r\n" ? ", CR LF" : lineEnd == "\r" ? ", lone CR" : ""));
             std::string source;
             for (const char ch : c.Source)
-                source.append(crLf && ch == '\n' ? "\r\n" : std::string(1, ch));
+                source.append(ch == '\n' ? lineEnd : std::string_view(&ch, 1));
             IdeEditor ide(source);
             for (const intptr_t line : c.Folded)
                 ide.Editor.FoldLine(line, SC_FOLDACTION_CONTRACT);
