@@ -22,6 +22,10 @@ namespace brisklet {
 
 namespace {
 
+// Files replaced before their folders are flushed once for all of them: the waits for the disk
+// are shared, and a rename is durable at the latest when its batch is reported.
+constexpr size_t FolderBatch = 64;
+
 // The cleaning run over one text: the whole text streamed, or only the IDE's selection.
 CleanOutcome RunSwitches(const CleanSettings& settings, const ReadBytes& read, const Rereading& rereading,
                          const CleanSink& sink, const std::string& name, std::string& selectionTrouble) {
@@ -117,6 +121,11 @@ public:
                                                                            : source.Name;
             brisklet::Report(errors_, subject, reason);
         }
+        for (const FolderTrouble& folder : result.Folders) {
+            brisklet::Report(errors_, folder.Folder, "files were rewritten in it, but it could not be flushed to disk: " +
+                                                         folder.Reason);
+            result.Status = CleanTrouble;
+        }
         return result.Status;
     }
 
@@ -179,16 +188,26 @@ public:
     }
 
 private:
+    // A batch of results is handed on once the folders its files were replaced in are on disk.
     void Work(FileSystem& files) {
         const std::unique_ptr<CleanOutput> output = MakeOutput(settings_.Mode, files);
-        for (size_t index = next_++; index < sources_.size(); index = next_++) {
-            if (sources_[index].Name == StandardInputName)
-                continue;
-            SourceResult result = CleanGuarded(settings_, files, *output, sources_[index]);
-            const std::lock_guard lock(mutex_);
-            results_[index] = std::move(result);
-            done_[index] = true;
-            finished_.notify_all();
+        std::vector<std::pair<size_t, SourceResult>> batch;
+        for (size_t index = next_++;; index = next_++) {
+            const bool more = index < sources_.size();
+            if (more && sources_[index].Name != StandardInputName)
+                batch.emplace_back(index, CleanGuarded(settings_, files, *output, sources_[index]));
+            if (!batch.empty() && (!more || batch.size() == FolderBatch)) {
+                batch.back().second.Folders = files.FlushFolders();
+                const std::lock_guard lock(mutex_);
+                for (auto& [done, result] : batch) {
+                    results_[done] = std::move(result);
+                    done_[done] = true;
+                }
+                finished_.notify_all();
+                batch.clear();
+            }
+            if (!more)
+                return;
         }
     }
 
@@ -212,9 +231,12 @@ int CleanSources(const CleanSettings& settings, const CleanEnvironment& environm
     const std::unique_ptr<CleanOutput> output = MakeOutput(settings.Mode, files);
     int status = CleanSuccess;
     if (jobs <= 1 || !environment.MoreFiles) {
-        for (const SourceName& source : sources) {
+        for (size_t index = 0; index < sources.size(); ++index) {
             reporter.ShowProgress();
-            status = std::max(status, reporter.Report(source, CleanGuarded(settings, files, *output, source)));
+            SourceResult result = CleanGuarded(settings, files, *output, sources[index]);
+            if ((index + 1) % FolderBatch == 0 || index + 1 == sources.size())
+                result.Folders = files.FlushFolders();
+            status = std::max(status, reporter.Report(sources[index], std::move(result)));
         }
     } else {
         JobRun run(settings, sources);

@@ -43,6 +43,12 @@ struct FolderEntry {
     EntryKind Kind = EntryKind::Other;
 };
 
+// A folder that could not be flushed to disk, and why.
+struct FolderTrouble {
+    std::string Folder;
+    std::string Reason;
+};
+
 // A file held open by the file system; 0 is none.
 using FileId = int;
 
@@ -85,8 +91,10 @@ public:
     // closed either way, and its file removed when the replace failed; the source id stays
     // valid for FlushFolder and Close.
     [[nodiscard]] virtual bool Replace(FileId temporary, FileId source) = 0;
-    // The source's folder, and so the replace, is on disk.
+    // Notes that the source's folder, and so the replace, is to reach the disk: it does by the
+    // next FlushFolders, which flushes each folder once however many files were replaced in it.
     [[nodiscard]] virtual bool FlushFolder(FileId source) = 0;
+    [[nodiscard]] virtual std::vector<FolderTrouble> FlushFolders() = 0;
     // Closes a temporary file and removes it.
     virtual void Remove(FileId temporary) = 0;
     // Closes a temporary file and leaves it, no longer removed by a signal: its name, for a

@@ -49,7 +49,7 @@ public:
             return {};
         if (!CommitRewrite(*source.File))
             return TroubleResult(source.File->Reason);
-        return {CleanSuccess, {}, {}, true, {}};
+        return ChangedResult(CleanSuccess);
     }
 
 private:
@@ -70,7 +70,7 @@ public:
         if (!outcome.Changed)
             return {};
         // Standard input has no name to report: the exit status says it.
-        return {CleanWouldChange, source.File != nullptr ? "would change" : "", {}, true, {}};
+        return ChangedResult(CleanWouldChange, source.File != nullptr ? "would change" : "");
     }
 
 private:
@@ -96,7 +96,7 @@ public:
         FinishUnifiedDiff(diff_);
         if (diff_.Text.empty())
             return {};
-        return {CleanWouldChange, {}, {}, true, std::move(diff_.Text)};
+        return ChangedResult(CleanWouldChange, {}, std::move(diff_.Text));
     }
 
 private:

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "clean/FileSystem.h"
 #include "clean/Options.h"
@@ -26,7 +27,19 @@ struct SourceResult {
     std::string Subject;
     bool Changed = false; // the source was, or would be, changed
     std::string Printed;  // for standard output, in the order of the sources
+    // Folders whose replaced files could not be made durable, found after this source.
+    std::vector<FolderTrouble> Folders;
 };
+
+// A source that was, or would be, changed.
+[[nodiscard]] inline SourceResult ChangedResult(int status, std::string reason = {}, std::string printed = {}) {
+    SourceResult result;
+    result.Status = status;
+    result.Reason = std::move(reason);
+    result.Changed = true;
+    result.Printed = std::move(printed);
+    return result;
+}
 
 [[nodiscard]] inline SourceResult TroubleResult(std::string reason, std::string subject = {}) {
     SourceResult result;

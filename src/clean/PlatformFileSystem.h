@@ -36,6 +36,7 @@ public:
     bool TakeOver(FileId temporary, FileId source, const FileFacts& facts) override;
     bool Replace(FileId temporary, FileId source) override;
     bool FlushFolder(FileId source) override;
+    std::vector<FolderTrouble> FlushFolders() override;
     void Remove(FileId temporary) override;
     std::string Keep(FileId temporary) override;
     void Close(FileId file) override;

@@ -79,11 +79,16 @@ TEST(Rewrite, EveryFailedStepLeavesTheFileAsItWasAndSaysWhy) {
                 EXPECT_EQ(files.Bytes("f.pb"), Cleaned);
                 EXPECT_EQ(run.Errors, "brisklet-clean: f.pb: rewritten, but its folder could not be flushed to "
                                       "disk: No space left on device\n");
+            } else if (calls[step] == "FlushFolders") {
+                EXPECT_EQ(files.Bytes("f.pb"), Cleaned);
+                EXPECT_EQ(run.Errors, "brisklet-clean: .: files were rewritten in it, but it could not be flushed "
+                                      "to disk: No space left on device\n");
             } else {
                 EXPECT_EQ(files.Bytes("f.pb"), Original);
             }
-            if (layout.HardLinked)
+            if (layout.HardLinked) {
                 EXPECT_EQ(files.Bytes("g.pb"), files.Bytes("f.pb"));
+            }
         }
     }
 }
@@ -106,7 +111,9 @@ TEST(Rewrite, AWriteThroughThatCannotBeUndoneNamesBothTexts) {
     EXPECT_EQ(files.Bytes(left[1]), Original);
     EXPECT_EQ(run.Errors, "brisklet-clean: f.pb: No space left on device; the old text could not be put back (No "
                           "space left on device): the cleaned text is in " +
-                              left[0] + ", the old text in " + left[1] + "\n");
+                              left[0] + ", the old text in " + left[1] +
+                              "\nbrisklet-clean: .: files were rewritten in it, but it could not be flushed to disk: No "
+                              "space left on device\n");
 }
 
 struct Meddling {
@@ -132,8 +139,9 @@ TEST(Rewrite, AFileChangedAtAnyStepIsLeftAsTheOtherProgramLeftIt) {
         size_t lastCheck = 0;
         const std::vector<std::string> calls = CallsOfARun(layout, lastCheck);
         // Only the rename itself is left between the last look and the replace.
-        if (!layout.HardLinked)
+        if (!layout.HardLinked) {
             EXPECT_EQ(calls[lastCheck + 1], "Replace");
+        }
         for (const Meddling& meddling : Meddlings) {
             for (size_t step = 1; step <= lastCheck; ++step) {
                 SCOPED_TRACE(std::string(layout.Name) + ", " + meddling.Name + " before " + calls[step] + " at " +

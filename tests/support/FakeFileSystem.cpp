@@ -236,6 +236,12 @@ bool FakeFileSystem::FlushFolder(FileId) {
     return !Step("FlushFolder") || Fail();
 }
 
+std::vector<FolderTrouble> FakeFileSystem::FlushFolders() {
+    if (Step("FlushFolders"))
+        return {{".", FailWith}};
+    return {};
+}
+
 void FakeFileSystem::Remove(FileId temporary) {
     Calls.emplace_back("Remove");
     if (At(temporary).Open)

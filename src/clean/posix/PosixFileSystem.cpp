@@ -260,6 +260,14 @@ struct PlatformFileSystem::State {
     };
     std::vector<Entry> Entries;
     int Error = 0;
+    // Folders a file was replaced in since the last FlushFolders.
+    struct Pending {
+        dev_t Device = 0;
+        ino_t Inode = 0;
+        int Folder = -1;
+        std::string Shown;
+    };
+    std::vector<Pending> Folders;
 
     Entry& At(FileId file) { return Entries[static_cast<size_t>(file - 1)]; }
     FileId Add(Entry entry) {
@@ -275,6 +283,7 @@ struct PlatformFileSystem::State {
 PlatformFileSystem::PlatformFileSystem() : state_(std::make_unique<State>()) {}
 
 PlatformFileSystem::~PlatformFileSystem() {
+    static_cast<void>(FlushFolders());
     for (FileId file = 1; file <= static_cast<FileId>(state_->Entries.size()); ++file) {
         if (state_->At(file).Slot >= 0)
             Remove(file);
@@ -464,7 +473,31 @@ bool PlatformFileSystem::Replace(FileId temporary, FileId source) {
 }
 
 bool PlatformFileSystem::FlushFolder(FileId source) {
-    return ::fsync(state_->At(source).Folder) == 0 || state_->Fail(errno);
+    const State::Entry& entry = state_->At(source);
+    struct stat status {};
+    if (::fstat(entry.Folder, &status) != 0)
+        return state_->Fail(errno);
+    for (const State::Pending& pending : state_->Folders) {
+        if (pending.Device == status.st_dev && pending.Inode == status.st_ino)
+            return true;
+    }
+    const int folder = ::dup(entry.Folder);
+    if (folder < 0)
+        return state_->Fail(errno);
+    const std::string shown = entry.Shown.substr(0, entry.Shown.size() - entry.Leaf.size());
+    state_->Folders.push_back({status.st_dev, status.st_ino, folder, shown.empty() ? "." : shown});
+    return true;
+}
+
+std::vector<FolderTrouble> PlatformFileSystem::FlushFolders() {
+    std::vector<FolderTrouble> troubles;
+    for (const State::Pending& pending : state_->Folders) {
+        if (::fsync(pending.Folder) != 0)
+            troubles.push_back({pending.Shown, std::strerror(errno)});
+        ::close(pending.Folder);
+    }
+    state_->Folders.clear();
+    return troubles;
 }
 
 void PlatformFileSystem::Remove(FileId temporary) {

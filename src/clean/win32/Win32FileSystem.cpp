@@ -414,6 +414,10 @@ bool PlatformFileSystem::FlushFolder(FileId) {
     return true;
 }
 
+std::vector<FolderTrouble> PlatformFileSystem::FlushFolders() {
+    return {};
+}
+
 void PlatformFileSystem::Remove(FileId temporary) {
     State::Entry& entry = state_->At(temporary);
     const TemporaryHeld held;
