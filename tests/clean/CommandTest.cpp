@@ -125,6 +125,17 @@ TEST(CleanCommand, StreamsAndOptions) {
         {"diff", {"--diff", "/removecomments"}, "a ; b\nc\n", "--- a/-\n+++ b/-\n@@ -1,2 +1,2 @@\n-a ; b\n+a \n c\n", 1,
          ""},
         {"diff of nothing", {"--diff", "/removecomments"}, "a\nc\n", "", 0, ""},
+        {"diff in colour", {"--diff", "--color=always", "/removecomments"}, "a ; b\nc\n",
+         "\x1b[1m--- a/-\x1b[m\n\x1b[1m+++ b/-\x1b[m\n\x1b[36m@@ -1,2 +1,2 @@\x1b[m\n\x1b[31m-a ; b\x1b[m\n"
+         "\x1b[32m+a \x1b[m\n c\n",
+         1, ""},
+        {"colour never", {"--diff", "--color=never", "/removecomments"}, "a ; b\n", "--- a/-\n+++ b/-\n@@ -1 +1 @@\n-a ; b\n+a \n",
+         1, ""},
+        {"colour of another kind", {"--color=sometimes", "/removecomments"}, "a", "", 2,
+         "brisklet-clean: --color: auto, always or never, not 'sometimes'\n"},
+        {"no jobs", {"--jobs", "0", "/removecomments"}, "a", "", 2,
+         "brisklet-clean: --jobs: not a whole number from 1 to 1024: '0'\n"},
+        {"standard input named", {"/removecomments", "-"}, "a ; b\n", "a \n", 0, ""},
         {"diff to an empty text", {"--diff", "/removeemptylines"}, "\n \n", "--- a/-\n+++ b/-\n@@ -1,2 +0,0 @@\n-\n- \n",
          1, ""},
         {"diff without final line end", {"--diff", "/removeemptylines", "/removespacesatendoflines"}, "\n\na\nb ",
@@ -198,6 +209,17 @@ TEST(CleanCommand, AnArgumentLikeASwitchIsAFileWhenOneHasItsName) {
     files.Put("/removecoments", "a ; b\n");
     EXPECT_EQ(CleanInProcess(files, {"/removecomments", "/removecoments"}, {}).ExitCode, 0);
     EXPECT_EQ(files.Bytes("/removecoments"), "a \n");
+}
+
+TEST(CleanCommand, QuietNamesOnlyTroubleAndVerboseEveryFileCleaned) {
+    test::FakeFileSystem files;
+    files.Put("a.pb", "a ; b\n");
+    files.Put("c.pb", "c\n");
+    EXPECT_EQ(CleanInProcess(files, {"--quiet", "--check", "/removecomments", "a.pb", "c.pb", "x.pb"}, {}).Errors,
+              "brisklet-clean: x.pb: No such file or directory\n");
+    const test::ProcessResult verbose = CleanInProcess(files, {"-v", "/removecomments", "a.pb", "c.pb"}, {});
+    EXPECT_EQ(verbose.ExitCode, 0);
+    EXPECT_EQ(verbose.Errors, "brisklet-clean: a.pb: cleaned\n");
 }
 
 TEST(CleanCommand, StandardInputThatIsTheOutputIsRefused) {
