@@ -779,7 +779,8 @@ TEST_F(CleanFiles, PatchFindsTheFilesTheDiffNames) {
 // mark for a UTF-8 source, LF line ends, its settings block appended), starts the tool with its
 // PB_TOOL_ variables, waits, and loads the file back, cutting the settings block off.
 TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
-    const std::string prefs = Write("PureBasic.prefs", "[Global]\nTabLength = 4\nEditorFont = Monospace\n[Shortcuts]\n");
+    // The preferences file's name is not UTF-8: a name is bytes, and every byte must reach the file.
+    const std::string prefs = Write("Pr\xE9" "f\xFF.prefs", "[Global]\nTabLength = 4\nEditorFont = Monospace\n[Shortcuts]\n");
     const std::string settings =
         "; IDE Options = PureBasic 6.10 LTS (Linux - x64)\n; CursorPosition = 3\n; Folding = 1-\n; EnableXP\n";
     const std::string source = "Procedure A() ; first\n\tx = 1 ; \xC3\xA4nderung\n\tDebug x\nEndProcedure ; last\n";
@@ -825,7 +826,7 @@ TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
     EXPECT_EQ(Read(tempFile), before);
     // Without the modifier the whole source is cleaned, whatever the IDE has selected.
     EXPECT_EQ(runTool("1x1x1x1", {"/removecomments", "/removeemptylines"}), "Procedure A() \n    x = 1 \nEndProcedure \n");
-    EXPECT_EQ(Leftovers(), (std::vector<std::string>{"PB_EditorOutput.pb", "PureBasic.prefs"}));
+    EXPECT_EQ(Leftovers(), (std::vector<std::string>{"PB_EditorOutput.pb", "Pr\xE9" "f\xFF.prefs"}));
 }
 
 } // namespace

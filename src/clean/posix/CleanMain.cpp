@@ -13,7 +13,7 @@
 
 #include "clean/Command.h"
 #include "clean/PlatformFileSystem.h"
-#include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
 #include "runtime/posix/PosixFileOpener.h"
 
 int main(int argc, char** argv) {
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     brisklet::CleanEnvironment environment;
     environment.Preferences = &preferences;
     if (const char* path = std::getenv("PB_TOOL_Preferences"))
-        environment.PreferencesPath = brisklet::Utf16FromUtf8(path);
+        environment.PreferencesPath = brisklet::DecodeDocument(path, true).Text; // every byte kept
     if (const char* selection = std::getenv("PB_TOOL_Selection"))
         environment.Selection = selection;
     const char* noColor = std::getenv("NO_COLOR");

@@ -1,6 +1,8 @@
 // Opening files for the preferences engine through POSIX calls, for brisklet-clean.
 #include "runtime/posix/PosixFileOpener.h"
 
+#include "runtime/TextCodec.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,7 +53,9 @@ private:
 } // namespace
 
 std::unique_ptr<OpenedFile> PosixFileOpener::OpenExisting(std::u16string_view path, FileAccess, FileShare) {
-    const std::string local = Utf8FromUtf16(path);
+    // Names are bytes here: one that is not UTF-8 came in with its stray bytes carried as lone
+    // surrogates, which go back to those bytes.
+    const std::string local = EncodeDocument(path, ByteEncoding::Utf8).value_or(std::string());
     struct stat named {};
     if (::stat(local.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
         return nullptr;
