@@ -13,16 +13,11 @@ namespace brisklet {
 
 namespace {
 
-constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view SettingsBlockStart = "; IDE Options";
 // Every "O" is a candidate for the "O" of "Options": memchr finds them at several gigabytes
 // a second, and they are rare in source text.
 constexpr size_t OptionsOffset = SettingsBlockStart.find('O');
 constexpr size_t None = std::string_view::npos;
-
-bool IsLineEnd(char c) {
-    return c == '\n' || c == '\r';
-}
 
 bool HasNonAscii(std::string_view bytes) {
     return std::any_of(bytes.begin(), bytes.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; });
@@ -251,7 +246,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     CleaningPipeline pipeline;
     StartPipeline(pipeline, operations, tabLength);
     TextReader reader;
-    reader.Decided = !HoldsCaseConversion(operations);
+    reader.Decided = std::none_of(operations.begin(), operations.end(), IsCaseConversion);
     ResultWatch watch{sink, {}, 0, 0, false};
     ByteBuffer out;
     const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };

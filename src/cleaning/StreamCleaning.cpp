@@ -19,10 +19,6 @@ namespace {
 
 constexpr size_t None = std::string_view::npos;
 
-bool IsLineEnd(char c) {
-    return c == '\n' || c == '\r';
-}
-
 size_t FindByte(std::string_view bytes, char c, size_t from) {
     if (from >= bytes.size())
         return None;
@@ -32,11 +28,8 @@ size_t FindByte(std::string_view bytes, char c, size_t from) {
 
 // The first CR or LF from from on, or None. Lines are short, so a library search per line
 // costs more in calls than it saves: eight bytes are looked at a time instead, for both bytes
-// at once. A byte equal to c becomes a zero byte of word ^ Repeated(c); the lowest high bit of
+// at once. A byte equal to c becomes a zero byte of word ^ RepeatedByte(c); the lowest high bit of
 // (x - 0x01..) & ~x & 0x80.. marks the first zero byte exactly.
-constexpr uint64_t Repeated(unsigned char c) {
-    return 0x0101010101010101u * c;
-}
 
 size_t NextLineEnd(std::string_view bytes, size_t from) {
     static_assert(std::endian::native == std::endian::little, "the byte order of the search below");
@@ -45,9 +38,9 @@ size_t NextLineEnd(std::string_view bytes, size_t from) {
     for (; at + 8 <= bytes.size(); at += 8) {
         uint64_t word = 0;
         std::memcpy(&word, data + at, sizeof word);
-        const uint64_t lf = word ^ Repeated('\n');
-        const uint64_t cr = word ^ Repeated('\r');
-        const uint64_t found = (((lf - Repeated(1)) & ~lf) | ((cr - Repeated(1)) & ~cr)) & Repeated(0x80);
+        const uint64_t lf = word ^ RepeatedByte('\n');
+        const uint64_t cr = word ^ RepeatedByte('\r');
+        const uint64_t found = (((lf - RepeatedByte(1)) & ~lf) | ((cr - RepeatedByte(1)) & ~cr)) & RepeatedByte(0x80);
         if (found != 0)
             return at + static_cast<size_t>(std::countr_zero(found)) / 8;
     }
@@ -256,18 +249,12 @@ const CaseBytes& CaseBytesTable() {
     return table;
 }
 
-bool EightAscii(const char* bytes) {
-    uint64_t word = 0;
-    std::memcpy(&word, bytes, sizeof word);
-    return (word & 0x8080808080808080u) == 0;
-}
-
 // Eight ASCII bytes to the other case: a byte from first to last gets its 0x20 bit flipped.
 // No byte is above 0x7F, so the sums below never carry into the next byte.
 uint64_t FlipAsciiRange(uint64_t word, unsigned char first, unsigned char last) {
     const uint64_t inRange =
-        ((word + Repeated(static_cast<unsigned char>(0x80 - first))) ^ (word + Repeated(static_cast<unsigned char>(0x7F - last)))) &
-        Repeated(0x80);
+        ((word + RepeatedByte(static_cast<unsigned char>(0x80 - first))) ^ (word + RepeatedByte(static_cast<unsigned char>(0x7F - last)))) &
+        RepeatedByte(0x80);
     return word ^ (inRange >> 2);
 }
 
@@ -288,22 +275,6 @@ size_t ConvertAsciiWords(const char* read, size_t size, char* write, LetterCase 
         }
     }
     return at;
-}
-
-size_t PutUtf8(char16_t unit, char* out) {
-    if (unit < 0x80) {
-        out[0] = static_cast<char>(unit);
-        return 1;
-    }
-    if (unit < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (unit >> 6));
-        out[1] = static_cast<char>(0x80 | (unit & 0x3F));
-        return 2;
-    }
-    out[0] = static_cast<char>(0xE0 | (unit >> 12));
-    out[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (unit & 0x3F));
-    return 3;
 }
 
 // Well-formed sequences are converted as UTF-8; a byte of no such sequence stays as it is.
@@ -333,10 +304,7 @@ void ConvertCaseUtf8(std::string_view piece, LetterCase letterCase, ByteBuffer& 
             std::memcpy(write + written, read + at, std::max<size_t>(length, 1));
             written += std::max<size_t>(length, 1);
         } else {
-            const auto byte = [&](size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(read[at + i])); };
-            const unsigned unit = length == 2 ? ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F)
-                                              : ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
-            written += PutUtf8(map[unit], write + written);
+            written += PutUtf8(map[Utf8CodePoint(piece, at, length)], write + written);
         }
         at += std::max<size_t>(length, 1);
     }
@@ -365,8 +333,7 @@ void WholeTextStep(const CleaningPipeline& pipeline, CleaningOperation operation
     } else if (operation == CleaningOperation::RemoveAllSpaces) {
         RemoveAllSpaces(piece, out);
     } else {
-        const LetterCase letterCase =
-            operation == CleaningOperation::ConvertTextToUpperCase ? LetterCase::Upper : LetterCase::Lower;
+        const LetterCase letterCase = CaseOf(operation);
         if (pipeline.Encoding == ByteEncoding::Utf8)
             ConvertCaseUtf8(piece, letterCase, out);
         else
@@ -376,8 +343,7 @@ void WholeTextStep(const CleaningPipeline& pipeline, CleaningOperation operation
 
 bool IsWholeTextOperation(CleaningOperation operation) {
     return operation == CleaningOperation::RemoveDoubleSpaces || operation == CleaningOperation::RemoveAllSpaces ||
-           operation == CleaningOperation::ConvertTextToLowerCase ||
-           operation == CleaningOperation::ConvertTextToUpperCase;
+           IsCaseConversion(operation);
 }
 
 // piece holds whole lines, or is the rest of the text when last is set.
@@ -608,27 +574,6 @@ void FeedPipelineInPieces(CleaningPipeline& pipeline, std::string_view bytes, co
             at += line.size();
         }
     }
-}
-
-bool HoldsUtf8Sequence(std::string_view bytes) {
-    size_t at = 0;
-    while (at < bytes.size()) {
-        if (at + 8 <= bytes.size() && EightAscii(bytes.data() + at)) {
-            at += 8;
-            continue;
-        }
-        if (Utf8SequenceLength(bytes, at) >= 2)
-            return true;
-        ++at;
-    }
-    return false;
-}
-
-bool HoldsCaseConversion(const std::vector<CleaningOperation>& operations) {
-    return std::any_of(operations.begin(), operations.end(), [](CleaningOperation operation) {
-        return operation == CleaningOperation::ConvertTextToLowerCase ||
-               operation == CleaningOperation::ConvertTextToUpperCase;
-    });
 }
 
 } // namespace brisklet

@@ -89,9 +89,4 @@ using PieceHandler = std::function<void(std::string_view input, std::string_view
 void FeedPipelineInPieces(CleaningPipeline& pipeline, std::string_view bytes, const PieceHandler& piece,
                           ByteBuffer& out);
 
-// Whether bytes hold at least one well-formed UTF-8 sequence of two or more bytes.
-[[nodiscard]] bool HoldsUtf8Sequence(std::string_view bytes);
-
-[[nodiscard]] bool HoldsCaseConversion(const std::vector<CleaningOperation>& operations);
-
 } // namespace brisklet

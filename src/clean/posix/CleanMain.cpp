@@ -9,7 +9,7 @@
 #include "clean/Command.h"
 #include "clean/FileRewrite.h"
 #include "runtime/posix/PosixFileOpener.h"
-#include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     brisklet::ToolEnvironment environment;
     environment.Files = &files;
     if (const char* preferences = std::getenv("PB_TOOL_Preferences"))
-        environment.PreferencesPath = brisklet::Utf16FromUtf8(preferences);
+        environment.PreferencesPath = brisklet::DecodeUtf8(preferences);
     if (const char* selection = std::getenv("PB_TOOL_Selection"))
         environment.Selection = selection;
     return brisklet::RunCleanCommand(arguments, environment, stdin, stdout, stderr);

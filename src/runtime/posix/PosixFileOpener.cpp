@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
 
 namespace brisklet {
 
@@ -51,7 +51,7 @@ private:
 } // namespace
 
 std::unique_ptr<OpenedFile> PosixFileOpener::OpenExisting(std::u16string_view path, FileAccess, FileShare) {
-    const std::string local = Utf8FromUtf16(path);
+    const std::string local = EncodeUtf8(path);
     struct stat named {};
     if (::stat(local.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
         return nullptr;
