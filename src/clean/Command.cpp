@@ -362,7 +362,8 @@ SelectionResult CleanSelection(const CleanSettings& settings, std::string_view t
             AddDiffPiece(*diff, input, output, settled);
     };
     ByteBuffer out;
-    FeedPipelineInPieces(pipeline, text.substr(range->Start, range->End - range->Start), piece, out);
+    PieceTrials trials;
+    FeedPipelineInPieces(pipeline, trials, text.substr(range->Start, range->End - range->Start), piece, out);
     if (!pipeline.GrowthExceeded) {
         out.Size = 0;
         FinishPipeline(pipeline, out);

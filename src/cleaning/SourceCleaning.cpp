@@ -244,6 +244,7 @@ std::optional<bool> FileHoldsUtf8From(const ReadBytesAt& readAt, uint64_t size, 
 CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink,
                        const std::vector<CleaningOperation>& operations, int32_t tabLength, size_t blockSize) {
     CleaningPipeline pipeline;
+    PieceTrials trials;
     StartPipeline(pipeline, operations, tabLength);
     TextReader reader;
     reader.Decided = std::none_of(operations.begin(), operations.end(), IsCaseConversion);
@@ -309,7 +310,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
             const std::string_view slice = source.substr(0, SliceLength(source, blockSize));
             out.Size = 0;
             if (sink.Piece) {
-                FeedPipelineInPieces(pipeline, slice, sink.Piece, out);
+                FeedPipelineInPieces(pipeline, trials, slice, sink.Piece, out);
             } else {
                 NoteInput(watch, slice);
                 FeedPipeline(pipeline, slice, out);
