@@ -4,7 +4,7 @@ set(BRISKLET_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
 # The tool: its entry on top of its own layer, which brings the Windows realisations below it.
 add_executable(Brisklet WIN32 src/tool/win32/BriskletMain.cpp)
-set_target_properties(Brisklet PROPERTIES OUTPUT_NAME Brisklet)
+set_target_properties(Brisklet PROPERTIES OUTPUT_NAME ${BRISKLET_TOOL_NAME})
 target_link_libraries(Brisklet PRIVATE brisklet_tool)
 target_compile_options(Brisklet PRIVATE ${BRISKLET_WARNINGS})
 target_compile_definitions(Brisklet PRIVATE ${BRISKLET_WIN32_DEFINITIONS})

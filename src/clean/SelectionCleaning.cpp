@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cleaning/PieceFeeding.h"
 #include "cleaning/StreamCleaning.h"
 
 namespace brisklet {
@@ -37,7 +38,8 @@ bool CleanPieces(SelectionCleaning& cleaning, std::string_view text, SelectedByt
     const std::string_view before = text.substr(0, range.Start);
     piece(before, before, true);
     ByteBuffer out;
-    FeedPipelineInPieces(pipeline, text.substr(range.Start, range.End - range.Start), piece, out);
+    PieceTrials trials;
+    FeedPipelineInPieces(pipeline, trials, text.substr(range.Start, range.End - range.Start), piece, out);
     if (!pipeline.GrowthExceeded) {
         out.Size = 0;
         FinishPipeline(pipeline, out);

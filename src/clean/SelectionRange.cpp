@@ -12,12 +12,6 @@ namespace brisklet {
 
 namespace {
 
-constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
-
-bool IsLineEnd(char c) {
-    return c == '\n' || c == '\r';
-}
-
 size_t BodyStart(std::string_view text) {
     return text.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
 }

@@ -46,16 +46,16 @@ void ApplyAsciiOperation(CleaningOperation operation, std::u16string& text, int3
     }
 }
 
-LetterCase CaseOf(CleaningOperation operation) {
-    return operation == CleaningOperation::ConvertTextToUpperCase ? LetterCase::Upper : LetterCase::Lower;
-}
+} // namespace
 
 bool IsCaseConversion(CleaningOperation operation) {
     return operation == CleaningOperation::ConvertTextToUpperCase ||
            operation == CleaningOperation::ConvertTextToLowerCase;
 }
 
-} // namespace
+LetterCase CaseOf(CleaningOperation operation) {
+    return operation == CleaningOperation::ConvertTextToUpperCase ? LetterCase::Upper : LetterCase::Lower;
+}
 
 void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength, LineChanges* changes,
                     const CaseMaps* caseMaps) {

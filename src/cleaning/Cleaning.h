@@ -32,5 +32,8 @@ enum class CleaningOperation {
 void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength,
                     LineChanges* changes = nullptr, const CaseMaps* caseMaps = nullptr);
 
+[[nodiscard]] bool IsCaseConversion(CleaningOperation operation);
+// The case a case conversion converts to.
+[[nodiscard]] LetterCase CaseOf(CleaningOperation operation);
 
 } // namespace brisklet

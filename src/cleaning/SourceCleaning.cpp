@@ -13,16 +13,11 @@ namespace brisklet {
 
 namespace {
 
-constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view SettingsBlockStart = "; IDE Options";
 // Every "O" is a candidate for the "O" of "Options": memchr finds them at several gigabytes
 // a second, and they are rare in source text.
 constexpr size_t OptionsOffset = SettingsBlockStart.find('O');
 constexpr size_t None = std::string_view::npos;
-
-bool IsLineEnd(char c) {
-    return c == '\n' || c == '\r';
-}
 
 // Whether a line that begins with "; IDE Options" starts at text[at]; first is where the text's
 // first line starts, after a byte order mark.
@@ -255,9 +250,10 @@ std::optional<bool> FileHoldsUtf8From(const ReadBytesAt& readAt, uint64_t size, 
 CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink,
                        const std::vector<CleaningOperation>& operations, int32_t tabLength, size_t blockSize) {
     CleaningPipeline pipeline;
+    PieceTrials trials;
     StartPipeline(pipeline, operations, tabLength);
     TextReader reader;
-    reader.Decided = !HoldsCaseConversion(operations);
+    reader.Decided = std::none_of(operations.begin(), operations.end(), IsCaseConversion);
     ResultWatch watch{sink, {}, 0, 0, false};
     ByteBuffer out;
     const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };
@@ -320,7 +316,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
             const std::string_view slice = source.substr(0, SliceLength(source, blockSize));
             out.Size = 0;
             if (sink.Piece) {
-                FeedPipelineInPieces(pipeline, slice, sink.Piece, out);
+                FeedPipelineInPieces(pipeline, trials, slice, sink.Piece, out);
             } else {
                 NoteInput(watch, slice);
                 FeedPipeline(pipeline, slice, out);

@@ -5,37 +5,16 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cleaning/ByteBuffer.h"
 #include "cleaning/Cleaning.h"
+// The engine fed piece by piece for a diff, for the callers that pair input and output.
+#include "cleaning/PieceFeeding.h"
 
 namespace brisklet {
-
-// A growable byte buffer whose new room is not cleared: the stages write every byte they keep,
-// and clearing each block first would cost a pass of its own.
-struct ByteBuffer {
-    std::unique_ptr<char[]> Data;
-    size_t Size = 0;
-    size_t Capacity = 0;
-};
-
-void GrowBuffer(ByteBuffer& buffer, size_t more);
-
-// Room for at least more bytes behind Size; the returned pointer is where they go.
-inline char* ReserveBytes(ByteBuffer& buffer, size_t more) {
-    if (buffer.Capacity - buffer.Size < more)
-        GrowBuffer(buffer, more);
-    return buffer.Data.get() + buffer.Size;
-}
-
-void AppendBytes(ByteBuffer& buffer, std::string_view bytes);
-[[nodiscard]] inline std::string_view BufferView(const ByteBuffer& buffer) {
-    return {buffer.Data.get(), buffer.Size};
-}
 
 // One operation of a run and what it keeps from one block to the next.
 struct CleaningStage {
@@ -61,11 +40,6 @@ struct CleaningPipeline {
     bool GrowthExceeded = false;
     ByteBuffer Between[2];
     ByteBuffer Line[2];
-    // FeedPipelineInPieces: how much it next tries to run in one go, how much it runs line by
-    // line before it tries again, and how much that will be after the next failed try.
-    size_t TrialLength = 0;
-    size_t LineByLine = 0;
-    size_t Backoff = 0;
 };
 
 void StartPipeline(CleaningPipeline& pipeline, const std::vector<CleaningOperation>& operations, int32_t tabLength);
@@ -79,19 +53,5 @@ void FinishPipeline(CleaningPipeline& pipeline, ByteBuffer& out);
 
 // No stage holds back part of a line: the output so far is all the input so far becomes.
 [[nodiscard]] bool CarriesNothing(const CleaningPipeline& pipeline);
-
-// Gets a stretch of input with what the pipeline made of it; settled as CarriesNothing after it.
-using PieceHandler = std::function<void(std::string_view input, std::string_view output, bool settled)>;
-
-// FeedPipeline that hands every stretch of bytes to piece with its result, in order: a run of
-// whole lines that came out as they went in at once, else one line up to its LF at a time, so
-// that a diff can pair the lines. Stops when GrowthExceeded is set.
-void FeedPipelineInPieces(CleaningPipeline& pipeline, std::string_view bytes, const PieceHandler& piece,
-                          ByteBuffer& out);
-
-// Whether bytes hold at least one well-formed UTF-8 sequence of two or more bytes.
-[[nodiscard]] bool HoldsUtf8Sequence(std::string_view bytes);
-
-[[nodiscard]] bool HoldsCaseConversion(const std::vector<CleaningOperation>& operations);
 
 } // namespace brisklet

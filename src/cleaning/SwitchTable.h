@@ -28,7 +28,8 @@ constexpr std::u16string_view KeepCursorAndFolds = u"/keepcursorandfolds";
 // (modifiers, empty fields and unknown words are never dispatched).
 [[nodiscard]] const SwitchEntry* FindSwitch(std::u16string_view field);
 
-// A modifier is present when it occurs anywhere in the switch list, also inside a longer word.
+// A modifier is present when it occurs anywhere in the switch list, also inside a longer word
+// ("/onlyselectedcodex"). Kept on purpose: existing tool entries keep doing what they did.
 [[nodiscard]] bool HasModifier(std::u16string_view switchList, std::u16string_view modifier);
 
 } // namespace brisklet

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BriskletVersion.h"
 #include "config/ConfigState.h"
 #include "config/Platform.h"
 
@@ -16,7 +17,7 @@ inline constexpr std::u16string_view PortableMarker = u"Data\\Settings.ini";
 inline constexpr std::u16string_view PortableFolderName = u"Data\\";
 inline constexpr std::u16string_view AppDataVariable = u"appdata";
 inline constexpr std::u16string_view PerUserSubfolder = u"\\Talmir\\Brisklet\\";
-inline constexpr std::u16string_view ExecutableName = u"Brisklet.exe";
+inline constexpr std::u16string_view ExecutableName = u"" BRISKLET_TOOL_FILE_NAME;
 
 // -1 missing, -2 directory, else the size. Wildcard and quote characters become "_" so that
 // no other file matches, and a path ending in a separator is found only as a directory.

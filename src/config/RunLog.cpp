@@ -4,6 +4,7 @@
 #include <array>
 
 #include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
 
 namespace brisklet {
 
@@ -69,7 +70,7 @@ void AppendLogEntry(ConfigPlatform& platform, std::u16string_view dataFolder, st
     const LocalTime now = platform.LocalClock();
     const std::u16string entry = DateTimeText(LogTimeMask, now) + u": " + std::u16string(message) + u"\r\n";
     // A failed append is dropped: the log must never stop its caller.
-    platform.AppendToFile(LogFileName(dataFolder, category, now), Utf8FromUtf16(entry));
+    platform.AppendToFile(LogFileName(dataFolder, category, now), EncodeUtf8(entry));
 }
 
 } // namespace brisklet

@@ -9,11 +9,12 @@
 
 namespace brisklet {
 
-// Desired access of an open: GENERIC_READ, or GENERIC_READ | GENERIC_WRITE.
+// What the opener may do with the file: read it, or read and write it. Asking for writing as
+// well is how a reader keeps others from writing the file while it reads; each platform's
+// opener maps this to its own terms.
 enum class FileAccess { Read, ReadWrite };
 
-// What others may do while the file is open: FILE_SHARE_READ, or
-// FILE_SHARE_READ | FILE_SHARE_WRITE.
+// What others may do with the file while it is open: read it, or read and write it.
 enum class FileShare { Read, ReadWrite };
 
 // A file held open; the realisation closes it when the object goes away.
@@ -32,8 +33,8 @@ class FileOpener {
 public:
     virtual ~FileOpener() = default;
 
-    // Opens an existing file (OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL); null when that fails,
-    // also for a directory.
+    // Opens a file that already exists, never creating one; null when that fails, also for a
+    // directory.
     [[nodiscard]] virtual std::unique_ptr<OpenedFile> OpenExisting(std::u16string_view path, FileAccess access,
                                                                   FileShare share) = 0;
 };

@@ -1,20 +1,14 @@
 // The preferences engine: open with the mark rule, parse in place, look up group and key.
 #include "runtime/Prefs.h"
 
-#include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
 
 namespace brisklet {
 
 namespace {
 
-constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-bool IsLineEnd(char c) {
-    return c == '\r' || c == '\n';
 }
 
 std::string_view SkipLeadingBlanks(std::string_view text) {
@@ -62,15 +56,16 @@ bool ReadContent(OpenedFile& file, std::string& text) {
     const std::optional<int64_t> size = file.Size();
     if (!size || *size < 0 || *size > MaxPrefsFileBytes)
         return false;
+    const auto markLength = static_cast<int64_t>(Utf8ByteOrderMark.size());
     int64_t offset = 0;
     bool hasMark = false;
-    if (*size >= 3) {
-        const std::optional<std::string> head = file.Read(0, 3);
+    if (*size >= markLength) {
+        const std::optional<std::string> head = file.Read(0, markLength);
         if (!head)
             return false;
-        hasMark = *head == ByteOrderMark;
+        hasMark = *head == Utf8ByteOrderMark;
         if (hasMark)
-            offset = 3;
+            offset = markLength;
     }
     if (*size - offset == 0)
         return true;
@@ -158,7 +153,7 @@ bool PrefsSelectGroup(PrefsFile& prefs, std::u16string_view groupName) {
         prefs.PendingGroup.reset();
         return true;
     }
-    std::string name = Utf8FromUtf16(groupName);
+    std::string name = EncodeUtf8(groupName);
     for (size_t i = 0; i < prefs.Entries.size(); ++i) {
         const PrefsEntry& entry = prefs.Entries[i];
         if (entry.EntryKind == PrefsEntry::Kind::Group && PrefsNamesMatch(entry.Name, name)) {
@@ -174,14 +169,14 @@ bool PrefsSelectGroup(PrefsFile& prefs, std::u16string_view groupName) {
 std::u16string PrefsReadText(const PrefsFile& prefs, std::u16string_view keyName, std::u16string_view defaultText) {
     if (prefs.State != PrefsState::Open || prefs.PendingGroup)
         return std::u16string(defaultText);
-    const std::string name = Utf8FromUtf16(keyName);
+    const std::string name = EncodeUtf8(keyName);
     const size_t first = prefs.CurrentGroup ? *prefs.CurrentGroup + 1 : 0;
     for (size_t i = first; i < prefs.Entries.size(); ++i) {
         const PrefsEntry& entry = prefs.Entries[i];
         if (entry.EntryKind == PrefsEntry::Kind::Group)
             break;
         if (entry.EntryKind == PrefsEntry::Kind::Key && PrefsNamesMatch(entry.Name, name))
-            return Utf16FromUtf8(DropTrailingBlanks(SkipLeadingBlanks(entry.Value)));
+            return DecodeUtf8(DropTrailingBlanks(SkipLeadingBlanks(entry.Value)));
     }
     return std::u16string(defaultText);
 }

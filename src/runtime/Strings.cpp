@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "runtime/CaseTable.h"
-#include "runtime/TextCodec.h"
 
 namespace brisklet {
 
@@ -106,14 +105,6 @@ std::u16string IntegerText(int64_t value) {
     if (negative)
         digits.insert(digits.begin(), u'-');
     return digits;
-}
-
-std::string Utf8FromUtf16(std::u16string_view text) {
-    return EncodeUtf8(text);
-}
-
-std::u16string Utf16FromUtf8(std::string_view bytes) {
-    return DecodeUtf8(bytes);
 }
 
 } // namespace brisklet

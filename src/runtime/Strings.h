@@ -14,8 +14,4 @@ namespace brisklet {
 [[nodiscard]] int64_t ParseInteger(std::u16string_view text);
 [[nodiscard]] std::u16string IntegerText(int64_t value);
 
-// Plain conversions used at the edges of the system (paths, messages, log files).
-[[nodiscard]] std::string Utf8FromUtf16(std::u16string_view text);
-[[nodiscard]] std::u16string Utf16FromUtf8(std::string_view bytes);
-
 } // namespace brisklet

@@ -2,33 +2,12 @@
 #include "runtime/TextCodec.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "runtime/CodePage.h"
 
 namespace brisklet {
 
 namespace {
-
-bool EightAscii(const char* bytes) {
-    uint64_t word = 0;
-    std::memcpy(&word, bytes, 8);
-    return (word & 0x8080808080808080ULL) == 0;
-}
-
-uint32_t CodePointAt(std::string_view bytes, size_t at, size_t length) {
-    const auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])); };
-    switch (length) {
-    case 2:
-        return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
-    case 3:
-        return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
-    case 4:
-        return ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
-    default:
-        return byte(0);
-    }
-}
 
 void AppendCodePoint(std::u16string& out, uint32_t codePoint) {
     if (codePoint < 0x10000) {
@@ -70,7 +49,7 @@ std::u16string Decode(std::string_view bytes, InvalidByte invalid) {
             ++at;
             continue;
         }
-        AppendCodePoint(out, CodePointAt(bytes, at, length));
+        AppendCodePoint(out, Utf8CodePoint(bytes, at, length));
         at += length;
     }
     return out;
@@ -106,7 +85,6 @@ size_t Utf8SequenceLength(std::string_view bytes, size_t at) {
     return 0;
 }
 
-
 bool IsValidUtf8(std::string_view bytes) {
     size_t at = 0;
     while (at < bytes.size()) {
@@ -120,6 +98,20 @@ bool IsValidUtf8(std::string_view bytes) {
         at += length;
     }
     return true;
+}
+
+bool HoldsUtf8Sequence(std::string_view bytes) {
+    size_t at = 0;
+    while (at < bytes.size()) {
+        if (at + 8 <= bytes.size() && EightAscii(bytes.data() + at)) {
+            at += 8;
+            continue;
+        }
+        if (Utf8SequenceLength(bytes, at) >= 2)
+            return true;
+        ++at;
+    }
+    return false;
 }
 
 std::u16string DecodeUtf8(std::string_view bytes) {
@@ -141,17 +133,8 @@ std::string Encode(std::u16string_view text, InvalidByte invalid) {
             unit = 0x10000 + ((unit - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
             ++i;
         }
-        if (unit < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-        } else if (unit < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (unit >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((unit >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-        }
-        out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+        char sequence[4];
+        out.append(sequence, PutUtf8(unit, sequence));
     }
     return out;
 }

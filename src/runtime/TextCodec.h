@@ -1,6 +1,8 @@
 // Byte encodings of documents and files: strict UTF-8, and one byte per character.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,10 +15,70 @@ struct AnsiCodePage;
 // where the text says which, else one byte one character (ISO-8859-1).
 enum class ByteEncoding { SingleByte, Utf8 };
 
+inline constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// CR and LF each end a line; CR LF is one line end made of both.
+[[nodiscard]] inline bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+
+// c in each of a word's eight bytes, for looking at eight bytes at a time.
+[[nodiscard]] constexpr uint64_t RepeatedByte(unsigned char c) {
+    return 0x0101010101010101u * c;
+}
+
+// Whether the eight bytes from bytes on are all ASCII.
+[[nodiscard]] inline bool EightAscii(const char* bytes) {
+    uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    return (word & RepeatedByte(0x80)) == 0;
+}
+
 // Well-formed UTF-8 only: no overlong forms, no surrogates, nothing above U+10FFFF.
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes);
 // Length of the well-formed sequence at bytes[at] (1 for ASCII), or 0 when none starts there.
 [[nodiscard]] size_t Utf8SequenceLength(std::string_view bytes, size_t at);
+// Whether bytes hold at least one well-formed sequence of two or more bytes.
+[[nodiscard]] bool HoldsUtf8Sequence(std::string_view bytes);
+
+// The code point of the well-formed sequence of length bytes at bytes[at].
+[[nodiscard]] inline uint32_t Utf8CodePoint(std::string_view bytes, size_t at, size_t length) {
+    const auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])); };
+    switch (length) {
+    case 2:
+        return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
+    case 3:
+        return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+    case 4:
+        return ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
+    default:
+        return byte(0);
+    }
+}
+
+// Writes codePoint (a lone surrogate too) as UTF-8 at out: its 1 to 4 bytes, and answers how many.
+inline size_t PutUtf8(uint32_t codePoint, char* out) {
+    if (codePoint < 0x80) {
+        out[0] = static_cast<char>(codePoint);
+        return 1;
+    }
+    if (codePoint < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (codePoint >> 6));
+        out[1] = static_cast<char>(0x80 | (codePoint & 0x3F));
+        return 2;
+    }
+    if (codePoint < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (codePoint >> 12));
+        out[1] = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (codePoint & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (codePoint >> 18));
+    out[1] = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (codePoint & 0x3F));
+    return 4;
+}
 
 // Decodes any bytes; a byte that starts no well-formed sequence becomes U+FFFD. For names,
 // messages and text that IsValidUtf8 accepted: documents go through DecodeDocument, which

@@ -17,6 +17,8 @@ namespace brisklet {
 [[nodiscard]] std::u16string_view ArgumentsAfterProgram(std::u16string_view commandLine);
 
 struct Switches {
+    // Arguments, not fields, and the dispatch's bound: a quoted "/removecomments /fold" runs only
+    // its first switch. Kept on purpose: existing tool entries keep doing what they did.
     int ParameterCount = 0;
     std::u16string SwitchList; // each argument lower-cased and followed by one space
 };

@@ -22,7 +22,7 @@ constexpr std::u16string_view ErrorCaption = u"Error";
 
 void RunToolSequence(ConfigPlatform& platform, HostSystem& host, PrefsFile& prefs, ConfigState& state,
              std::u16string_view commandLine) {
-    const std::vector<std::u16string> requiredFiles{u"Brisklet.exe"};
+    const std::vector<std::u16string> requiredFiles{std::u16string(ExecutableName)};
     ChooseDataFolder(platform, state);
     FixCurrentDirectory(platform);
     if (!CheckRequiredFiles(platform, requiredFiles))

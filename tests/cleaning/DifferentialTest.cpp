@@ -14,6 +14,7 @@
 #include "tool/EditorCleaning.h"
 #include "tool/CommandLine.h"
 #include "cleaning/SourceCleaning.h"
+#include "cleaning/StreamCleaning.h"
 #include "editor/ScintillaMessages.h"
 #include "runtime/Strings.h"
 #include "runtime/TextCodec.h"
@@ -457,6 +458,74 @@ TEST(StreamDifferential, ASettingsStartBeforeWhatWasCleanedIsTakenAsHere) {
                              });
         ASSERT_EQ(CleanText(read, early, sink, {CleaningOperation::RemoveComments}, 2).End, CleanEnd::Finished);
         EXPECT_TRUE(SameBytes(result, "a \n" + bytes.substr(6)));
+    }
+}
+
+// What the stream engine alone makes of bytes fed at once.
+std::string PipelineCleaned(std::string_view bytes, const std::vector<CleaningOperation>& operations,
+                            int32_t tabLength, ByteEncoding encoding) {
+    CleaningPipeline pipeline;
+    StartPipeline(pipeline, operations, tabLength);
+    pipeline.Encoding = encoding;
+    ByteBuffer out;
+    FeedPipeline(pipeline, bytes, out);
+    FinishPipeline(pipeline, out);
+    return std::string(BufferView(out));
+}
+
+// brisklet-clean feeds the engine whole lines only. Fed bytes cut anywhere (single bytes, so no
+// cut splits a character) it must still give what it gives the whole text; fed in pieces for a
+// diff, every byte must come back with its result, and where a piece is settled the output so
+// far must be what the input so far becomes on its own.
+TEST(StreamDifferential, ThePipelineFedInBlocksOrPiecesGivesWhatTheWholeTextGives) {
+    const unsigned seed = BaseSeed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
+    std::mt19937 random(seed + 2);
+    for (int index = 0; index < 1000; ++index) {
+        std::string names;
+        const std::vector<CleaningOperation> operations = RandomOperations(random, names);
+        const int32_t tabLength = Pick(random, TabLengths);
+        const std::string bytes = RandomFile(random);
+        SCOPED_TRACE("case " + std::to_string(index) + ", tab length " + std::to_string(tabLength) + ", operations" +
+                     names + "\n file " + EscapeBytes(bytes));
+        const std::string whole = PipelineCleaned(bytes, operations, tabLength, ByteEncoding::SingleByte);
+        for (const size_t block : {size_t{1}, size_t{2}, size_t{3}, size_t{5}, size_t{7}}) {
+            CleaningPipeline pipeline;
+            StartPipeline(pipeline, operations, tabLength);
+            ByteBuffer out;
+            for (size_t at = 0; at < bytes.size(); at += block)
+                FeedPipeline(pipeline, std::string_view(bytes).substr(at, block), out);
+            FinishPipeline(pipeline, out);
+            ASSERT_TRUE(SameBytes(BufferView(out), whole)) << "blocks of " << block;
+        }
+        CleaningPipeline pipeline;
+        StartPipeline(pipeline, operations, tabLength);
+        pipeline.Encoding = ByteEncoding::Utf8;
+        PieceTrials trials;
+        std::string input;
+        std::string output;
+        std::string unsettledAt;
+        const PieceHandler piece = [&](std::string_view in, std::string_view result, bool settled) {
+            input += in;
+            output += result;
+            if (settled && unsettledAt.empty() &&
+                output != PipelineCleaned(input, operations, tabLength, ByteEncoding::Utf8))
+                unsettledAt = EscapeBytes(input);
+        };
+        ByteBuffer out;
+        for (size_t at = 0; at < bytes.size();) {
+            size_t end = std::min(bytes.size(), at + static_cast<size_t>(Uniform(random, 1, 40)));
+            while (end < bytes.size() && !IsLineEnd(bytes[end - 1]))
+                ++end;
+            FeedPipelineInPieces(pipeline, trials, std::string_view(bytes).substr(at, end - at), piece, out);
+            at = end;
+        }
+        out.Size = 0;
+        FinishPipeline(pipeline, out);
+        piece({}, BufferView(out), true);
+        ASSERT_EQ(unsettledAt, "") << "settled, but the output so far is not what this input becomes";
+        ASSERT_EQ(input, bytes);
+        ASSERT_TRUE(SameBytes(output, PipelineCleaned(bytes, operations, tabLength, ByteEncoding::Utf8)));
     }
 }
 

@@ -1,4 +1,5 @@
-// Each cleaning operation on the cases that pin its rules down, through both text forms.
+// Each cleaning operation on the cases that pin its rules down, on the editor's UTF-16 text; on
+// file bytes only where their rules differ (the tab growth limit, single-byte letter case).
 #include <gtest/gtest.h>
 
 #include <optional>

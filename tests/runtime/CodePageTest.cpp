@@ -99,9 +99,7 @@ TEST(CodePage, EveryByteSequenceComesBackAsItWas) {
     test::FakeCodePage greek = test::GreekCodePage();
     test::FakeCodePage japanese = test::JapaneseCodePage();
     const AnsiCodePage pages[] = {BuildAnsiCodePage(greek), BuildAnsiCodePage(japanese)};
-    const unsigned seed = std::random_device{}();
-    SCOPED_TRACE(testing::Message() << "seed " << seed);
-    std::mt19937 random(seed);
+    std::mt19937 random(20240611u); // the same bytes on every run
     const std::string_view alphabet("\x83\x84\x85\x95\x7E\x5C\x69\x41\x45\x74\x81\x9A\xA0\xB1\xFF\x80\n ;\"a\0", 21);
     std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
     for (const AnsiCodePage& page : pages) {

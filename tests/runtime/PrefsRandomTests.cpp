@@ -10,10 +10,11 @@
 namespace brisklet {
 namespace {
 
-// BRISKLET_PREFS_SEED=N replays the run whose failure printed seed N.
+// The same files on every run; BRISKLET_PREFS_SEED=N explores others, or replays the run whose
+// failure printed seed N.
 unsigned Seed() {
     const char* given = std::getenv("BRISKLET_PREFS_SEED");
-    return given ? static_cast<unsigned>(std::stoul(given)) : std::random_device{}();
+    return given ? static_cast<unsigned>(std::stoul(given)) : 20240611u;
 }
 
 TEST(PrefsRandom, EngineAgreesWithThePlainReadingOnRandomFiles) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "runtime/Prefs.h"
-#include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
 #include "support/MemoryFile.h"
 
 namespace brisklet::test {
@@ -53,7 +53,7 @@ inline ReferencePrefs ReadReference(std::string_view bytes) {
         std::u16string wide;
         for (const char c : bytes)
             wide += static_cast<char16_t>(static_cast<unsigned char>(c));
-        text = Utf8FromUtf16(wide);
+        text = EncodeUtf8(wide);
     }
     text = text.substr(0, text.find('\0'));
     for (char& c : text) {
@@ -102,7 +102,7 @@ inline std::optional<std::string> RunPrefsDifferential(const std::string& bytes,
     std::uniform_int_distribution<size_t> pick(0, names.size() - 1);
     for (int i = 0; i < operations; ++i) {
         const std::u16string& name = names[pick(random)];
-        const std::string utf8 = Utf8FromUtf16(name);
+        const std::string utf8 = EncodeUtf8(name);
         if (random() % 2 == 0) {
             bool found = name.empty();
             int match = -1;
@@ -124,12 +124,12 @@ inline std::optional<std::string> RunPrefsDifferential(const std::string& bytes,
             std::u16string expected = u"<default>";
             for (size_t k = 0; !pending && k < reference.Keys.size(); ++k) {
                 if (reference.Keys[k].Group == current && ReferenceSameName(reference.Keys[k].Name, utf8)) {
-                    expected = Utf16FromUtf8(reference.Keys[k].Value);
+                    expected = DecodeUtf8(reference.Keys[k].Value);
                     break;
                 }
             }
             if (PrefsReadText(prefs, name, u"<default>") != expected)
-                return "read key \"" + utf8 + "\" gave another value than \"" + Utf8FromUtf16(expected) + "\"";
+                return "read key \"" + utf8 + "\" gave another value than \"" + EncodeUtf8(expected) + "\"";
         }
     }
     PrefsClose(prefs);

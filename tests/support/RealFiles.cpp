@@ -5,7 +5,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
 
 namespace brisklet::test {
 
@@ -62,7 +62,7 @@ std::filesystem::path TempFolder::Write(const std::string& name, std::string_vie
 }
 
 std::unique_ptr<OpenedFile> RealFileOpener::OpenExisting(std::u16string_view path, FileAccess, FileShare) {
-    std::string local = Utf8FromUtf16(path);
+    std::string local = EncodeUtf8(path);
     for (char& c : local) {
         if (c == '\\')
             c = '/';
@@ -77,7 +77,7 @@ std::unique_ptr<OpenedFile> RealFileOpener::OpenExisting(std::u16string_view pat
 }
 
 std::u16string Utf16Path(const std::filesystem::path& path) {
-    return Utf16FromUtf8(path.string());
+    return DecodeUtf8(path.string());
 }
 
 } // namespace brisklet::test

@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "config/win32/ConfigPlatformWin32.h"
 #include "clean/Command.h"
 #include "clean/PlatformFileSystem.h"
 #include "runtime/TextCodec.h"
+#include "runtime/win32/FileOpenerWin32.h"
 #include "runtime/win32/WideText.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -27,7 +27,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back(brisklet::EncodeUtf8(brisklet::FromWide(argv[i])));
-    brisklet::ConfigPlatformWin32 prefsFiles;
+    brisklet::FileOpenerWin32 prefsFiles;
     brisklet::PlatformFileSystem files;
     brisklet::CleanEnvironment environment;
     environment.Preferences = &prefsFiles;

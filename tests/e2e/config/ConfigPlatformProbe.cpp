@@ -8,7 +8,7 @@
 
 #include "config/AppFolders.h"
 #include "config/win32/ConfigPlatformWin32.h"
-#include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
 #include "runtime/win32/OwnedHandle.h"
 #include "runtime/win32/WideText.h"
 
@@ -38,8 +38,8 @@ std::string Shown(bool value) {
 std::string Shown(const std::u16string& text) {
     constexpr size_t shownLength = 60;
     if (text.size() <= shownLength)
-        return "\"" + brisklet::Utf8FromUtf16(text) + "\"";
-    return "\"" + brisklet::Utf8FromUtf16(text.substr(0, shownLength)) + "...\" (" + std::to_string(text.size()) +
+        return "\"" + brisklet::EncodeUtf8(text) + "\"";
+    return "\"" + brisklet::EncodeUtf8(text.substr(0, shownLength)) + "...\" (" + std::to_string(text.size()) +
            " characters)";
 }
 
