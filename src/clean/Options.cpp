@@ -94,8 +94,8 @@ void Report(std::FILE* errors, std::string_view subject, std::string_view reason
 std::optional<std::string_view> OptionValue(const std::vector<std::string>& arguments, size_t& i,
                                             std::string_view name, std::FILE* errors) {
     const std::string_view argument = arguments[i];
-    if (argument.size() > name.size())
-        return argument.substr(name.size() + 1);
+    if (argument.size() > name.size()) // "--name=N", or "-jN"
+        return argument.substr(name.size() + (argument[name.size()] == '=' ? 1 : 0));
     if (i + 1 == arguments.size()) {
         Report(errors, name, "needs a number");
         return std::nullopt;
@@ -143,7 +143,7 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             }
             settings.Color = value == "auto" ? ColorChoice::Auto : value == "always" ? ColorChoice::Always
                                                                                     : ColorChoice::Never;
-        } else if (IsOption(argument, "--jobs") || IsOption(argument, "-j")) {
+        } else if (IsOption(argument, "--jobs") || argument.starts_with("-j")) {
             const std::optional<std::string_view> value =
                 OptionValue(arguments, i, argument.starts_with("--") ? "--jobs" : "-j", errors);
             if (!value)
