@@ -5,7 +5,8 @@ set -euo pipefail
 # clang with libc++ builds the core the way macOS compiles it; GoogleTest is then built from
 # libgtest-dev's sources, since its libraries are made for libstdc++. GNU patch applies what
 # brisklet-clean --diff prints, in its tests. groff renders the man page, git and pre-commit run
-# the hook this repository offers, as the install tests check them.
+# the hook this repository offers, as the install tests check them. GNU time measures the benchmarks'
+# peak memory.
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev python3 clang libc++-dev libc++abi-dev patch
-          groff-base git pre-commit)
+          groff-base git pre-commit time)
 SETUP_NAME=setup-native exec "$(dirname "${BASH_SOURCE[0]}")/apt-install.sh" "${packages[@]}"
