@@ -145,7 +145,7 @@ MakeDebian() {
   mkdir -p "$package/DEBIAN"
   printf 'Source: brisklet\n\nPackage: brisklet-clean\nArchitecture: any\n' > "$work/debian/control"
   local depends
-  depends=$(cd "$work" && ForArch "$arch" dpkg-shlibdeps -O -e debian/brisklet-clean/usr/bin/brisklet-clean |
+  depends=$(cd "$work" && ForArch "$arch" dpkg-shlibdeps -O -edebian/brisklet-clean/usr/bin/brisklet-clean |
             sed -n 's/^shlibs:Depends=//p')
   [ -n "$depends" ] || { say "dpkg-shlibdeps found no dependencies for $arch" >&2; return 1; }
 
