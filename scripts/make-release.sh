@@ -63,6 +63,9 @@ Build native build/release-deb-amd64 brisklet-clean \
   -DCMAKE_CXX_FLAGS="$(DebianFlags amd64 CPPFLAGS CXXFLAGS) $prefixMap" -DCMAKE_EXE_LINKER_FLAGS="$(DebianFlags amd64 LDFLAGS)"
 Build linux-aarch64 build/release-deb-arm64 brisklet-clean -DBRISKLET_STATIC=OFF \
   -DCMAKE_CXX_FLAGS="$(DebianFlags arm64 CPPFLAGS CXXFLAGS) $prefixMap" -DCMAKE_EXE_LINKER_FLAGS="$(DebianFlags arm64 LDFLAGS)"
+# The zip's Linux programs as they ship: static, and the same bytes from both processors.
+tests/static/static-programs.py build/release-linux-x86_64/brisklet-clean build/release-linux-aarch64/brisklet-clean |
+  grep -v '^ok '
 
 # The version CMake wrote from CMakeLists.txt, which the exe's resource carries, names the packages.
 versionHeader=build/release-x86/generated/BriskletVersion.h
