@@ -8,6 +8,8 @@ Windows program must do where the native one, run as root, differs: a read-only 
 Two more runs act while a large file is being rewritten: the file is changed on disk (it must be left as the
 other writer made it, exit 2), or Ctrl+C is typed at the program's terminal (the file stays, the temporary
 file goes).
+tests/static/static-programs.py gives the same cases to the static Linux programs, the aarch64 one under qemu-user
+against the x86-64 one; `expect` does not apply there.
 """
 
 import fcntl
