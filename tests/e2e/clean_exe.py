@@ -8,6 +8,8 @@ Windows program must do where the native one, run as root, differs: a read-only 
 Two more runs act while a large file is being rewritten: the file is changed on disk (it must be left as the
 other writer made it, exit 2), or Ctrl+C is typed at the program's terminal (the file stays, the temporary
 file goes).
+tests/static/static-programs.py gives the same cases to the static Linux programs, the aarch64 one under qemu-user
+against the x86-64 one; `expect` does not apply there.
 """
 
 import fcntl
@@ -87,6 +89,14 @@ CASES = [
     dict(name="stdin-check", args=["--check", "/removecomments"], stdin=Source("\r\n")),
     dict(name="stdin-utf8-lower-case", args=["/converttexttolowercaseletters"],
          stdin="\u00c4RGER \u00dcBER \u00d6L\r\n".encode("utf-8")),
+    # Bytes above 127 without any UTF-8: where char is unsigned (aarch64) they must still read as Latin-1.
+    dict(name="latin1-upper-case", args=["/converttexttouppercaseletters", "{file}"], file="latin1.pb",
+         data=b"gr\xf6\xdfe \xe4rger \xff\xb5 caf\xe9 \xfe ; \xa0x\r\n"),
+    dict(name="stdin-latin1-lower-case", args=["/converttexttolowercaseletters", "/removecomments"],
+         stdin=b"\xc4RGER \xd6L \xc0 \xde ; \xdf\xd7\r\n"),
+    dict(name="space-to-tab-start-blanks", args=["--tab-length", "3", "/convertspacetotab",
+                                                 "/removespacesatstartoflines", "{file}"], file="indent.pb",
+         data=b"      a\r\n  \tb\r\n     \t  c\n\t \t \t \td\r"),
 ]
 
 LINK_NAME = "other-name.pb"

@@ -1,0 +1,172 @@
+#!/usr/bin/env python3
+"""brisklet-clean as cmake --install lays it out, checked against the installed program's own --help.
+
+Usage: installed-files.py BUILD_FOLDER. Installs into a temporary prefix and checks: exactly the program, the
+man page and the bash completion are installed; the page renders without a warning, holds every sentence of
+--help word for word (usage, options, switches and their notes), and names no option or switch the program
+does not accept; the completion offers what --help lists (a table of command lines and their completions).
+Exits 0 when all holds, 1 otherwise, 77 (skipped) when groff or bash is missing.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+PROGRAM = "bin/brisklet-clean"
+MAN_PAGE = "share/man/man1/brisklet-clean.1"
+COMPLETION = "share/bash-completion/completions/brisklet-clean"
+SKIPPED = 77
+
+
+def Run(command, **options):
+    return subprocess.run(command, capture_output=True, text=True, timeout=60, **options)
+
+
+def Installed(build, prefix):
+    result = Run(["cmake", "--install", str(build), "--prefix", str(prefix)])
+    if result.returncode != 0:
+        return [f"cmake --install failed: {result.stderr.strip()}"]
+    files = sorted(str(path.relative_to(prefix)) for path in prefix.rglob("*") if not path.is_dir())
+    problems = []
+    if files != sorted([PROGRAM, MAN_PAGE, COMPLETION]):
+        problems.append(f"installed {files}, expected {sorted([PROGRAM, MAN_PAGE, COMPLETION])}")
+    elif not os.access(prefix / PROGRAM, os.X_OK):
+        problems.append(f"{PROGRAM} is not executable")
+    return problems
+
+
+def HelpPieces(help):
+    """--help cut into the pieces the page must hold: each usage line, each paragraph, each option or switch
+    with its description (continuation lines joined), whitespace made single spaces."""
+    pieces, current = [], []
+
+    def Close():
+        if current:
+            pieces.append(" ".join(" ".join(current).split()))
+            current.clear()
+    for line in help.splitlines():
+        if line.startswith(("Usage: ", "       ")) and not current:
+            pieces.append(" ".join(line.removeprefix("Usage: ").split()))
+            continue
+        heading = line.endswith(":")
+        item = line.startswith(("  -", "  /"))
+        if not line.strip() or heading or item or (current and current[0].startswith(" ") and line[:1] != " "):
+            Close()
+        if line.strip() and not heading:
+            current.append(line)
+    Close()
+    return pieces
+
+
+def RenderedPage(page):
+    """The page as plain text with single spaces, no hyphenation; or None and the warnings."""
+    result = Run(["groff", "-man", "-Tutf8", "-ww", "-rHY=0", "-P-cbou", str(page)])
+    if result.returncode != 0 or result.stderr:
+        return None, result.stderr.strip() or f"groff exit {result.returncode}"
+    return " ".join(result.stdout.split()), ""
+
+
+def Tags(page, section):
+    """The tags of the .TP items in one section of the page's source, roff escapes made plain, each
+    alternative of an item ("--help, -h") a tag of its own."""
+    text = page.read_text()
+    body = text.split(f".SH {section}\n", 1)[1].split("\n.SH ", 1)[0]
+    tags = re.findall(r"^\.TP\n\.B[IR]? (.+)$", body, re.MULTILINE)
+    plain = [re.sub(r'\\f[BIR]|"', "", tag).replace("\\-", "-") for tag in tags]
+    return [" ".join(alternative.split()) for tag in plain for alternative in tag.split(",")]
+
+
+def Accepted(program, tag):
+    """Whether the program takes the option or switch a tag names (with 4 for a value), on empty input."""
+    arguments = tag.split()
+    if len(arguments) == 2:
+        arguments[1] = "4"
+    result = Run([str(program)] + arguments, stdin=subprocess.DEVNULL)
+    return result.returncode == 0 and not result.stderr
+
+
+def ManPageProblems(program, page, help):
+    text, warnings = RenderedPage(page)
+    if text is None:
+        return [f"groff warns: {warnings}"]
+    problems = [f"the page does not say {piece!r}" for piece in HelpPieces(help) if piece not in text]
+    for section in ("OPTIONS", "SWITCHES"):
+        tags = Tags(page, section)
+        if not tags:
+            problems.append(f"no items in {section}")
+        problems += [f"{section} names {tag!r}, which the program refuses" for tag in tags
+                     if not Accepted(program, tag)]
+    return problems
+
+
+# (words before the cursor, the word being completed, the completions expected; "{switches}" and
+# "{options}" stand for every switch and every option --help lists, "{root}" for every name in /,
+# "{folder}" for the folder that holds Main.pb, Main.pbi and Sub/)
+COMPLETIONS = [
+    ([], "/removec", ["/removecomments"]),
+    ([], "/REMOVEC", ["/removecomments"]),
+    ([], "/removespacesat", ["/removespacesatendoflines", "/removespacesatstartoflines"]),
+    ([], "/", ["{switches}", "{root}"]),
+    (["/removecomments"], "--", ["{options}"]),
+    ([], "--d", ["--diff"]),
+    (["--tab-length"], "", []),
+    ([], "Ma", ["Main.pb", "Main.pbi"]),
+    (["/fold"], "Sub/", ["Sub/Inner.pb"]),
+    ([], "{folder}/Main.pbi", ["{folder}/Main.pbi"]),
+    (["--"], "/removec", []),
+    (["--"], "--d", []),
+]
+
+
+def CompletionProblems(prefix, help, folder):
+    switches = re.findall(r"^  (/[a-z]+) ", help, re.MULTILINE)
+    options = sorted(set(re.findall(r"--[a-z][a-z-]*", help)))
+    root = ["/" + name for name in os.listdir("/")]
+    (folder / "Sub").mkdir()
+    for name in ("Main.pb", "Main.pbi", "Sub/Inner.pb"):
+        (folder / name).write_text("a = 1\n")
+    problems = []
+    for before, word, wanted in COMPLETIONS:
+        expected = []
+        for item in wanted:
+            expected += {"{switches}": switches, "{options}": options, "{root}": root}.get(item, [item.replace("{folder}", str(folder))])
+        word = word.replace("{folder}", str(folder))
+        words = [str(prefix / PROGRAM)] + before + [word]
+        script = ('source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _brisklet_clean; '
+                  'printf "%s\\n" "${COMPREPLY[@]}"')
+        result = Run(["bash", "-c", script, "bash", str(prefix / COMPLETION)] + words, cwd=folder)
+        seen = sorted(line for line in result.stdout.splitlines() if line)
+        if result.returncode != 0 or seen != sorted(expected):
+            problems.append(f"completing {' '.join(before + [repr(word)])}: {seen} {result.stderr.strip()}; "
+                            f"expected {sorted(expected)}")
+    if not switches:
+        problems.append("--help lists no switches")
+    return problems
+
+
+def main():
+    build = Path(sys.argv[1]).resolve()
+    for tool in ("groff", "bash"):
+        if shutil.which(tool) is None:
+            print(f"skipped: {tool} is not installed (scripts/setup-native.sh installs it)")
+            return SKIPPED
+    with tempfile.TemporaryDirectory() as work:
+        prefix, folder = Path(work) / "prefix", Path(work) / "sources"
+        folder.mkdir()
+        problems = Installed(build, prefix)
+        if not problems:
+            help = Run([str(prefix / PROGRAM), "--help"]).stdout
+            problems += ManPageProblems(prefix / PROGRAM, prefix / MAN_PAGE, help)
+            problems += CompletionProblems(prefix, help, folder)
+    for problem in problems:
+        print(f"FAIL {problem}")
+    print(f"installed files, man page, completion: {'ok' if not problems else f'{len(problems)} problems'}")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
