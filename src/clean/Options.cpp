@@ -211,13 +211,13 @@ std::string HelpText() {
                        "                   exit 1 when there are any\n"
                        "  --color[=WHEN]   colour the diff: auto (a terminal, NO_COLOR unset; the default),\n"
                        "                   always, never\n"
-                       "  -j, --jobs N     clean N files at once (default: one per processor)\n"
+                       "  -j N, --jobs N   clean N files at once (default: one per processor)\n"
                        "  -q, --quiet      name only the files in trouble\n"
                        "  -v, --verbose    also name each file cleaned\n"
-                       "  --help           print this help and exit\n"
+                       "  -h, --help       print this help and exit\n"
                        "  --version        print the version and exit\n"
                        "With /onlyselectedcode and PB_TOOL_Selection (LINExCOLUMNxLINExCOLUMN, as the IDE sets\n"
-                       "it), only the selected characters are cleaned, and nothing at all when none are.\n"
+                       "it), only the selected characters are cleaned, and nothing at all when none are.\n\n"
                        "Exit status: 0 done, 1 a file would change (--check, --diff), 2 trouble.\n\n"
                        "Switches:\n";
     for (const SwitchEntry* entry = SwitchTableBegin(); entry != SwitchTableEnd(); ++entry) {

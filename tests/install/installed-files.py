@@ -82,10 +82,11 @@ def Tags(page, section):
 
 def Accepted(program, tag):
     """Whether the program takes the option or switch a tag names (with 4 for a value), on empty input."""
-    arguments = tag.split()
+    arguments = re.sub(r"\[.*?\]", "", tag).split()
     if len(arguments) == 2:
         arguments[1] = "4"
-    result = Run([str(program)] + arguments, stdin=subprocess.DEVNULL)
+    # A switch first: a run without one is refused.
+    result = Run([str(program), "/removespacesatendoflines"] + arguments, stdin=subprocess.DEVNULL)
     return result.returncode == 0 and not result.stderr
 
 

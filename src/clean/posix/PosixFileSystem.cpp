@@ -452,8 +452,9 @@ bool PlatformFileSystem::TakeOver(FileId temporary, FileId source, const FileFac
     const int fd = state_->At(temporary).Descriptor;
     // Owner and group as far as the system allows (root always), then the mode, which a change
     // of owner may have cut down.
-    if (::fchown(fd, static_cast<uid_t>(facts.Owner), static_cast<gid_t>(facts.Group)) != 0)
-        static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(facts.Group)));
+    if (::fchown(fd, static_cast<uid_t>(facts.Owner), static_cast<gid_t>(facts.Group)) != 0) {
+        [[maybe_unused]] const int groupOnly = ::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(facts.Group));
+    }
     if (::fchmod(fd, static_cast<mode_t>(facts.Mode & 07777)) != 0)
         return state_->Fail(errno);
     return CopyAttributes(state_->At(source).Descriptor, fd) || state_->Fail(errno);
