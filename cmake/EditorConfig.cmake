@@ -63,6 +63,10 @@ set(editorConfigLibrary
     "${editorConfigBuild}/lib/${CMAKE_STATIC_LIBRARY_PREFIX}${editorConfigName}${CMAKE_STATIC_LIBRARY_SUFFIX}")
 set(editorConfigArguments ${forwarded} -DBUILD_DOCUMENTATION=OFF -DPCRE2_STATIC=ON
     "-DPCRE2_INCLUDE_DIR=${pcre2Build}/interface" "-DPCRE2_LIBRARY_RELEASE=${pcre2Library}")
+if(WIN32)
+  # Its fopen takes UTF-8 names, as brisklet-clean gives them.
+  list(APPEND editorConfigArguments "-DCMAKE_C_FLAGS=-include ${CMAKE_SOURCE_DIR}/src/clean/win32/EditorConfigNames.h")
+endif()
 ExternalProject_Add(BriskletEditorConfigCore
   SOURCE_DIR "${BRISKLET_EDITORCONFIG_SOURCES}"
   BINARY_DIR "${editorConfigBuild}"
