@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "editor/EditorPort.h"
+#include "editor/LineSearch.h"
 #include "editor/ScintillaMessages.h"
 
 namespace brisklet {
@@ -20,43 +20,27 @@ std::vector<intptr_t> ContractedHeadersLineByLine(EditorPort& editor, intptr_t l
     return headers;
 }
 
-// nullopt when the control answers with a line before the one asked: it does not know the
-// message (an unknown message answers 0).
-std::optional<std::vector<intptr_t>> ContractedHeadersFast(EditorPort& editor, intptr_t lineCount) {
-    std::vector<intptr_t> headers;
-    intptr_t from = 0;
-    while (from < lineCount) {
-        const intptr_t next = editor.Call(SCI_CONTRACTEDFOLDNEXT, static_cast<uintptr_t>(from));
-        if (next < 0 || next >= lineCount)
-            break;
-        if (next < from)
-            return std::nullopt;
-        headers.push_back(next);
-        from = next + 1;
-    }
-    return headers;
-}
-
 } // namespace
 
-FoldState CaptureFoldState(EditorPort& editor) {
+FoldState CaptureFoldState(EditorPort& editor, intptr_t lineCount) {
     FoldState state;
     const intptr_t caret = editor.Call(SCI_GETCURRENTPOS);
     state.CaretLine = editor.Call(SCI_LINEFROMPOSITION, static_cast<uintptr_t>(caret));
-    state.LineCount = editor.Call(SCI_GETLINECOUNT);
-    std::optional<std::vector<intptr_t>> headers = ContractedHeadersFast(editor, state.LineCount);
-    state.ContractedHeaders = headers ? std::move(*headers) : ContractedHeadersLineByLine(editor, state.LineCount);
+    state.LineCount = lineCount;
+    std::optional<std::vector<intptr_t>> headers = FindEveryLine(editor, SCI_CONTRACTEDFOLDNEXT, 0, lineCount);
+    state.ContractedHeaders = headers ? std::move(*headers) : ContractedHeadersLineByLine(editor, lineCount);
     return state;
 }
 
-void ShowFoldedLines(EditorPort& editor, const FoldState& state) {
-    if (!state.ContractedHeaders.empty())
-        editor.Call(SCI_SHOWLINES, 0, state.LineCount - 1);
+std::vector<EditorMessage> ShowFoldedLines(const FoldState& state) {
+    if (state.ContractedHeaders.empty())
+        return {};
+    return {{SCI_SHOWLINES, 0, state.LineCount - 1}};
 }
 
 void RestoreFoldState(EditorPort& editor, const FoldState& state) {
     for (const intptr_t line : state.ContractedHeaders)
-        editor.Call(SCI_FOLDLINE, static_cast<uintptr_t>(line), SC_FOLDACTION_CONTRACT);
+        editor.Command(SCI_FOLDLINE, static_cast<uintptr_t>(line), SC_FOLDACTION_CONTRACT);
     editor.Call(SCI_GOTOLINE, static_cast<uintptr_t>(state.CaretLine));
 }
 

@@ -6,6 +6,9 @@ namespace brisklet {
 constexpr unsigned SCI_GETLENGTH = 2006;
 constexpr unsigned SCI_GETCURRENTPOS = 2008;
 constexpr unsigned SCI_GOTOLINE = 2024;
+constexpr unsigned SCI_MARKERDELETEALL = 2045;
+constexpr unsigned SCI_MARKERGET = 2046;
+constexpr unsigned SCI_MARKERNEXT = 2047;
 constexpr unsigned SCI_GETCODEPAGE = 2137;
 constexpr unsigned SCI_GETREADONLY = 2140;
 constexpr unsigned SCI_GETSELECTIONSTART = 2143;
@@ -27,6 +30,7 @@ constexpr unsigned SCI_GETFOLDEXPANDED = 2230;
 constexpr unsigned SCI_FOLDLINE = 2237;
 constexpr unsigned SCI_DOCUMENTSTART = 2316;
 constexpr unsigned SCI_DOCUMENTEND = 2318;
+constexpr unsigned SCI_MARKERADDSET = 2466;
 constexpr unsigned SCI_GETCHARACTERPOINTER = 2520;
 constexpr unsigned SCI_CONTRACTEDFOLDNEXT = 2618;
 constexpr unsigned SCI_FOLDALL = 2662;

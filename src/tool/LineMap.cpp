@@ -75,4 +75,18 @@ FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineC
     return moved;
 }
 
+std::vector<MarkedLine> FollowMarkers(const std::vector<MarkedLine>& marked, const LineMap& map, intptr_t lineCount) {
+    std::vector<MarkedLine> moved;
+    for (const MarkedLine& line : marked) {
+        const MappedLine mapped = FollowLine(map, line.Line);
+        if (!mapped.Kept || mapped.Line >= lineCount)
+            continue;
+        if (!moved.empty() && moved.back().Line == mapped.Line)
+            moved.back().Markers |= line.Markers;
+        else
+            moved.push_back({mapped.Line, line.Markers});
+    }
+    return moved;
+}
+
 } // namespace brisklet

@@ -27,7 +27,7 @@ public:
         return editor_.Call(message, wParam, lParam);
     }
     std::optional<DocumentBytes> ReadDocument() override { return editor_.ReadDocument(); }
-    bool SendText(unsigned message, std::string_view bytes) override { return editor_.SendText(message, bytes); }
+    WriteResult SendText(const TextWrite& write) override { return editor_.SendText(write); }
 
 private:
     MemoryEditor& editor_;

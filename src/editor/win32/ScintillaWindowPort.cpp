@@ -1,6 +1,8 @@
 // EditorPort over a Scintilla window in another process: window messages and process memory.
 #include "editor/win32/ScintillaWindowPort.h"
 
+#include <memory>
+
 #include "editor/ScintillaMessages.h"
 #include "runtime/win32/CodePageWin32.h"
 #include "runtime/win32/OwnedHandle.h"
@@ -47,6 +49,27 @@ bool Is32BitProcess(DWORD processId) {
 #endif
 }
 
+// The answers of one CallAll. It outlives the call when the editor's window went away with
+// answers still owed: a late answer then finds it, and nothing else, at the address it was given.
+struct Batch {
+    struct Slot {
+        Batch* Owner = nullptr;
+        size_t Index = 0;
+    };
+    std::vector<intptr_t> Answers;
+    std::vector<Slot> Slots;
+    size_t Pending = 0;
+};
+
+VOID CALLBACK TakeAnswer(HWND, UINT, ULONG_PTR data, LRESULT answer) {
+    const auto* slot = reinterpret_cast<const Batch::Slot*>(data);
+    slot->Owner->Answers[slot->Index] = static_cast<intptr_t>(answer);
+    --slot->Owner->Pending;
+}
+
+// How often a wait for answers looks whether the editor's window is still there.
+constexpr DWORD AnswerPollMs = 50;
+
 } // namespace
 
 ScintillaWindowPort::ScintillaWindowPort(HWND editor, DWORD processId)
@@ -54,6 +77,36 @@ ScintillaWindowPort::ScintillaWindowPort(HWND editor, DWORD processId)
 
 intptr_t ScintillaWindowPort::Call(unsigned message, uintptr_t wParam, intptr_t lParam) {
     return SendMessageW(editor_, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+}
+
+std::vector<intptr_t> ScintillaWindowPort::CallAll(const std::vector<EditorMessage>& messages) {
+    auto batch = std::make_unique<Batch>();
+    batch->Answers.assign(messages.size(), 0);
+    batch->Slots.resize(messages.size());
+    for (size_t i = 0; i < messages.size(); ++i) {
+        batch->Slots[i] = {batch.get(), i};
+        if (SendMessageCallbackW(editor_, messages[i].Message, static_cast<WPARAM>(messages[i].WParam),
+                                 static_cast<LPARAM>(messages[i].LParam), TakeAnswer,
+                                 reinterpret_cast<ULONG_PTR>(&batch->Slots[i])))
+            ++batch->Pending;
+    }
+    // The answers come back as this thread looks at its messages.
+    while (batch->Pending > 0) {
+        MSG message;
+        while (batch->Pending > 0 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        if (batch->Pending == 0 || !IsWindow(editor_))
+            break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, AnswerPollMs, QS_ALLINPUT);
+    }
+    std::vector<intptr_t> answers = batch->Answers;
+    if (batch->Pending > 0)
+        (void)batch.release(); // a late answer must still find it
+    return answers;
+}
+
+void ScintillaWindowPort::Command(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    SendNotifyMessageW(editor_, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
 std::optional<LRESULT> ScintillaWindowPort::AskWithTimeLimit(UINT message) {
@@ -94,20 +147,47 @@ std::optional<DocumentBytes> ScintillaWindowPort::ReadDocument() {
     return document;
 }
 
-bool ScintillaWindowPort::SendText(unsigned message, std::string_view bytes) {
+std::optional<bool> ScintillaWindowPort::DocumentHolds(HANDLE process, std::string_view bytes) {
+    // The address first: a change between the two answers shows in the length or the bytes.
+    const std::optional<LRESULT> pointer = AskWithTimeLimit(SCI_GETCHARACTERPOINTER);
+    const std::optional<LRESULT> length = pointer ? AskWithTimeLimit(SCI_GETTEXTLENGTH) : std::nullopt;
+    if (!length || *pointer == 0)
+        return std::nullopt;
+    if (static_cast<size_t>(*length) != bytes.size())
+        return false;
+    std::string now(bytes.size(), '\0');
+    SIZE_T got = 0;
+    if (!now.empty() && (!ReadProcessMemory(process, reinterpret_cast<LPCVOID>(RemoteAddress(*pointer)), now.data(),
+                                            now.size(), &got) ||
+                         got != now.size()))
+        return std::nullopt;
+    return now == bytes;
+}
+
+WriteResult ScintillaWindowPort::SendText(const TextWrite& write) {
     const KernelHandle process = OpenIdeProcess(processId_);
     if (!process.Valid())
-        return false;
+        return WriteResult::Failed;
     // The editor reads up to the terminating zero; two zeros end the block as the editor expects.
-    std::string block(bytes);
+    std::string block(write.Bytes);
     block.append(2, '\0');
     const RemoteBlock remote(process.Get(), block.size());
     SIZE_T put = 0;
     if (remote.Address() == nullptr ||
         !WriteProcessMemory(process.Get(), remote.Address(), block.data(), block.size(), &put) || put != block.size())
-        return false;
-    SendMessageW(editor_, message, static_cast<WPARAM>(bytes.size()), reinterpret_cast<LPARAM>(remote.Address()));
-    return true;
+        return WriteResult::Failed;
+    // Everything that can take time is done: only the comparison stands between the check and
+    // the write, so a keystroke has the least chance to fall between them.
+    const std::optional<bool> unchanged = DocumentHolds(process.Get(), write.DocumentAsRead);
+    if (!unchanged)
+        return WriteResult::Failed;
+    if (!*unchanged)
+        return WriteResult::EditorChanged;
+    for (const EditorMessage& message : write.Before)
+        Command(message.Message, message.WParam, message.LParam);
+    SendMessageW(editor_, write.Message, static_cast<WPARAM>(write.Bytes.size()),
+                 reinterpret_cast<LPARAM>(remote.Address()));
+    return WriteResult::Written;
 }
 
 } // namespace brisklet

@@ -12,12 +12,16 @@ public:
     ScintillaWindowPort(HWND editor, DWORD processId);
 
     intptr_t Call(unsigned message, uintptr_t wParam = 0, intptr_t lParam = 0) override;
+    [[nodiscard]] std::vector<intptr_t> CallAll(const std::vector<EditorMessage>& messages) override;
+    void Command(unsigned message, uintptr_t wParam = 0, intptr_t lParam = 0) override;
     [[nodiscard]] std::optional<DocumentBytes> ReadDocument() override;
-    bool SendText(unsigned message, std::string_view bytes) override;
+    [[nodiscard]] WriteResult SendText(const TextWrite& write) override;
 
 private:
     // A read that gives up after a second, so a hung IDE cannot hang the tool; nullopt then.
     [[nodiscard]] std::optional<LRESULT> AskWithTimeLimit(UINT message);
+    // Whether the document holds exactly these bytes now; nullopt when the editor does not answer.
+    [[nodiscard]] std::optional<bool> DocumentHolds(HANDLE process, std::string_view bytes);
     // Pointers of a 32-bit IDE come back sign-extended to a 64-bit tool; keep their 32 bits.
     [[nodiscard]] uintptr_t RemoteAddress(LRESULT answer) const;
 
