@@ -1,6 +1,7 @@
 // The caret line and the collapsed folds, captured before a write-back and restored after it.
 #include "editor/FoldState.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "editor/LineSearch.h"
@@ -20,6 +21,44 @@ std::vector<intptr_t> ContractedHeadersLineByLine(EditorPort& editor, intptr_t l
     return headers;
 }
 
+// Asked about lines shown outside the collapsed folds only while they are not many more than the
+// folds themselves.
+constexpr intptr_t ShownLinesAskedAbout = 64;
+
+std::vector<intptr_t> AnswersTo(EditorPort& editor, unsigned message, const std::vector<intptr_t>& lines, intptr_t lParam) {
+    std::vector<EditorMessage> asks;
+    for (const intptr_t line : lines)
+        asks.push_back({message, static_cast<uintptr_t>(line), lParam});
+    return editor.CallAll(asks);
+}
+
+// Notes the outermost collapsed headers, and whether no line shown outside them heads a fold.
+void NoteOutermostHeaders(EditorPort& editor, FoldState& state) {
+    const intptr_t shown = editor.Call(SCI_VISIBLEFROMDOCLINE, static_cast<uintptr_t>(state.LineCount));
+    const auto contracted = static_cast<intptr_t>(state.ContractedHeaders.size());
+    if (shown - contracted > contracted + ShownLinesAskedAbout)
+        return;
+    const std::vector<intptr_t> lastChildren = AnswersTo(editor, SCI_GETLASTCHILD, state.ContractedHeaders, -1);
+    std::vector<intptr_t> outside;
+    intptr_t next = 0; // the first line not inside an outermost collapsed fold
+    for (size_t i = 0; i < state.ContractedHeaders.size(); ++i) {
+        const intptr_t header = state.ContractedHeaders[i];
+        if (header < next)
+            continue;
+        for (intptr_t line = next; line < header; ++line)
+            outside.push_back(line);
+        state.OutermostHeaders.push_back(header);
+        next = std::max(header, lastChildren[i]) + 1;
+    }
+    for (intptr_t line = next; line < state.LineCount; ++line)
+        outside.push_back(line);
+    if (static_cast<intptr_t>(outside.size()) > contracted + ShownLinesAskedAbout)
+        return;
+    const std::vector<intptr_t> levels = AnswersTo(editor, SCI_GETFOLDLEVEL, outside, 0);
+    state.EveryShownHeaderContracted =
+        std::none_of(levels.begin(), levels.end(), [](intptr_t level) { return (level & SC_FOLDLEVELHEADERFLAG) != 0; });
+}
+
 } // namespace
 
 FoldState CaptureFoldState(EditorPort& editor, intptr_t lineCount) {
@@ -29,6 +68,8 @@ FoldState CaptureFoldState(EditorPort& editor, intptr_t lineCount) {
     state.LineCount = lineCount;
     std::optional<std::vector<intptr_t>> headers = FindEveryLine(editor, SCI_CONTRACTEDFOLDNEXT, 0, lineCount);
     state.ContractedHeaders = headers ? std::move(*headers) : ContractedHeadersLineByLine(editor, lineCount);
+    if (!state.ContractedHeaders.empty())
+        NoteOutermostHeaders(editor, state);
     return state;
 }
 
@@ -39,8 +80,15 @@ std::vector<EditorMessage> ShowFoldedLines(const FoldState& state) {
 }
 
 void RestoreFoldState(EditorPort& editor, const FoldState& state) {
-    for (const intptr_t line : state.ContractedHeaders)
-        editor.Command(SCI_FOLDLINE, static_cast<uintptr_t>(line), SC_FOLDACTION_CONTRACT);
+    if (state.EveryShownHeaderContracted) {
+        // The cleaning may have put an outermost header inside another fold: every flag is set.
+        editor.Command(SCI_FOLDALL, SC_FOLDACTION_CONTRACT);
+        for (const intptr_t line : state.ContractedHeaders)
+            editor.Command(SCI_SETFOLDEXPANDED, static_cast<uintptr_t>(line), 0);
+    } else {
+        for (const intptr_t line : state.ContractedHeaders)
+            editor.Command(SCI_FOLDLINE, static_cast<uintptr_t>(line), SC_FOLDACTION_CONTRACT);
+    }
     editor.Call(SCI_GOTOLINE, static_cast<uintptr_t>(state.CaretLine));
 }
 

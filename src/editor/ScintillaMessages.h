@@ -20,6 +20,7 @@ constexpr unsigned SCI_POSITIONFROMLINE = 2167;
 constexpr unsigned SCI_REPLACESEL = 2170;
 constexpr unsigned SCI_SETTEXT = 2181;
 constexpr unsigned SCI_GETTEXTLENGTH = 2183;
+constexpr unsigned SCI_VISIBLEFROMDOCLINE = 2220;
 constexpr unsigned SCI_SETFOLDLEVEL = 2222;
 constexpr unsigned SCI_SHOWLINES = 2226;
 constexpr unsigned SCI_GETFOLDLEVEL = 2223;

@@ -72,6 +72,12 @@ FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineC
             moved.ContractedHeaders.push_back(mapped.Line);
     }
     moved.CaretLine = std::min(FollowLine(map, state.CaretLine).Line, lastLine);
+    // Once an outermost header went, the folds inside it are outermost: collapsing them all
+    // would collapse those that were open too.
+    moved.EveryShownHeaderContracted =
+        state.EveryShownHeaderContracted &&
+        std::all_of(state.OutermostHeaders.begin(), state.OutermostHeaders.end(),
+                    [&](intptr_t header) { return FollowLine(map, header).Kept; });
     return moved;
 }
 

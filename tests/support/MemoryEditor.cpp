@@ -67,6 +67,12 @@ intptr_t MemoryEditor::Call(unsigned message, uintptr_t wParam, intptr_t lParam)
         if (validLine && lParam >= line && lParam < LineCount())
             SetVisible(line, lParam, true);
         return 0;
+    case SCI_VISIBLEFROMDOCLINE: {
+        intptr_t shown = 0;
+        for (intptr_t l = 0; l < std::min(line, LineCount()); ++l)
+            shown += visible_[static_cast<size_t>(l)] ? 1 : 0;
+        return shown;
+    }
     case SCI_GETLINEVISIBLE:
         return LineVisible(line) ? 1 : 0;
     case SCI_GETLASTCHILD:
@@ -222,9 +228,12 @@ void MemoryEditor::ReplaceRange(intptr_t start, intptr_t end, std::string_view b
     const intptr_t firstLine = LineFromPosition(start);
     const intptr_t lastLine = LineFromPosition(end);
     const intptr_t oldCount = LineCount();
+    const bool atLineStart = oldCount > 0 && PositionFromLine(firstLine) == start;
+    // Deleting every byte starts the control's lines afresh, markers included.
+    const bool wholeText = start == 0 && end == static_cast<intptr_t>(bytes_.size()) && end > 0;
     bytes_.replace(static_cast<size_t>(start), static_cast<size_t>(end - start), bytes);
     ComputeLineStarts();
-    if (resetAllLines || oldCount == 0) {
+    if (resetAllLines || oldCount == 0 || wholeText) {
         levels_.assign(lineStarts_.size(), SC_FOLDLEVELBASE);
         expanded_.assign(lineStarts_.size(), true);
         visible_.assign(lineStarts_.size(), true);
@@ -232,7 +241,8 @@ void MemoryEditor::ReplaceRange(intptr_t start, intptr_t end, std::string_view b
         return;
     }
     // Lines before and after the replaced ones keep their state; the new ones are plain, but for
-    // the markers of the replaced lines, which the first of them gathers.
+    // the markers of the replaced lines: the first of them gathers them, and keeps them unless the
+    // new lines are put in before it, as at a line start, where they move on with what follows.
     const auto keepBefore = static_cast<size_t>(firstLine);
     const auto keepAfter = static_cast<size_t>(oldCount - lastLine - 1);
     const size_t fresh = lineStarts_.size() - keepBefore - keepAfter;
@@ -243,7 +253,7 @@ void MemoryEditor::ReplaceRange(intptr_t start, intptr_t end, std::string_view b
     SpliceLines(expanded_, keepBefore, fresh, keepAfter, true);
     SpliceLines(visible_, keepBefore, fresh, keepAfter, true);
     SpliceLines(markers_, keepBefore, fresh, keepAfter, 0);
-    markers_[keepBefore] = gathered;
+    markers_[atLineStart ? keepBefore + fresh - 1 : keepBefore] = gathered;
 }
 
 void MemoryEditor::ComputeLineStarts() {

@@ -13,8 +13,8 @@ namespace brisklet {
 // Keeps bytes, selection, caret, lines, fold levels, expanded and visible flags and markers.
 // Lines end at LF, CR or CR LF, as in the control. Contracting a header hides its children;
 // expanding a hidden header first reveals it, opening every collapsed fold around it. Replacing
-// the whole text removes every marker; replacing a range moves the markers of its lines onto
-// its first line.
+// the whole text removes every marker; replacing a range gathers the markers of its lines on its
+// first line, which at a line start moves on behind the new text.
 class MemoryEditor : public EditorPort {
 public:
     explicit MemoryEditor(std::string bytes = {}, int codePage = 0);

@@ -99,15 +99,22 @@ TEST(MemoryEditor, SetTextShowsEverythingAndReplaceSelKeepsTheOtherLines) {
     editor.Call(SCI_FOLDLINE, 8, SC_FOLDACTION_CONTRACT);
     for (const intptr_t line : {1, 2, 8})
         editor.Call(SCI_MARKERADDSET, static_cast<uintptr_t>(line), 1 << line);
-    editor.SetSelection(0, 4); // "M\nA\n" becomes three lines; line 2 holds what stays of it
+    editor.SetSelection(0, 4); // "M\nA\n" becomes three lines
     ASSERT_EQ(Send(editor, SCI_REPLACESEL, "X\nY\nZ\n"), WriteResult::Written);
     EXPECT_EQ(editor.Bytes().substr(0, 7), "X\nY\nZ\na");
     EXPECT_EQ(editor.Caret(), 6);
     EXPECT_EQ(editor.ContractedHeaders(), (std::vector<intptr_t>{9}));
     EXPECT_EQ(editor.HiddenLines(), (std::vector<intptr_t>{10, 11}));
-    // As in the control: the replaced lines' markers gather on its first line.
-    EXPECT_EQ(editor.Markers(), (std::vector<std::pair<intptr_t, int>>{{0, 6}, {9, 1 << 8}}));
+    // As in the control: the replaced lines' markers gather, and at a line start move on with
+    // what follows the new text ("a", line 3).
+    EXPECT_EQ(editor.Markers(), (std::vector<std::pair<intptr_t, int>>{{3, 6}, {9, 1 << 8}}));
     EXPECT_EQ(editor.Call(SCI_MARKERNEXT, 1, 1 << 8), 9);
+    editor.SetSelection(5, 7); // from the end of "Z" through "a": they stay on the first line
+    ASSERT_EQ(Send(editor, SCI_REPLACESEL, "1\n2"), WriteResult::Written);
+    EXPECT_EQ(editor.Markers(), (std::vector<std::pair<intptr_t, int>>{{2, 6}, {9, 1 << 8}}));
+    editor.SetSelection(0, static_cast<intptr_t>(editor.Bytes().size()));
+    ASSERT_EQ(Send(editor, SCI_REPLACESEL, "all\nnew"), WriteResult::Written);
+    EXPECT_TRUE(editor.Markers().empty());
     ASSERT_EQ(Send(editor, SCI_SETTEXT, "new"), WriteResult::Written);
     EXPECT_EQ(editor.Bytes(), "new");
     EXPECT_TRUE(editor.HiddenLines().empty());
