@@ -33,9 +33,9 @@ struct FoldState {
 
 // Collapses the captured headers again, at the captured line numbers, without waiting for each
 // (all the outermost ones with one SCI_FOLDALL when every header shown was collapsed, then each
-// by its flag alone), then moves the caret to the start of the captured line and
-// waits for that. Expanded headers get nothing: expanding a header hidden in a collapsed fold
-// would reveal it and open the fold around it.
+// by its flag alone), then moves the caret to the start of the captured line and waits for
+// that. Expanded headers get nothing: expanding a header hidden in a collapsed fold would reveal
+// it and open the fold around it.
 void RestoreFoldState(EditorPort& editor, const FoldState& state);
 
 } // namespace brisklet

@@ -22,8 +22,8 @@ struct MarkedLine {
 [[nodiscard]] std::vector<MarkedLine> CaptureUserMarkers(EditorPort& editor, intptr_t lineCount);
 
 // Puts the markers on their lines (SCI_MARKERADDSET), without waiting for the editor. Replacing
-// the whole document has removed every marker; replacing a selection has not, and moved those
-// of its lines onto its first line, so clearFirst removes the user's markers everywhere before.
+// the whole document has removed every marker; replacing a selection has not, and gathered those
+// of its lines on one line, so clearFirst removes the user's markers everywhere before.
 void RestoreUserMarkers(EditorPort& editor, const std::vector<MarkedLine>& marked, bool clearFirst);
 
 } // namespace brisklet
