@@ -21,9 +21,11 @@ std::vector<intptr_t> ContractedHeadersLineByLine(EditorPort& editor, intptr_t l
     return headers;
 }
 
-// Asked about lines shown outside the collapsed folds only while they are not many more than the
-// folds themselves.
-constexpr intptr_t ShownLinesAskedAbout = 64;
+// Whether every fold shown is collapsed costs three round trips and a few messages per fold to
+// find out; it pays only with many folds, and only while the lines shown beside them are not
+// many more than the folds, so that no message is asked per line.
+constexpr intptr_t FoldsWorthOneFoldAll = 8;
+constexpr intptr_t ShownLinesPerFold = 2;
 
 std::vector<intptr_t> AnswersTo(EditorPort& editor, unsigned message, const std::vector<intptr_t>& lines, intptr_t lParam) {
     std::vector<EditorMessage> asks;
@@ -34,9 +36,11 @@ std::vector<intptr_t> AnswersTo(EditorPort& editor, unsigned message, const std:
 
 // Notes the outermost collapsed headers, and whether no line shown outside them heads a fold.
 void NoteOutermostHeaders(EditorPort& editor, FoldState& state) {
-    const intptr_t shown = editor.Call(SCI_VISIBLEFROMDOCLINE, static_cast<uintptr_t>(state.LineCount));
     const auto contracted = static_cast<intptr_t>(state.ContractedHeaders.size());
-    if (shown - contracted > contracted + ShownLinesAskedAbout)
+    if (contracted < FoldsWorthOneFoldAll)
+        return;
+    const intptr_t shown = editor.Call(SCI_VISIBLEFROMDOCLINE, static_cast<uintptr_t>(state.LineCount));
+    if (shown - contracted > ShownLinesPerFold * contracted)
         return;
     const std::vector<intptr_t> lastChildren = AnswersTo(editor, SCI_GETLASTCHILD, state.ContractedHeaders, -1);
     std::vector<intptr_t> outside;
@@ -52,7 +56,7 @@ void NoteOutermostHeaders(EditorPort& editor, FoldState& state) {
     }
     for (intptr_t line = next; line < state.LineCount; ++line)
         outside.push_back(line);
-    if (static_cast<intptr_t>(outside.size()) > contracted + ShownLinesAskedAbout)
+    if (static_cast<intptr_t>(outside.size()) > ShownLinesPerFold * contracted)
         return;
     const std::vector<intptr_t> levels = AnswersTo(editor, SCI_GETFOLDLEVEL, outside, 0);
     state.EveryShownHeaderContracted =
@@ -68,8 +72,7 @@ FoldState CaptureFoldState(EditorPort& editor, intptr_t lineCount) {
     state.LineCount = lineCount;
     std::optional<std::vector<intptr_t>> headers = FindEveryLine(editor, SCI_CONTRACTEDFOLDNEXT, 0, lineCount);
     state.ContractedHeaders = headers ? std::move(*headers) : ContractedHeadersLineByLine(editor, lineCount);
-    if (!state.ContractedHeaders.empty())
-        NoteOutermostHeaders(editor, state);
+    NoteOutermostHeaders(editor, state);
     return state;
 }
 

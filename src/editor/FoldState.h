@@ -21,8 +21,8 @@ struct FoldState {
 
 // Asks for the collapsed headers with SCI_CONTRACTEDFOLDNEXT from several lines at once: a few
 // messages per collapsed fold, in a handful of round trips. A control that does not know the
-// message gets two queries per line. When the lines shown outside the collapsed folds are few,
-// asks whether one of them heads a fold.
+// message gets two queries per line. With many collapsed folds, and few lines shown beside them,
+// asks whether one of those heads a fold.
 [[nodiscard]] FoldState CaptureFoldState(EditorPort& editor, intptr_t lineCount);
 
 // What shows the lines of the captured collapsed folds, to be sent right before the whole

@@ -314,34 +314,57 @@ TEST(CleaningRun, FoldsCaretAndMarkersFollowTheLinesThatStay) {
 }
 
 TEST(CleaningRun, WhenEveryFoldShownWasCollapsedOneFoldAllCollapsesThemAgain) {
+    // 0 ";{ Debug helpers", 1 "Procedure Trace()" inside it, 4 ";}", then procedures P0 to P7 at
+    // lines 6, 11, ..., 41, each with a debug line and an empty line after it.
+    std::string source = ";{ Debug helpers\nProcedure Trace()\n  t = 1\nEndProcedure\n;}\n\n";
+    for (int k = 0; k < 8; ++k)
+        source += "Procedure P" + std::to_string(k) + "()\n  Debug k\n  x = k\nEndProcedure\n\n";
+    const auto procedures = [](intptr_t first, intptr_t step, int count) {
+        std::vector<intptr_t> lines;
+        for (int k = 0; k < count; ++k)
+            lines.push_back(first + step * k);
+        return lines;
+    };
+    const auto with = [](std::vector<intptr_t> lines, std::vector<intptr_t> more) {
+        lines.insert(lines.begin(), more.begin(), more.end());
+        return lines;
+    };
+    constexpr std::u16string_view Empty = u"/removeemptylines /keepcursorandfolds";
+    constexpr std::u16string_view Debug = u"/removedebuglines /keepcursorandfolds";
     struct Case {
         const char* Name;
-        std::string_view Source;
+        std::string Source;
         std::u16string_view Switches;
         std::vector<intptr_t> Folded; // collapsed in this order before the run
         std::vector<intptr_t> ExpectedFolded;
+        bool ExpectedAsked;   // whether the run asked if every fold shown was collapsed
         bool ExpectedFoldAll;
     };
-    constexpr std::u16string_view Debug = u"/removedebuglines /keepcursorandfolds";
     const Case cases[] = {
-        // Procedure B stays open inside the collapsed module.
-        {"all shown collapsed, one inside open", ModuleSource, u"/removecomments /keepcursorandfolds", {1, 0, 8},
-         {0, 1, 8}, true},
-        {"all shown collapsed, lines dropped", DroppingSource, u"/removeemptylines /keepcursorandfolds", {1, 0, 6, 13},
-         {0, 1, 5, 10}, true},
+        // Procedure Trace stays open inside the collapsed region.
+        {"all shown collapsed, one inside open", source, Empty, with(procedures(6, 5, 8), {0}),
+         with(procedures(5, 4, 8), {0}), true, true},
+        {"all collapsed", source, Empty, with(procedures(6, 5, 8), {1, 0}), with(procedures(5, 4, 8), {0, 1}), true,
+         true},
         // The region went: procedure Trace, inside it, is outermost now and was collapsed...
-        {"the outermost header dropped", DroppingSource, Debug, {1, 0, 6, 13}, {0, 5, 11}, false},
+        {"the outermost header dropped", source, Debug, with(procedures(6, 5, 8), {1, 0}),
+         with(procedures(5, 4, 8), {0}), true, false},
         // ...and here was not: one SCI_FOLDALL would collapse it.
-        {"the outermost header dropped, the one inside open", DroppingSource, Debug, {0, 6, 13}, {5, 11}, false},
-        {"one shown fold open", DroppingSource, Debug, {0, 6}, {5}, false},
+        {"the outermost header dropped, the one inside open", source, Debug, with(procedures(6, 5, 8), {0}),
+         procedures(5, 4, 8), true, false},
+        {"one shown fold open", source, Empty, with(procedures(6, 5, 7), {0}), with(procedures(5, 4, 7), {0}), true,
+         false},
+        {"too few folds to ask", std::string(ModuleSource), u"/removecomments /keepcursorandfolds", {1, 0, 8},
+         {0, 1, 8}, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        IdeEditor ide{std::string(c.Source)};
+        IdeEditor ide{c.Source};
         for (const intptr_t line : c.Folded)
             ide.Editor.FoldLine(line, SC_FOLDACTION_CONTRACT);
         EXPECT_EQ(ide.Run(c.Switches), RunOutcome::Written);
         EXPECT_EQ(ide.Editor.ContractedHeaders(), c.ExpectedFolded);
+        EXPECT_EQ(ide.Sent(SCI_VISIBLEFROMDOCLINE), c.ExpectedAsked ? 1u : 0u);
         EXPECT_EQ(ide.Sent(SCI_FOLDALL), c.ExpectedFoldAll ? 1u : 0u);
         EXPECT_EQ(ide.Sent(SCI_FOLDLINE), c.ExpectedFoldAll ? 0u : c.ExpectedFolded.size());
     }
