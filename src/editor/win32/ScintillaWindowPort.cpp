@@ -1,6 +1,8 @@
 // EditorPort over a Scintilla window in another process: window messages and process memory.
 #include "editor/win32/ScintillaWindowPort.h"
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 #include "editor/ScintillaMessages.h"
@@ -80,67 +82,77 @@ intptr_t ScintillaWindowPort::Call(unsigned message, uintptr_t wParam, intptr_t 
 }
 
 std::vector<intptr_t> ScintillaWindowPort::CallAll(const std::vector<EditorMessage>& messages) {
+    return Collect(messages, INFINITE).Answers;
+}
+
+ScintillaWindowPort::Collected ScintillaWindowPort::Collect(const std::vector<EditorMessage>& messages, DWORD timeLimitMs) {
+    const ULONGLONG deadline = timeLimitMs == INFINITE ? ULLONG_MAX : GetTickCount64() + timeLimitMs;
     auto batch = std::make_unique<Batch>();
     batch->Answers.assign(messages.size(), 0);
     batch->Slots.resize(messages.size());
+    size_t sent = 0;
     for (size_t i = 0; i < messages.size(); ++i) {
         batch->Slots[i] = {batch.get(), i};
         if (SendMessageCallbackW(editor_, messages[i].Message, static_cast<WPARAM>(messages[i].WParam),
                                  static_cast<LPARAM>(messages[i].LParam), TakeAnswer,
                                  reinterpret_cast<ULONG_PTR>(&batch->Slots[i])))
-            ++batch->Pending;
+            ++sent;
     }
+    batch->Pending = sent;
     // The answers come back as this thread looks at its messages.
     while (batch->Pending > 0) {
         MSG message;
         while (batch->Pending > 0 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&message);
-        if (batch->Pending == 0 || !IsWindow(editor_))
+        const ULONGLONG now = GetTickCount64();
+        if (batch->Pending == 0 || !IsWindow(editor_) || now >= deadline)
             break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, AnswerPollMs, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(AnswerPollMs, deadline - now)),
+                                  QS_ALLINPUT);
     }
-    std::vector<intptr_t> answers = batch->Answers;
+    Collected collected{batch->Answers, sent == messages.size() && batch->Pending == 0};
     if (batch->Pending > 0)
         (void)batch.release(); // a late answer must still find it
-    return answers;
+    return collected;
 }
 
 void ScintillaWindowPort::Command(unsigned message, uintptr_t wParam, intptr_t lParam) {
     SendNotifyMessageW(editor_, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
-std::optional<LRESULT> ScintillaWindowPort::AskWithTimeLimit(UINT message) {
-    DWORD_PTR answer = 0;
-    if (SendMessageTimeoutW(editor_, message, 0, 0, SMTO_ABORTIFHUNG, ReadTimeLimitMs, &answer) == 0)
+std::optional<std::vector<intptr_t>> ScintillaWindowPort::AskWithTimeLimit(const std::vector<EditorMessage>& messages) {
+    Collected collected = Collect(messages, ReadTimeLimitMs);
+    if (!collected.Complete)
         return std::nullopt;
-    return static_cast<LRESULT>(answer);
+    return std::move(collected.Answers);
 }
 
-uintptr_t ScintillaWindowPort::RemoteAddress(LRESULT answer) const {
+uintptr_t ScintillaWindowPort::RemoteAddress(intptr_t answer) const {
     const auto address = static_cast<uintptr_t>(answer);
     return ideIs32Bit_ ? (address & 0xFFFFFFFFu) : address;
 }
 
 std::optional<DocumentBytes> ScintillaWindowPort::ReadDocument() {
-    const std::optional<LRESULT> codePage = AskWithTimeLimit(SCI_GETCODEPAGE);
-    const std::optional<LRESULT> pointer = codePage ? AskWithTimeLimit(SCI_GETCHARACTERPOINTER) : std::nullopt;
-    if (!pointer || *pointer == 0)
+    // The address before the length: the editor makes its bytes contiguous for the address.
+    const std::optional<std::vector<intptr_t>> answers =
+        AskWithTimeLimit({{SCI_GETCODEPAGE}, {SCI_GETCHARACTERPOINTER}, {SCI_GETTEXTLENGTH}});
+    if (!answers || (*answers)[1] == 0 || (*answers)[2] < 0)
         return std::nullopt;
-    const std::optional<LRESULT> length = AskWithTimeLimit(SCI_GETTEXTLENGTH);
-    if (!length || *length < 0)
-        return std::nullopt;
+    const intptr_t codePage = (*answers)[0];
+    const intptr_t pointer = (*answers)[1];
+    const intptr_t length = (*answers)[2];
     const KernelHandle process = OpenIdeProcess(processId_);
     if (!process.Valid())
         return std::nullopt;
     DocumentBytes document;
-    document.CodePage = static_cast<int>(*codePage);
+    document.CodePage = static_cast<int>(codePage);
     if (document.CodePage != SC_CP_UTF8)
         document.SystemCodePage = &SystemAnsiCodePage();
-    document.Bytes.resize(static_cast<size_t>(*length));
+    document.Bytes.resize(static_cast<size_t>(length));
     // Every byte or none: a short read written back would lose the rest of the document.
     SIZE_T got = 0;
     if (!document.Bytes.empty() &&
-        (!ReadProcessMemory(process.Get(), reinterpret_cast<LPCVOID>(RemoteAddress(*pointer)), document.Bytes.data(),
+        (!ReadProcessMemory(process.Get(), reinterpret_cast<LPCVOID>(RemoteAddress(pointer)), document.Bytes.data(),
                             document.Bytes.size(), &got) ||
          got != document.Bytes.size()))
         return std::nullopt;
@@ -149,15 +161,16 @@ std::optional<DocumentBytes> ScintillaWindowPort::ReadDocument() {
 
 std::optional<bool> ScintillaWindowPort::DocumentHolds(HANDLE process, std::string_view bytes) {
     // The address first: a change between the two answers shows in the length or the bytes.
-    const std::optional<LRESULT> pointer = AskWithTimeLimit(SCI_GETCHARACTERPOINTER);
-    const std::optional<LRESULT> length = pointer ? AskWithTimeLimit(SCI_GETTEXTLENGTH) : std::nullopt;
-    if (!length || *pointer == 0)
+    const std::optional<std::vector<intptr_t>> answers =
+        AskWithTimeLimit({{SCI_GETCHARACTERPOINTER}, {SCI_GETTEXTLENGTH}});
+    if (!answers || (*answers)[0] == 0)
         return std::nullopt;
-    if (static_cast<size_t>(*length) != bytes.size())
+    const intptr_t pointer = (*answers)[0];
+    if (static_cast<size_t>((*answers)[1]) != bytes.size())
         return false;
     std::string now(bytes.size(), '\0');
     SIZE_T got = 0;
-    if (!now.empty() && (!ReadProcessMemory(process, reinterpret_cast<LPCVOID>(RemoteAddress(*pointer)), now.data(),
+    if (!now.empty() && (!ReadProcessMemory(process, reinterpret_cast<LPCVOID>(RemoteAddress(pointer)), now.data(),
                                             now.size(), &got) ||
                          got != now.size()))
         return std::nullopt;
