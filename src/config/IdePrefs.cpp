@@ -39,6 +39,12 @@ bool ReadTabLength(ConfigPlatform& platform, PrefsFile& prefs, ConfigState& stat
     // The IDE names the file it really uses, also one given on its own command line, which no
     // search would find; an IDE that names none, or one that cannot be read, leaves the search.
     const std::u16string named = platform.EnvironmentValue(u"PB_TOOL_Preferences");
+    // The IDE writes its preferences only when it ends or they are applied: on a fresh install
+    // the file it names is not there yet, and the IDE works with its defaults.
+    if (!named.empty() && FilePresence(platform, named) == -1) {
+        state.TabLength = DefaultTabLength;
+        return true;
+    }
     std::optional<int32_t> tabLength;
     if (!named.empty())
         tabLength = ReadPrefsTabLength(platform, prefs, named);

@@ -29,7 +29,8 @@ void DetectPortableIde(ConfigPlatform& platform, ConfigState& state, uint32_t id
                                                         std::u16string_view path);
 
 // Reads "TabLength" of group "Global" (default 2) into TabLength, from the file that
-// PB_TOOL_Preferences names when it can be read, else from the IDE's own place. False after the
+// PB_TOOL_Preferences names when it can be read, else from the IDE's own place. A named file
+// that does not exist (a fresh install) gives the default without a message. False after the
 // message about a missing preferences file has been closed: the program ends.
 [[nodiscard]] bool ReadTabLength(ConfigPlatform& platform, PrefsFile& prefs, ConfigState& state,
                                  uint32_t ideProcessId, std::u16string_view ideName);

@@ -61,6 +61,26 @@ FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineC
             moved.ContractedHeaders.push_back(mapped.Line);
     }
     moved.CaretLine = std::min(FollowLine(map, state.CaretLine).Line, lastLine);
+    // Once an outermost header went, the folds inside it are outermost: collapsing them all
+    // would collapse those that were open too.
+    moved.EveryShownHeaderContracted =
+        state.EveryShownHeaderContracted &&
+        std::all_of(state.OutermostHeaders.begin(), state.OutermostHeaders.end(),
+                    [&](intptr_t header) { return FollowLine(map, header).Kept; });
+    return moved;
+}
+
+std::vector<MarkedLine> FollowMarkers(const std::vector<MarkedLine>& marked, const LineMap& map, intptr_t lineCount) {
+    std::vector<MarkedLine> moved;
+    for (const MarkedLine& line : marked) {
+        const MappedLine mapped = FollowLine(map, line.Line);
+        if (!mapped.Kept || mapped.Line >= lineCount)
+            continue;
+        if (!moved.empty() && moved.back().Line == mapped.Line)
+            moved.back().Markers |= line.Markers;
+        else
+            moved.push_back({mapped.Line, line.Markers});
+    }
     return moved;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cleaning/LineSkeleton.h"
+#include "editor/UserMarkers.h"
 
 namespace brisklet {
 
@@ -36,5 +37,10 @@ void PlaceText(LineMap& map, intptr_t firstLine, intptr_t lastLine, std::u16stri
 // or to the last line when none follows. Lines before the text keep their numbers; lines
 // after it move by the change in its line count.
 [[nodiscard]] FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineCount);
+
+// The marked lines moved the same way; the markers of a line that went go with it, and lines
+// that joined one line bring their markers together.
+[[nodiscard]] std::vector<MarkedLine> FollowMarkers(const std::vector<MarkedLine>& marked, const LineMap& map,
+                                                    intptr_t lineCount);
 
 } // namespace brisklet
