@@ -100,6 +100,8 @@ TEST(CleanCommand, StreamsAndOptions) {
          0, ""},
         {"utf-8 umlauts", {"/converttexttolowercaseletters"}, "\xC3\x84\xC3\x96 ; X", "\xC3\xA4\xC3\xB6 ; x", 0, ""},
         {"single bytes", {"/converttexttolowercaseletters"}, "\xC4\xD6 ; \x81X", "\xE4\xF6 ; \x81x", 0, ""},
+        {"y diaeresis in UTF-8", {"/converttexttouppercaseletters"}, "\xC3\xBF \xC2\xB5", "\xC5\xB8 \xC2\xB5", 0, ""},
+        {"y diaeresis in single bytes", {"/converttexttouppercaseletters"}, "\xFF\xB5", "\xFF\xB5", 0, ""},
         {"check unchanged", {"--check", "/removecomments"}, "a\nb\n", "", 0, ""},
         {"check changed", {"--check", "/removecomments"}, "a ; b\nc\n", "", 1, ""},
         {"a zero byte stops the input", {"/removecomments"}, std::string("a ; b\n\0", 7), "", 2,
