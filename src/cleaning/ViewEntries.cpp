@@ -31,12 +31,20 @@ size_t SkipBlanks(std::string_view text, size_t at) {
     return at;
 }
 
-// The entry a line of the block holds, "; Key = Value" or "; Key=Value"; lineStart is where the
-// line starts in the block.
+bool SameKey(std::string_view key, std::string_view name) {
+    return key.size() == name.size() && std::equal(key.begin(), key.end(), name.begin(), [](char a, char b) {
+               return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) ==
+                      (b >= 'a' && b <= 'z' ? static_cast<char>(b - 'a' + 'A') : b);
+           });
+}
+
+// The entry a line of the block holds, "; Key = Value" or "; Key=Value", the key in any letter
+// case as the IDE reads it; lineStart is where the line starts in the block.
 std::optional<Entry> EntryOf(std::string_view line, size_t lineStart) {
-    if (!line.starts_with(';'))
+    const size_t semicolon = line.find_first_not_of(' ');
+    if (semicolon == std::string_view::npos || line[semicolon] != ';')
         return std::nullopt;
-    const size_t keyStart = SkipBlanks(line, 1);
+    const size_t keyStart = SkipBlanks(line, semicolon + 1);
     size_t keyEnd = keyStart;
     while (keyEnd < line.size() && line[keyEnd] != '=' && !IsBlank(line[keyEnd]))
         ++keyEnd;
@@ -44,7 +52,8 @@ std::optional<Entry> EntryOf(std::string_view line, size_t lineStart) {
     if (equals == line.size() || line[equals] != '=')
         return std::nullopt;
     const std::string_view key = line.substr(keyStart, keyEnd - keyStart);
-    const auto* name = std::find(std::begin(KeyNames), std::end(KeyNames), key);
+    const auto* name = std::find_if(std::begin(KeyNames), std::end(KeyNames),
+                                    [key](std::string_view known) { return SameKey(key, known); });
     if (name == std::end(KeyNames))
         return std::nullopt;
     size_t valueEnd = line.size();
@@ -54,7 +63,8 @@ std::optional<Entry> EntryOf(std::string_view line, size_t lineStart) {
     return Entry{static_cast<Key>(name - std::begin(KeyNames)), lineStart + valueStart, lineStart + valueEnd};
 }
 
-// The view entries of the block, the last of each key, in block order; and the block's first line.
+// The view entries of the block in block order, the first of each key (the IDE reads the block
+// from its end, so the first it meets last counts); and the block's first line.
 std::vector<Entry> EntriesOf(std::string_view block, std::string_view& firstLine) {
     std::vector<Entry> entries;
     for (size_t at = 0; at < block.size();) {
@@ -64,10 +74,10 @@ std::vector<Entry> EntriesOf(std::string_view block, std::string_view& firstLine
         const std::string_view line = block.substr(at, end - at);
         if (at == 0)
             firstLine = line;
-        if (const std::optional<Entry> entry = EntryOf(line, at)) {
-            std::erase_if(entries, [&](const Entry& known) { return known.Which == entry->Which; });
+        const std::optional<Entry> entry = EntryOf(line, at);
+        if (entry && std::none_of(entries.begin(), entries.end(),
+                                  [&](const Entry& known) { return known.Which == entry->Which; }))
             entries.push_back(*entry);
-        }
         at = end + (end + 1 < block.size() && block[end] == '\r' && block[end + 1] == '\n' ? 2 : 1);
     }
     return entries;

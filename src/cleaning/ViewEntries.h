@@ -14,8 +14,9 @@
 
 namespace brisklet {
 
-// What a block's entries say, each read as the IDE writes it ("; Key = Value" or "; Key=Value",
-// the last of a key counting); one whose value is not of its kind is left out, and stays as it is.
+// What a block's entries say, each read as the IDE reads it ("; Key = Value" or "; Key=Value",
+// the key in any letter case, the first of a key counting); one whose value is not of its kind
+// is left out, and stays as it is.
 struct ViewEntries {
     std::optional<intptr_t> CursorPosition; // the caret's line, from 0
     std::optional<intptr_t> CursorColumn;   // the caret's column in bytes, from 1

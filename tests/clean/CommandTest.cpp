@@ -789,7 +789,8 @@ TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
     const std::string tempFile = Write("PB_EditorOutput.pb", "\xEF\xBB\xBF" + source + settings);
     const std::vector<std::string> ide = {"PB_TOOL_Preferences=" + prefs, "PB_TOOL_IDE=/opt/purebasic/compilers/purebasic",
                                           "PB_TOOL_Cursor=2x5", "PB_TOOL_Scintilla=0", "PB_TOOL_MainWindow=0"};
-    const auto runTool = [&](const std::string& selection, const std::vector<std::string>& switches) {
+    const auto runTool = [&](const std::string& selection, const std::vector<std::string>& switches,
+                             const std::string& settingsAfter) {
         std::vector<std::string> environment = ide;
         environment.push_back("PB_TOOL_Selection=" + selection);
         std::vector<std::string> arguments = switches;
@@ -801,19 +802,20 @@ TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
         const std::string loaded = Read(tempFile);
         EXPECT_EQ(loaded.substr(0, 3), "\xEF\xBB\xBF");
         const size_t block = loaded.rfind("; IDE Options");
-        EXPECT_EQ(loaded.substr(block), settings);
+        EXPECT_EQ(loaded.substr(block), settingsAfter);
         return loaded.substr(3, block - 3);
     };
     const std::vector<std::string> switches = {"/converttabtospace", "/removecomments", "/removedebuglines",
                                                "/onlyselectedcode", "/keepcursorandfolds"};
     // Lines 2 and 3 selected, from the tab of line 2 to the end of line 3; "ä" is one column.
-    EXPECT_EQ(runTool("2x1x3x9", switches),
+    // The debug line empties but stays: its line end lies outside the selection.
+    EXPECT_EQ(runTool("2x1x3x9", switches, settings),
               "Procedure A() ; first\n    x = 1 \n\nEndProcedure ; last\n");
     // Nothing selected: nothing at all is done.
     const std::string before = Read(tempFile);
     struct stat unchanged {};
     stat(tempFile.c_str(), &unchanged);
-    runTool("4x3x4x3", switches);
+    runTool("4x3x4x3", switches, settings);
     struct stat after {};
     stat(tempFile.c_str(), &after);
     EXPECT_EQ(after.st_ino, unchanged.st_ino);
@@ -826,8 +828,12 @@ TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
     EXPECT_EQ(refused.Errors, "brisklet-clean: PB_TOOL_Selection: line 12 is beyond the end of " + tempFile +
                                   ", which has 9 lines\n");
     EXPECT_EQ(Read(tempFile), before);
-    // Without the modifier the whole source is cleaned, whatever the IDE has selected.
-    EXPECT_EQ(runTool("1x1x1x1", {"/removecomments", "/removeemptylines"}), "Procedure A() \n    x = 1 \nEndProcedure \n");
+    // Without the modifier the whole source is cleaned, whatever the IDE has selected; the caret
+    // on the last line moves up with it.
+    std::string caretMoved = settings;
+    caretMoved.replace(caretMoved.find("= 3"), 3, "= 2");
+    EXPECT_EQ(runTool("1x1x1x1", {"/removecomments", "/removeemptylines"}, caretMoved),
+              "Procedure A() \n    x = 1 \nEndProcedure \n");
     EXPECT_EQ(Leftovers(), (std::vector<std::string>{"PB_EditorOutput.pb", "Pr\xE9" "f\xFF.prefs"}));
 }
 

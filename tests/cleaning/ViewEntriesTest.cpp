@@ -28,12 +28,12 @@ TEST(ViewEntries, ReadAsTheIdeWritesThem) {
         {"the older spelling, CR LF", "; IDE Options = SpiderBasic 3.0\r\n; CursorPosition=7\r\n; Markers=1, 2\r\n",
          entries(7, {}, {}, std::vector<intptr_t>{1, 2}, {}, true)},
         {"no entries", "; IDE Options = PureBasic\n; EnableXP\n", entries({}, {}, {}, {}, {})},
-        {"the last of a key counts", "; IDE Options\n; FirstLine = 1\n; FirstLine = 2\n", entries({}, {}, 2, {}, {})},
+        {"the first of a key counts", "; IDE Options\n; FirstLine = 1\n; FirstLine = 2\n", entries({}, {}, 1, {}, {})},
         {"values not of their kind", "; IDE Options\n; CursorPosition = -1\n; FirstLine = 3x\n; Markers = 0\n"
                                      "; Folding = A*\n; CursorColumn =\n",
          entries({}, {}, {}, {}, {})},
         {"no markers", "; IDE Options\n; Markers = \n", entries({}, {}, {}, std::vector<intptr_t>{}, {})},
-        {"a key in other letters is another key", "; IDE Options\n; cursorposition = 3\n", entries({}, {}, {}, {}, {})},
+        {"a key in any letter case", "; IDE Options\n ; cursorposition = 3\n", entries(3, {}, {}, {}, {})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,0 +1,60 @@
+// The view entries of a source's settings block followed through a run that cleans the source:
+// over the whole source line by line as it goes, or over a part of a source held whole.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cleaning/FoldPoints.h"
+#include "cleaning/LineTracking.h"
+#include "cleaning/ViewEntries.h"
+
+namespace brisklet {
+
+// The start words the fold points are found by: those of the IDE's preferences, else the IDE's
+// defaults for the IDE the block names.
+[[nodiscard]] std::vector<std::string> FoldWordsFor(const std::optional<std::vector<std::string>>& configured,
+                                                    const ViewEntries& entries);
+
+// A run over the whole source, fed its lines by FeedTrackedLines. The source is what comes
+// before the block; its last line end only parts it from the block, so its lines are those
+// that end before it.
+struct ViewFollowing {
+    ViewEntries Entries;
+    std::vector<std::string> StartWords;
+    LineTracking Tracking;
+    ViewMove Move;
+    FoldScan Before;
+    FoldScan After;
+    intptr_t Lines = 0; // of the source so far
+    intptr_t Kept = 0;  // of the result so far
+    // The length of the first line kept from the caret's line on, and of the last line kept: the
+    // caret's new line is one of them.
+    intptr_t CaretLine = 0;
+    intptr_t CaretKeptAs = -1;
+    intptr_t CaretLength = 0;
+    intptr_t LastLength = 0;
+};
+
+void StartViewFollowing(ViewFollowing& following, const ViewEntries& entries, std::vector<std::string> startWords);
+
+// The LineWatch of FeedTrackedLines.
+void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line);
+
+// The block with its entries moved as the source's lines went.
+[[nodiscard]] std::string MovedBlock(ViewFollowing& following, std::string_view block);
+
+// The same for a run over part of a source held whole: sourceBefore and sourceAfter are the source
+// before and after the run (without the block), map says where the part lay and what became of
+// its lines.
+[[nodiscard]] std::string MovedBlockOfText(std::string_view sourceBefore, std::string_view sourceAfter, LineMap map,
+                                           const std::vector<std::string>& startWords, std::string_view block);
+
+// The lines of a source as the IDE has them once the block is cut off: a line end at its end
+// only parts it from the block. Always at least one line.
+[[nodiscard]] std::vector<std::string_view> SourceLines(std::string_view source);
+
+} // namespace brisklet
