@@ -17,6 +17,7 @@
 
 #include "BriskletVersion.h"
 #include "clean/Command.h"
+#include "cleaning/ViewEntries.h"
 #include "runtime/TextCodec.h"
 #include "support/FakeFileSystem.h"
 #include "support/RealFiles.h"
@@ -193,6 +194,134 @@ TEST(CleanCommand, StreamsAndOptions) {
         EXPECT_EQ(result.ExitCode, c.exitCode);
         EXPECT_EQ(result.Errors, c.errors);
     }
+    fs::remove_all(folder);
+}
+
+// A source as the IDE saves it for a tool (%TEMPFILE): its lines, then the settings block, each of
+// its lines after a line end, the last without one.
+std::string IdeTempFile(const std::vector<std::string>& lines, const std::vector<std::string>& settings,
+                        const std::string& lineEnd) {
+    std::string text = "\xEF\xBB\xBF";
+    for (size_t i = 0; i < lines.size(); ++i)
+        text += (i == 0 ? "" : lineEnd) + lines[i];
+    for (const std::string& setting : settings)
+        text += lineEnd + "; " + setting;
+    return text;
+}
+
+// The source as the IDE loads it back: the mark, the block and the line end before it cut off.
+std::vector<std::string> LoadedLines(const std::string& text) {
+    std::string source = text.substr(3, text.rfind("; IDE Options") - 3);
+    source.erase(source.find_last_not_of("\r\n") + 1);
+    std::vector<std::string> lines(1);
+    for (size_t at = 0; at < source.size(); ++at) {
+        if (source[at] == '\r' || source[at] == '\n') {
+            at += source[at] == '\r' && at + 1 < source.size() && source[at + 1] == '\n' ? 1 : 0;
+            lines.emplace_back();
+        } else {
+            lines.back() += source[at];
+        }
+    }
+    return lines;
+}
+
+// The IDE on Linux and macOS runs brisklet-clean on its temporary file and loads it back: the
+// caret, the first line shown, the markers and the collapsed folds must name the code they
+// named, the way the IDE reads them (CursorPosition and FirstLine from 0, Markers from 1, the
+// Folding states in the order of the fold points, six to a character).
+TEST(CleanCommand, TheIdesViewFollowsItsCode) {
+    const std::vector<std::string> source = {
+        "; Inventory - release clean-up", // 0
+        ";{ Declarations",                // 1: a fold point, collapsed
+        "EnableExplicit",
+        "Global NewList Items.s()",
+        ";}",
+        "",
+        "Procedure.i Count()            ; how many", // 6: a fold point, expanded
+        "  Debug \"counting\"",
+        "  ProcedureReturn ListSize(Items())",
+        "EndProcedure",
+        "",
+        "Procedure Add(Name$)", // 11: a fold point, collapsed
+        "  AddElement(Items())",
+        "  Items() = Name$   ; store it", // 13: the caret, column 30
+        "  Debug \"added \" + Name$",
+        "EndProcedure",
+        "",
+        "Macro Twice(x)", // 17: a fold point, expanded
+        "  Procedure Inner()", // in a Macro body: none
+        "EndMacro",
+        "Add(\"x\")",
+    };
+    // Folding 7: collapsed, expanded, collapsed, expanded (and two unused states, set).
+    const auto settings = [](const std::string& caret, const std::string& column, const std::string& first,
+                             const std::string& folding, const std::string& markers) {
+        return std::vector<std::string>{"IDE Options = PureBasic 6.10 LTS (Linux - x64)", "CursorPosition = " + caret,
+                                        "CursorColumn = " + column, "FirstLine = " + first, "Folding = " + folding,
+                                        "Markers = " + markers, "EnableXP"};
+    };
+    const std::vector<std::string> before = settings("13", "30", "6", "7", "7,8,14");
+    const fs::path folder = fs::temp_directory_path() / ("brisklet-view-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    std::ofstream(folder / "procedures.prefs", std::ios::binary)
+        << "[Folding]\nStartWords = 1\nStart_1 = Procedure\n";
+    const std::string procedures = "PB_TOOL_Preferences=" + (folder / "procedures.prefs").string();
+    const std::vector<std::string> release = {"/removecomments", "/removedebuglines", "/removeemptylines"};
+    const struct {
+        const char* name;
+        std::string lineEnd;
+        std::vector<std::string> switches;
+        std::vector<std::string> environment;
+        std::vector<std::string> after;
+        // What the IDE then finds on the caret's line and the first line shown.
+        std::string caretCode;
+        std::string firstCode;
+    } cases[] = {
+        // The ;{ went: the states of the later folds stay on them (Count expanded, Add collapsed,
+        // Macro expanded: 0); the marker on a debug line went; the caret's line lost its comment.
+        {"release clean-up, LF", "\n", release, {}, settings("7", "21", "2", "0", "3,8"), "  Items() = Name$   ",
+         "Procedure.i Count()            "},
+        {"release clean-up, CR LF", "\r\n", release, {}, settings("7", "21", "2", "0", "3,8"),
+         "  Items() = Name$   ", "Procedure.i Count()            "},
+        // Only the procedures fold: Count and Add keep their states, and the value reads the same.
+        {"the preferences' start words", "\n", release, {procedures}, settings("7", "21", "2", "7", "3,8"),
+         "  Items() = Name$   ", "Procedure.i Count()            "},
+        {"nothing removed: letter case", "\r\n", {"/converttexttouppercaseletters"}, {}, before,
+         "  ITEMS() = NAME$   ; STORE IT", "PROCEDURE.I COUNT()            ; HOW MANY"},
+        {"nothing removed: blanks", "\n", {"/removespacesatendoflines", "/removedoublespaces"}, {}, before,
+         " Items() = Name$ ; store it", "Procedure.i Count() ; how many"},
+        // Lines 7 and 8 selected: the debug line in them goes, the lines after move up by one.
+        {"a selection", "\n", {"/removedebuglines", "/removecomments", "/onlyselectedcode"},
+         {"PB_TOOL_Selection=7x1x9x1"}, settings("12", "30", "6", "7", "7,13"), "  Items() = Name$   ; store it",
+         "Procedure.i Count()            "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::FakeFileSystem files;
+        files.Put("PB_EditorOutput.pb", IdeTempFile(source, before, c.lineEnd));
+        std::vector<std::string> arguments = c.switches;
+        arguments.emplace_back("PB_EditorOutput.pb");
+        const test::ProcessResult result = CleanInProcess(files, arguments, c.environment);
+        EXPECT_EQ(result.ExitCode, 0);
+        EXPECT_EQ(result.Errors, "");
+        const std::string written = files.Bytes("PB_EditorOutput.pb");
+        std::string block;
+        for (const std::string& setting : c.after)
+            block += c.lineEnd + "; " + setting;
+        EXPECT_EQ(written.substr(written.rfind(c.lineEnd + "; IDE Options")), block);
+        const std::vector<std::string> loaded = LoadedLines(written);
+        const ViewEntries view = ReadViewEntries(block.substr(c.lineEnd.size()));
+        ASSERT_TRUE(view.CursorPosition && view.FirstLine);
+        EXPECT_EQ(loaded.at(static_cast<size_t>(*view.CursorPosition)), c.caretCode);
+        EXPECT_EQ(loaded.at(static_cast<size_t>(*view.FirstLine)), c.firstCode);
+    }
+    // Standard input is read once: the block goes by before its entries could be followed.
+    test::FakeFileSystem piped;
+    piped.Input = IdeTempFile(source, before, "\n");
+    EXPECT_EQ(CleanInProcess(piped, release, {}).ExitCode, 0);
+    EXPECT_EQ(piped.Output.substr(piped.Output.rfind("\n; IDE Options")),
+              "\n; " + (before[0] + "\n; " + before[1] + "\n; " + before[2] + "\n; " + before[3] + "\n; " + before[4] +
+                        "\n; " + before[5] + "\n; " + before[6]));
     fs::remove_all(folder);
 }
 
