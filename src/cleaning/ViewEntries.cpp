@@ -168,26 +168,6 @@ std::optional<std::string> ChangedValue(Key which, const ViewEntries& before, co
     return std::nullopt;
 }
 
-// The state the value gives the fold point index: those beyond it are expanded.
-bool StateOf(const std::vector<bool>& states, size_t index) {
-    return index >= states.size() || states[index];
-}
-
-// The fold points after the run, each with the state of the fold point before it that stayed on
-// its line and still is one; expanded when none did.
-std::vector<bool> MovedFolding(const std::vector<bool>& states, const ViewMove& move) {
-    std::vector<bool> moved(move.FoldsAfter.size(), true);
-    size_t after = 0;
-    for (size_t before = 0; before < move.FoldsBefore.size() && after < moved.size(); ++before) {
-        const MappedLine line = FollowLine(move.Map, move.FoldsBefore[before]);
-        while (after < moved.size() && move.FoldsAfter[after] < line.Line)
-            ++after;
-        if (line.Kept && after < moved.size() && move.FoldsAfter[after] == line.Line)
-            moved[after] = StateOf(states, before);
-    }
-    return moved;
-}
-
 } // namespace
 
 ViewEntries ReadViewEntries(std::string_view block) {
@@ -222,16 +202,15 @@ bool HasViewEntries(const ViewEntries& entries) {
            entries.Folding;
 }
 
+bool FoldStateOf(const std::vector<bool>& states, size_t index) {
+    return index >= states.size() || states[index];
+}
+
 ViewEntries MoveViewEntries(const ViewEntries& entries, const ViewMove& move) {
-    const bool linesStay =
-        move.Map.LinesBefore == move.Map.LinesAfter &&
-        std::all_of(move.Map.Steps.begin(), move.Map.Steps.end(), [](const LineChanges& step) {
-            return step.Dropped.empty();
-        });
-    if (linesStay && move.FoldsBefore == move.FoldsAfter)
+    if (!move.LinesMoved && !move.FoldsMoved)
         return entries;
     const intptr_t lastLine = std::max<intptr_t>(move.LineCount - 1, 0);
-    const auto follow = [&](intptr_t line) { return std::min(FollowLine(move.Map, line).Line, lastLine); };
+    const auto follow = [&](intptr_t line) { return std::min(move.Follow(line).Line, lastLine); };
     ViewEntries moved = entries;
     // The IDE writes no CursorPosition for a caret on the first line.
     const intptr_t caret = follow(entries.CursorPosition.value_or(0));
@@ -244,19 +223,17 @@ ViewEntries MoveViewEntries(const ViewEntries& entries, const ViewMove& move) {
     if (entries.Markers) {
         moved.Markers->clear();
         for (const intptr_t marker : *entries.Markers) {
-            const MappedLine line = FollowLine(move.Map, marker - 1);
+            const MappedLine line = move.Follow(marker - 1);
             if (line.Kept)
                 moved.Markers->push_back(line.Line + 1);
         }
     }
     if (entries.Folding) {
-        const std::vector<bool> states = MovedFolding(*entries.Folding, move);
-        // Unchanged when the value as it stands gives every fold point its state.
         bool same = true;
-        for (size_t i = 0; i < states.size(); ++i)
-            same = same && states[i] == StateOf(*entries.Folding, i);
+        for (size_t i = 0; i < move.FoldStates.size(); ++i)
+            same = same && move.FoldStates[i] == FoldStateOf(*entries.Folding, i);
         if (!same)
-            moved.Folding = states;
+            moved.Folding = move.FoldStates;
     }
     return moved;
 }

@@ -35,21 +35,29 @@ struct ViewEntries {
 // Whether the block has an entry a run that moves lines must follow.
 [[nodiscard]] bool HasViewEntries(const ViewEntries& entries);
 
-// Where a run moved the lines of the source the block belongs to.
+// Where a run moved the lines of the source the block belongs to, as far as the entries ask.
 struct ViewMove {
-    LineMap Map;
-    intptr_t LineCount = 1; // lines of the source after the run
-    std::vector<intptr_t> FoldsBefore; // fold point lines, ascending
-    std::vector<intptr_t> FoldsAfter;
+    // Where a line the entries name went: its line after the run, or for a line that went the
+    // next kept line's (the line count when none follows).
+    std::function<MappedLine(intptr_t line)> Follow;
     // Bytes of a line after the run, without its line end: the caret's new line only is asked.
     std::function<intptr_t(intptr_t line)> LineLength;
+    intptr_t LineCount = 1; // lines of the source after the run
+    bool LinesMoved = false; // some line went
+    bool FoldsMoved = false; // some fold point went, or some line became one
+    // The state of each fold point after the run: that of the fold point it was before the run,
+    // expanded for one the run made.
+    std::vector<bool> FoldStates;
 };
+
+// The state the Folding value gives the fold point index: those beyond it are expanded.
+[[nodiscard]] bool FoldStateOf(const std::vector<bool>& states, size_t index);
 
 // The entries moved with their lines: the caret and the first line on a line that went go to the
 // next line kept (the last line when none follows), a caret column beyond its new line's end
-// comes back to it, a marker on a line that went goes, and a fold point keeps its state while its
-// line stays a fold point; a fold point the run made is expanded. A run that moved no line and
-// no fold point leaves them as they are.
+// comes back to it, a marker on a line that went goes, and the fold points take their states. A
+// run that moved no line and no fold point leaves them as they are; so does one after which the
+// value as it stands gives every fold point its state.
 [[nodiscard]] ViewEntries MoveViewEntries(const ViewEntries& entries, const ViewMove& move);
 
 // The block with the entries that changed from before to after written in, in their own

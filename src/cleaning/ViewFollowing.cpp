@@ -9,6 +9,8 @@ namespace brisklet {
 
 namespace {
 
+constexpr size_t None = std::string_view::npos;
+
 std::vector<intptr_t> FoldLinesOf(const std::vector<std::string_view>& lines,
                                   const std::vector<std::string>& startWords) {
     FoldScan scan;
@@ -18,6 +20,26 @@ std::vector<intptr_t> FoldLinesOf(const std::vector<std::string_view>& lines,
             folds.push_back(static_cast<intptr_t>(line));
     }
     return folds;
+}
+
+const std::vector<bool>& StatesOf(const ViewEntries& entries) {
+    static const std::vector<bool> none;
+    return entries.Folding ? *entries.Folding : none;
+}
+
+// The lines the entries name: the caret's (the first line without CursorPosition), the first
+// line shown and the markers'.
+std::vector<intptr_t> LinesAsked(const ViewEntries& entries) {
+    std::vector<intptr_t> lines{entries.CursorPosition.value_or(0)};
+    if (entries.FirstLine)
+        lines.push_back(*entries.FirstLine);
+    if (entries.Markers) {
+        for (const intptr_t marker : *entries.Markers)
+            lines.push_back(marker - 1);
+    }
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    return lines;
 }
 
 } // namespace
@@ -31,39 +53,68 @@ void StartViewFollowing(ViewFollowing& following, const ViewEntries& entries, st
     following = ViewFollowing{};
     following.Entries = entries;
     following.StartWords = std::move(startWords);
-    following.Move.Map.Steps.emplace_back();
+    following.Asked = LinesAsked(entries);
     following.CaretLine = entries.CursorPosition.value_or(0);
+    following.Answers.resize(following.Asked.size());
 }
 
 void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line) {
-    if (TakeFoldLine(following.Before, following.StartWords, line.Input))
-        following.Move.FoldsBefore.push_back(following.Lines);
+    const bool wasFold = TakeFoldLine(following.Before, following.StartWords, line.Input);
+    const size_t foldIndex = wasFold ? following.FoldsBefore++ : None;
+    bool isFold = false;
+    // A line that went maps to where the next kept line stands: the lines kept so far.
+    while (following.Answered < following.Asked.size() && following.Asked[following.Answered] == following.Lines)
+        following.Answers[following.Answered++] = MappedLine{following.Kept, line.Kept};
     if (line.Kept) {
-        if (TakeFoldLine(following.After, following.StartWords, line.Output))
-            following.Move.FoldsAfter.push_back(following.Kept);
+        isFold = TakeFoldLine(following.After, following.StartWords, line.Output);
+        if (isFold)
+            following.FoldStates.push_back(!wasFold || FoldStateOf(StatesOf(following.Entries), foldIndex));
         following.LastLength = static_cast<intptr_t>(line.Output.size());
         if (following.CaretKeptAs < 0 && following.Lines >= following.CaretLine) {
             following.CaretKeptAs = following.Kept;
             following.CaretLength = following.LastLength;
         }
         ++following.Kept;
-    } else {
-        following.Move.Map.Steps.front().Dropped.push_back(static_cast<size_t>(following.Lines));
     }
+    following.FoldsMoved = following.FoldsMoved || wasFold != isFold;
     ++following.Lines;
 }
 
 std::string MovedBlock(ViewFollowing& following, std::string_view block) {
-    ViewMove& move = following.Move;
-    move.Map.LinesBefore = std::max<intptr_t>(following.Lines, 1);
-    move.Map.LinesAfter = std::max<intptr_t>(following.Kept, 1);
-    move.LineCount = move.Map.LinesAfter;
+    const intptr_t linesBefore = std::max<intptr_t>(following.Lines, 1);
+    const intptr_t linesAfter = std::max<intptr_t>(following.Kept, 1);
+    ViewMove move;
+    move.Follow = [&](intptr_t line) {
+        const auto asked = std::lower_bound(following.Asked.begin(), following.Asked.end(), line);
+        const auto index = static_cast<size_t>(asked - following.Asked.begin());
+        if (index < following.Answered && *asked == line)
+            return following.Answers[index];
+        return MappedLine{line + linesAfter - linesBefore, true}; // beyond the source
+    };
     move.LineLength = [&following](intptr_t line) {
         return line == following.CaretKeptAs ? following.CaretLength
                : line == following.Kept - 1  ? following.LastLength
                                              : 0;
     };
+    move.LineCount = linesAfter;
+    move.LinesMoved = following.Kept != following.Lines;
+    move.FoldsMoved = following.FoldsMoved;
+    move.FoldStates = following.FoldStates;
     return WriteViewEntries(block, following.Entries, MoveViewEntries(following.Entries, move));
+}
+
+std::vector<bool> FoldStatesAfter(const LineMap& map, const std::vector<intptr_t>& foldsBefore,
+                                  const std::vector<intptr_t>& foldsAfter, const std::vector<bool>& states) {
+    std::vector<bool> moved(foldsAfter.size(), true);
+    size_t after = 0;
+    for (size_t before = 0; before < foldsBefore.size() && after < moved.size(); ++before) {
+        const MappedLine line = FollowLine(map, foldsBefore[before]);
+        while (after < moved.size() && foldsAfter[after] < line.Line)
+            ++after;
+        if (line.Kept && after < moved.size() && foldsAfter[after] == line.Line)
+            moved[after] = FoldStateOf(states, before);
+    }
+    return moved;
 }
 
 std::string MovedBlockOfText(std::string_view sourceBefore, std::string_view sourceAfter, LineMap map,
@@ -71,16 +122,18 @@ std::string MovedBlockOfText(std::string_view sourceBefore, std::string_view sou
     const ViewEntries entries = ReadViewEntries(block);
     const std::vector<std::string_view> before = SourceLines(sourceBefore);
     const std::vector<std::string_view> after = SourceLines(sourceAfter);
+    const std::vector<intptr_t> foldsBefore = FoldLinesOf(before, startWords);
+    const std::vector<intptr_t> foldsAfter = FoldLinesOf(after, startWords);
     ViewMove move;
-    move.Map = std::move(map);
-    move.LineCount = static_cast<intptr_t>(after.size());
-    move.FoldsBefore = FoldLinesOf(before, startWords);
-    move.FoldsAfter = FoldLinesOf(after, startWords);
+    move.Follow = [&map](intptr_t line) { return FollowLine(map, line); };
     move.LineLength = [&after](intptr_t line) {
-        return static_cast<intptr_t>(after[static_cast<size_t>(std::clamp<intptr_t>(
-                                               line, 0, static_cast<intptr_t>(after.size()) - 1))]
-                                         .size());
+        return static_cast<intptr_t>(
+            after[static_cast<size_t>(std::clamp<intptr_t>(line, 0, static_cast<intptr_t>(after.size()) - 1))].size());
     };
+    move.LineCount = static_cast<intptr_t>(after.size());
+    move.LinesMoved = map.LinesBefore != map.LinesAfter;
+    move.FoldsMoved = foldsBefore != foldsAfter;
+    move.FoldStates = FoldStatesAfter(map, foldsBefore, foldsAfter, StatesOf(entries));
     return WriteViewEntries(block, entries, MoveViewEntries(entries, move));
 }
 

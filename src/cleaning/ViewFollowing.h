@@ -21,16 +21,23 @@ namespace brisklet {
 
 // A run over the whole source, fed its lines by FeedTrackedLines. The source is what comes
 // before the block; its last line end only parts it from the block, so its lines are those
-// that end before it.
+// that end before it. What the entries ask of the line map is answered as the lines go by, so
+// that nothing grows with the source but the fold states.
 struct ViewFollowing {
     ViewEntries Entries;
     std::vector<std::string> StartWords;
     LineTracking Tracking;
-    ViewMove Move;
-    FoldScan Before;
-    FoldScan After;
     intptr_t Lines = 0; // of the source so far
     intptr_t Kept = 0;  // of the result so far
+    // The lines the entries name, ascending, and where each went.
+    std::vector<intptr_t> Asked;
+    std::vector<MappedLine> Answers;
+    size_t Answered = 0;
+    FoldScan Before;
+    FoldScan After;
+    size_t FoldsBefore = 0; // fold points of the source so far
+    std::vector<bool> FoldStates;
+    bool FoldsMoved = false;
     // The length of the first line kept from the caret's line on, and of the last line kept: the
     // caret's new line is one of them.
     intptr_t CaretLine = 0;
@@ -46,6 +53,12 @@ void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line);
 
 // The block with its entries moved as the source's lines went.
 [[nodiscard]] std::string MovedBlock(ViewFollowing& following, std::string_view block);
+
+// Each fold point after a run with the state of the fold point before it that stayed on its
+// line (through map) and still is one; expanded where none did. states: the Folding value's.
+[[nodiscard]] std::vector<bool> FoldStatesAfter(const LineMap& map, const std::vector<intptr_t>& foldsBefore,
+                                                const std::vector<intptr_t>& foldsAfter,
+                                                const std::vector<bool>& states);
 
 // The same for a run over part of a source held whole: sourceBefore and sourceAfter are the source
 // before and after the run (without the block), map says where the part lay and what became of

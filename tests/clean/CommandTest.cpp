@@ -325,6 +325,68 @@ TEST(CleanCommand, TheIdesViewFollowsItsCode) {
     fs::remove_all(folder);
 }
 
+// Two roads to the same view: a file cleaned whole answers the line map's questions as its lines
+// go by; a selection of its whole source places its lines in the line map Brisklet.exe keeps.
+// Random sources with random view entries must come out of both byte for byte alike.
+TEST(CleanCommand, AWholeSourceAndASelectionOfItMoveTheViewAlike) {
+    const std::string pool[] = {"; comment", ";{ Section", ";}", "", "  ", "Procedure A()", "  Debug x",
+                                "EndProcedure", "Macro M()", "EndMacro", "  Procedure Inner()", "x = 1 ; note",
+                                "s$ = \";{\"", "If a : Procedure b() : EndIf", "\tx = 2", "ProcedureC c() ; c",
+                                "Module M", "EndModule", "  y = 3  "};
+    const std::string ends[] = {"\n", "\r\n", "\n", "\r\n", "\r"};
+    const std::vector<std::string> switches = {
+        "/removeemptylines", "/removedebuglines", "/removecomments", "/removedoublespaces", "/removeallspaces",
+        "/removespacesatendoflines", "/removespacesatstartoflines", "/converttexttolowercaseletters",
+        "/converttexttouppercaseletters", "/converttabtospace", "/convertspacetotab"};
+    constexpr std::string_view Digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz1234567890+-";
+    std::mt19937 random(20261209);
+    const auto pick = [&](size_t count) { return static_cast<size_t>(random() % count); };
+    int moved = 0;
+    for (int round = 0; round < 1000; ++round) {
+        const size_t count = 1 + pick(16);
+        const std::string lineEnd = ends[pick(std::size(ends))];
+        std::vector<std::string> lines;
+        for (size_t i = 0; i < count; ++i)
+            lines.push_back(pool[pick(std::size(pool))]);
+        std::vector<std::string> settings = {"IDE Options = PureBasic 6.10 LTS (Linux - x64)"};
+        if (pick(4) != 0)
+            settings.push_back("CursorPosition = " + std::to_string(pick(count + 2)));
+        if (pick(2) == 0)
+            settings.push_back("CursorColumn = " + std::to_string(1 + pick(20)));
+        if (pick(2) == 0)
+            settings.push_back("FirstLine = " + std::to_string(pick(count + 2)));
+        if (pick(2) == 0) {
+            std::string folding;
+            for (size_t i = 0, n = 1 + pick(3); i < n; ++i)
+                folding += Digits[pick(Digits.size())];
+            settings.push_back("Folding = " + folding);
+        }
+        if (pick(2) == 0)
+            settings.push_back("Markers = " + std::to_string(1 + pick(count + 1)) + "," +
+                               std::to_string(1 + pick(count + 1)));
+        settings.push_back("EnableXP");
+        const std::string text = IdeTempFile(lines, settings, lineEnd);
+        std::vector<std::string> arguments;
+        for (size_t i = 0, n = 1 + pick(3); i < n; ++i)
+            arguments.push_back(switches[pick(switches.size())]);
+        arguments.push_back("t.pb");
+        SCOPED_TRACE("round " + std::to_string(round) + ": " + ::testing::PrintToString(text) + " " +
+                     ::testing::PrintToString(arguments));
+        test::FakeFileSystem whole;
+        whole.Put("t.pb", text);
+        ASSERT_EQ(CleanInProcess(whole, arguments, {}).ExitCode, 0);
+        test::FakeFileSystem selected;
+        selected.Put("t.pb", text);
+        arguments.emplace_back("/onlyselectedcode");
+        const std::string selection = "PB_TOOL_Selection=1x1x" + std::to_string(count + 1) + "x1";
+        ASSERT_EQ(CleanInProcess(selected, arguments, {selection}).ExitCode, 0);
+        ASSERT_EQ(whole.Bytes("t.pb"), selected.Bytes("t.pb"));
+        const std::string block = whole.Bytes("t.pb").substr(whole.Bytes("t.pb").rfind("; IDE Options"));
+        moved += block != text.substr(text.rfind("; IDE Options")) ? 1 : 0;
+    }
+    EXPECT_GT(moved, 150);
+}
+
 TEST(CleanCommand, ASelectionFromAPipeStopsAtItsFirstZeroByte) {
     test::FakeFileSystem files;
     files.Input = "a ; b\n" + std::string(1, '\0') + std::string(3 << 20, 'x');

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cleaning/ViewEntries.h"
+#include "cleaning/ViewFollowing.h"
 
 namespace brisklet {
 namespace {
@@ -41,16 +42,31 @@ TEST(ViewEntries, ReadAsTheIdeWritesThem) {
     }
 }
 
-// A source of ten lines in which the lines named went; the fold points before and after.
-ViewMove Move(std::vector<size_t> dropped, std::vector<intptr_t> foldsBefore, std::vector<intptr_t> foldsAfter) {
+// A source of ten lines of which the lines named went, and its fold points before and after.
+struct LinesGone {
+    std::vector<size_t> Dropped;
+    std::vector<intptr_t> FoldsBefore;
+    std::vector<intptr_t> FoldsAfter;
+};
+
+LinesGone Move(std::vector<size_t> dropped, std::vector<intptr_t> foldsBefore, std::vector<intptr_t> foldsAfter) {
+    return {std::move(dropped), std::move(foldsBefore), std::move(foldsAfter)};
+}
+
+// The run as a selection of the whole source gives it; line n holds n bytes afterwards.
+ViewMove MoveOf(const LinesGone& run, const ViewEntries& entries) {
+    LineMap map;
+    map.LinesBefore = 10;
+    map.LinesAfter = 10 - static_cast<intptr_t>(run.Dropped.size());
+    map.Steps.push_back(LineChanges{run.Dropped});
     ViewMove move;
-    move.Map.LinesBefore = 10;
-    move.Map.LinesAfter = 10 - static_cast<intptr_t>(dropped.size());
-    move.Map.Steps.push_back(LineChanges{std::move(dropped)});
-    move.LineCount = move.Map.LinesAfter;
-    move.FoldsBefore = std::move(foldsBefore);
-    move.FoldsAfter = std::move(foldsAfter);
-    move.LineLength = [](intptr_t line) { return line; }; // line n holds n bytes
+    move.Follow = [map](intptr_t line) { return FollowLine(map, line); };
+    move.LineLength = [](intptr_t line) { return line; };
+    move.LineCount = map.LinesAfter;
+    move.LinesMoved = !run.Dropped.empty();
+    move.FoldsMoved = run.FoldsBefore != run.FoldsAfter;
+    move.FoldStates = FoldStatesAfter(map, run.FoldsBefore, run.FoldsAfter,
+                                      entries.Folding ? *entries.Folding : std::vector<bool>{});
     return move;
 }
 
@@ -59,7 +75,7 @@ TEST(ViewEntries, FollowTheirLinesAndKeepTheirSpelling) {
     const struct {
         const char* name;
         std::string entries;
-        ViewMove move;
+        LinesGone move;
         std::string expected;
     } cases[] = {
         {"nothing moved", "; CursorPosition = 4\n; CursorColumn = 99\n; Folding = A\n",
@@ -96,7 +112,7 @@ TEST(ViewEntries, FollowTheirLinesAndKeepTheirSpelling) {
         SCOPED_TRACE(c.name);
         const std::string block = start + c.entries;
         const ViewEntries before = ReadViewEntries(block);
-        EXPECT_EQ(WriteViewEntries(block, before, MoveViewEntries(before, c.move)), start + c.expected);
+        EXPECT_EQ(WriteViewEntries(block, before, MoveViewEntries(before, MoveOf(c.move, before))), start + c.expected);
     }
 }
 
