@@ -8,30 +8,34 @@ namespace {
 constexpr std::string_view MacroWord = "Macro";
 constexpr std::string_view EndMacroWord = "EndMacro";
 
+// What a byte is to the scan, as bits of FoldWords::Kinds.
+constexpr uint8_t NameByte = 1;       // letters, digits, '_' and every byte beyond ASCII
+constexpr uint8_t ContinuesName = 2;  // those and the '$' that ends a string's name
+constexpr uint8_t BeginsWord = 4;     // a start word begins with it, in either letter case
+constexpr uint8_t BeginsMacroWord = 8; // Macro or EndMacro begins with it
+constexpr uint8_t OpensString = 16;   // '"' and '\'', and the '~' of ~"..."
+
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Letters, digits, '_' and every byte beyond ASCII run on in a name; so does the '$' that ends
-// a string's name.
-bool IsNameByte(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-           (static_cast<unsigned char>(c) & 0x80) != 0;
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool ContinuesName(char c) {
-    return IsNameByte(c) || c == '$';
+bool Is(const FoldWords& words, char c, uint8_t kind) {
+    return (words.Kinds[static_cast<unsigned char>(c)] & kind) != 0;
 }
 
 // word at line[at], in any letter case, with no name running on after it.
-bool WordAt(std::string_view line, size_t at, std::string_view word) {
-    if (word.empty() || line.size() - at < word.size())
+bool WordAt(const FoldWords& words, std::string_view line, size_t at, std::string_view word) {
+    if (line.size() - at < word.size())
         return false;
     for (size_t i = 0; i < word.size(); ++i) {
         if (AsciiLower(line[at + i]) != AsciiLower(word[i]))
             return false;
     }
-    return at + word.size() == line.size() || !ContinuesName(line[at + word.size()]);
+    return at + word.size() == line.size() || !Is(words, line[at + word.size()], ContinuesName);
 }
 
 // Where the string that opens at line[at] ends, just after its closing quote (or at the line's
@@ -54,36 +58,37 @@ struct LineWords {
     bool EndMacro = false;
 };
 
-LineWords FindWords(const std::vector<std::string>& startWords, std::string_view line) {
+LineWords FindWords(const FoldWords& words, std::string_view line) {
     LineWords found;
     const auto startsHere = [&](size_t at, bool nameStart) {
-        for (const std::string& word : startWords) {
-            if (!word.empty() && word[0] != ';' && IsNameByte(word[0]) == nameStart && WordAt(line, at, word))
+        for (const std::string& word : words.Start) {
+            if (word[0] != ';' && Is(words, word[0], NameByte) == nameStart && WordAt(words, line, at, word))
                 return true;
         }
         return false;
     };
     for (size_t at = 0; at < line.size();) {
         const char c = line[at];
-        if (c == '"' || c == '\'' || (c == '~' && at + 1 < line.size() && line[at + 1] == '"')) {
-            at = StringEnd(line, at);
-        } else if (c == ';') {
-            for (const std::string& word : startWords)
-                found.StartWord = found.StartWord || (word.starts_with(';') && WordAt(line, at, word));
-            break;
-        } else if (IsNameByte(c)) {
+        if (Is(words, c, NameByte)) {
             // A name after '#' or '*' is a constant's or a pointer's, never a keyword.
             if (at == 0 || (line[at - 1] != '#' && line[at - 1] != '*')) {
-                found.StartWord = found.StartWord || startsHere(at, true);
-                if (WordAt(line, at, MacroWord) || WordAt(line, at, EndMacroWord)) {
-                    found.Macro = WordAt(line, at, MacroWord);
+                found.StartWord = found.StartWord || (Is(words, c, BeginsWord) && startsHere(at, true));
+                if (Is(words, c, BeginsMacroWord) &&
+                    (WordAt(words, line, at, MacroWord) || WordAt(words, line, at, EndMacroWord))) {
+                    found.Macro = AsciiLower(c) == 'm';
                     found.EndMacro = !found.Macro;
                 }
             }
-            while (at < line.size() && ContinuesName(line[at]))
+            while (at < line.size() && Is(words, line[at], ContinuesName))
                 ++at;
+        } else if (Is(words, c, OpensString) && (c != '~' || (at + 1 < line.size() && line[at + 1] == '"'))) {
+            at = StringEnd(line, at);
+        } else if (c == ';') {
+            for (const std::string& word : words.Start)
+                found.StartWord = found.StartWord || (word[0] == ';' && WordAt(words, line, at, word));
+            break;
         } else {
-            found.StartWord = found.StartWord || startsHere(at, false);
+            found.StartWord = found.StartWord || (Is(words, c, BeginsWord) && startsHere(at, false));
             ++at;
         }
     }
@@ -97,7 +102,29 @@ std::vector<std::string> DefaultFoldStartWords(bool spiderBasic) {
             "Module", "DeclareModule", "CompilerIf", spiderBasic ? "EnableJS" : "EnableASM"};
 }
 
-bool TakeFoldLine(FoldScan& scan, const std::vector<std::string>& startWords, std::string_view line) {
+FoldWords MakeFoldWords(std::vector<std::string> startWords) {
+    FoldWords words;
+    std::erase(startWords, std::string());
+    words.Start = std::move(startWords);
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        const char c = static_cast<char>(byte);
+        const bool name = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                          byte >= 0x80;
+        words.Kinds[byte] = static_cast<uint8_t>((name ? NameByte | ContinuesName : 0) | (c == '$' ? ContinuesName : 0) |
+                                                 (c == '"' || c == '\'' || c == '~' ? OpensString : 0));
+    }
+    for (const std::string_view word : {std::string_view(MacroWord), EndMacroWord}) {
+        words.Kinds[static_cast<unsigned char>(AsciiLower(word[0]))] |= BeginsMacroWord;
+        words.Kinds[static_cast<unsigned char>(AsciiUpper(word[0]))] |= BeginsMacroWord;
+    }
+    for (const std::string& word : words.Start) {
+        words.Kinds[static_cast<unsigned char>(AsciiLower(word[0]))] |= BeginsWord;
+        words.Kinds[static_cast<unsigned char>(AsciiUpper(word[0]))] |= BeginsWord;
+    }
+    return words;
+}
+
+bool TakeFoldLine(FoldScan& scan, const FoldWords& startWords, std::string_view line) {
     const LineWords words = FindWords(startWords, line);
     if (scan.InMacro) {
         scan.InMacro = !words.EndMacro;

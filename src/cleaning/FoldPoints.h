@@ -2,6 +2,8 @@
 // entry of the settings block keeps, one bit each, in document order.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +15,15 @@ namespace brisklet {
 // "EnableJS" (SpiderBasic).
 [[nodiscard]] std::vector<std::string> DefaultFoldStartWords(bool spiderBasic);
 
+// The start words, and what each byte is to the scan (a name's, a string's quote, the start of a
+// word that matters), looked up once per byte.
+struct FoldWords {
+    std::vector<std::string> Start;
+    std::array<uint8_t, 256> Kinds{};
+};
+
+[[nodiscard]] FoldWords MakeFoldWords(std::vector<std::string> startWords);
+
 // What a source's lines so far leave for the next: whether it lies in a Macro body.
 struct FoldScan {
     bool InMacro = false;
@@ -22,6 +33,6 @@ struct FoldScan {
 // start word, in any letter case and followed by a character that cannot continue a name,
 // as a word of code (outside strings) or at the very start of its comment (";{" begins with
 // the comment's ";"). Nothing in a Macro body counts, up to the line that ends it.
-[[nodiscard]] bool TakeFoldLine(FoldScan& scan, const std::vector<std::string>& startWords, std::string_view line);
+[[nodiscard]] bool TakeFoldLine(FoldScan& scan, const FoldWords& words, std::string_view line);
 
 } // namespace brisklet

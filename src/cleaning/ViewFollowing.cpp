@@ -11,8 +11,7 @@ namespace {
 
 constexpr size_t None = std::string_view::npos;
 
-std::vector<intptr_t> FoldLinesOf(const std::vector<std::string_view>& lines,
-                                  const std::vector<std::string>& startWords) {
+std::vector<intptr_t> FoldLinesOf(const std::vector<std::string_view>& lines, const FoldWords& startWords) {
     FoldScan scan;
     std::vector<intptr_t> folds;
     for (size_t line = 0; line < lines.size(); ++line) {
@@ -44,12 +43,11 @@ std::vector<intptr_t> LinesAsked(const ViewEntries& entries) {
 
 } // namespace
 
-std::vector<std::string> FoldWordsFor(const std::optional<std::vector<std::string>>& configured,
-                                      const ViewEntries& entries) {
-    return configured ? *configured : DefaultFoldStartWords(entries.SpiderBasic);
+FoldWords FoldWordsFor(const std::optional<std::vector<std::string>>& configured, const ViewEntries& entries) {
+    return MakeFoldWords(configured ? *configured : DefaultFoldStartWords(entries.SpiderBasic));
 }
 
-void StartViewFollowing(ViewFollowing& following, const ViewEntries& entries, std::vector<std::string> startWords) {
+void StartViewFollowing(ViewFollowing& following, const ViewEntries& entries, FoldWords startWords) {
     following = ViewFollowing{};
     following.Entries = entries;
     following.StartWords = std::move(startWords);
@@ -59,6 +57,8 @@ void StartViewFollowing(ViewFollowing& following, const ViewEntries& entries, st
 }
 
 void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line) {
+    // A line the run left as it was, after lines that leave both scans alike, is what it was.
+    const bool alike = following.Before.InMacro == following.After.InMacro && line.Kept && line.Output == line.Input;
     const bool wasFold = TakeFoldLine(following.Before, following.StartWords, line.Input);
     const size_t foldIndex = wasFold ? following.FoldsBefore++ : None;
     bool isFold = false;
@@ -66,7 +66,9 @@ void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line) {
     while (following.Answered < following.Asked.size() && following.Asked[following.Answered] == following.Lines)
         following.Answers[following.Answered++] = MappedLine{following.Kept, line.Kept};
     if (line.Kept) {
-        isFold = TakeFoldLine(following.After, following.StartWords, line.Output);
+        if (alike)
+            following.After = following.Before;
+        isFold = alike ? wasFold : TakeFoldLine(following.After, following.StartWords, line.Output);
         if (isFold)
             following.FoldStates.push_back(!wasFold || FoldStateOf(StatesOf(following.Entries), foldIndex));
         following.LastLength = static_cast<intptr_t>(line.Output.size());
@@ -118,7 +120,7 @@ std::vector<bool> FoldStatesAfter(const LineMap& map, const std::vector<intptr_t
 }
 
 std::string MovedBlockOfText(std::string_view sourceBefore, std::string_view sourceAfter, LineMap map,
-                             const std::vector<std::string>& startWords, std::string_view block) {
+                             const FoldWords& startWords, std::string_view block) {
     const ViewEntries entries = ReadViewEntries(block);
     const std::vector<std::string_view> before = SourceLines(sourceBefore);
     const std::vector<std::string_view> after = SourceLines(sourceAfter);

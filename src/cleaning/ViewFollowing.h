@@ -16,8 +16,8 @@ namespace brisklet {
 
 // The start words the fold points are found by: those of the IDE's preferences, else the IDE's
 // defaults for the IDE the block names.
-[[nodiscard]] std::vector<std::string> FoldWordsFor(const std::optional<std::vector<std::string>>& configured,
-                                                    const ViewEntries& entries);
+[[nodiscard]] FoldWords FoldWordsFor(const std::optional<std::vector<std::string>>& configured,
+                                     const ViewEntries& entries);
 
 // A run over the whole source, fed its lines by FeedTrackedLines. The source is what comes
 // before the block; its last line end only parts it from the block, so its lines are those
@@ -25,7 +25,7 @@ namespace brisklet {
 // that nothing grows with the source but the fold states.
 struct ViewFollowing {
     ViewEntries Entries;
-    std::vector<std::string> StartWords;
+    FoldWords StartWords;
     LineTracking Tracking;
     intptr_t Lines = 0; // of the source so far
     intptr_t Kept = 0;  // of the result so far
@@ -46,7 +46,7 @@ struct ViewFollowing {
     intptr_t LastLength = 0;
 };
 
-void StartViewFollowing(ViewFollowing& following, const ViewEntries& entries, std::vector<std::string> startWords);
+void StartViewFollowing(ViewFollowing& following, const ViewEntries& entries, FoldWords startWords);
 
 // The LineWatch of FeedTrackedLines.
 void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line);
@@ -64,7 +64,7 @@ void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line);
 // before and after the run (without the block), map says where the part lay and what became of
 // its lines.
 [[nodiscard]] std::string MovedBlockOfText(std::string_view sourceBefore, std::string_view sourceAfter, LineMap map,
-                                           const std::vector<std::string>& startWords, std::string_view block);
+                                           const FoldWords& startWords, std::string_view block);
 
 // The lines of a source as the IDE has them once the block is cut off: a line end at its end
 // only parts it from the block. Always at least one line.

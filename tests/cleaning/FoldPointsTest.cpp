@@ -11,7 +11,8 @@ namespace brisklet {
 namespace {
 
 // The lines of a source that are fold points, numbered from 0.
-std::vector<size_t> FoldLines(const std::vector<std::string>& lines, const std::vector<std::string>& words) {
+std::vector<size_t> FoldLines(const std::vector<std::string>& lines, const std::vector<std::string>& startWords) {
+    const FoldWords words = MakeFoldWords(startWords);
     FoldScan scan;
     std::vector<size_t> folds;
     for (size_t line = 0; line < lines.size(); ++line) {
