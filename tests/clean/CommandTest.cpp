@@ -332,7 +332,7 @@ TEST(CleanCommand, AWholeSourceAndASelectionOfItMoveTheViewAlike) {
     const std::string pool[] = {"; comment", ";{ Section", ";}", "", "  ", "Procedure A()", "  Debug x",
                                 "EndProcedure", "Macro M()", "EndMacro", "  Procedure Inner()", "x = 1 ; note",
                                 "s$ = \";{\"", "If a : Procedure b() : EndIf", "\tx = 2", "ProcedureC c() ; c",
-                                "Module M", "EndModule", "  y = 3  "};
+                                "Module M", "EndModule", "  y = 3  ", "Macro N() ; Debug x", "EndMacro : Debug 1"};
     const std::string ends[] = {"\n", "\r\n", "\n", "\r\n", "\r"};
     const std::vector<std::string> switches = {
         "/removeemptylines", "/removedebuglines", "/removecomments", "/removedoublespaces", "/removeallspaces",
