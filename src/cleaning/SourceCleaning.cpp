@@ -262,6 +262,26 @@ std::optional<bool> FileHoldsUtf8From(const ReadBytesAt& readAt, uint64_t size, 
     return false;
 }
 
+// A file whose settings block has view entries is cleaned line by line, for the entries to follow
+// their lines; where its block starts is then known from the start. False when reading fails.
+bool LookForView(const Rereading& rereading, const CleanRules& rules, const CleaningPipeline& pipeline,
+                 TextReader& reader, std::optional<ViewFollowing>& following) {
+    if (!rereading.LastSettings)
+        return true;
+    std::optional<SettingsBlock> block = rereading.LastSettings();
+    if (!block)
+        return false;
+    following.emplace();
+    if (!StartViewFollowing(*following, std::move(block->Bytes), rules.FoldStartWords)) {
+        following.reset();
+        return true;
+    }
+    StartLineTracking(following->Tracking, pipeline);
+    reader.SettingsAt = block->Offset;
+    reader.SettingsKnown = true;
+    return true;
+}
+
 } // namespace
 
 CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink,
@@ -274,24 +294,9 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     ResultWatch watch{sink, {}, 0, 0, false};
     ByteBuffer out;
     const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };
-    // A file whose settings block has view entries is cleaned line by line, for the entries to
-    // follow their lines; where its block starts is then known from the start.
     std::optional<ViewFollowing> following;
-    std::string followedBlock;
-    if (rereading.LastSettings) {
-        std::optional<SettingsBlock> block = rereading.LastSettings();
-        if (!block)
-            return fail(CleanEnd::ReadFailed);
-        const ViewEntries entries = ReadViewEntries(block->Bytes);
-        if (HasViewEntries(entries)) {
-            following.emplace();
-            StartViewFollowing(*following, entries, FoldWordsFor(rules.FoldStartWords, entries));
-            StartLineTracking(following->Tracking, pipeline);
-            reader.SettingsAt = block->Offset;
-            reader.SettingsKnown = true;
-            followedBlock = std::move(block->Bytes);
-        }
-    }
+    if (!LookForView(rereading, rules, pipeline, reader, following))
+        return fail(CleanEnd::ReadFailed);
     const LineWatch takeLine = [&following](const TrackedLine& line) { TakeTrackedLine(*following, line); };
     const auto pass = [&](std::string_view bytes) {
         if (sink.Piece) {
@@ -375,11 +380,8 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     if (pipeline.GrowthExceeded)
         return fail(CleanEnd::TooMuchGrowth);
     const std::string_view block = BufferView(reader.Pending).substr(reader.Start);
-    // A block that changed since it was first read is left as it is: the file changed, which a
-    // rewrite finds and refuses.
-    const bool moves = following && block == followedBlock;
-    const std::string moved = moves ? MovedBlock(*following, block) : std::string();
-    const std::string_view blockResult = moves ? std::string_view(moved) : block;
+    const std::string moved = following ? MovedBlock(*following, block) : std::string();
+    const std::string_view blockResult = following ? std::string_view(moved) : block;
     if (sink.Piece) {
         if (!following)
             sink.Piece({}, BufferView(out), true);

@@ -47,13 +47,19 @@ FoldWords FoldWordsFor(const std::optional<std::vector<std::string>>& configured
     return MakeFoldWords(configured ? *configured : DefaultFoldStartWords(entries.SpiderBasic));
 }
 
-void StartViewFollowing(ViewFollowing& following, const ViewEntries& entries, FoldWords startWords) {
+bool StartViewFollowing(ViewFollowing& following, std::string block,
+                        const std::optional<std::vector<std::string>>& configuredWords) {
+    const ViewEntries entries = ReadViewEntries(block);
+    if (!HasViewEntries(entries))
+        return false;
     following = ViewFollowing{};
+    following.Block = std::move(block);
     following.Entries = entries;
-    following.StartWords = std::move(startWords);
+    following.StartWords = FoldWordsFor(configuredWords, entries);
     following.Asked = LinesAsked(entries);
     following.CaretLine = entries.CursorPosition.value_or(0);
     following.Answers.resize(following.Asked.size());
+    return true;
 }
 
 void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line) {
@@ -83,6 +89,8 @@ void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line) {
 }
 
 std::string MovedBlock(ViewFollowing& following, std::string_view block) {
+    if (block != following.Block)
+        return std::string(block);
     const intptr_t linesBefore = std::max<intptr_t>(following.Lines, 1);
     const intptr_t linesAfter = std::max<intptr_t>(following.Kept, 1);
     ViewMove move;

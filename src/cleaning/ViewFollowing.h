@@ -24,6 +24,7 @@ namespace brisklet {
 // that end before it. What the entries ask of the line map is answered as the lines go by, so
 // that nothing grows with the source but the fold states.
 struct ViewFollowing {
+    std::string Block; // as it was read before the run
     ViewEntries Entries;
     FoldWords StartWords;
     LineTracking Tracking;
@@ -46,12 +47,15 @@ struct ViewFollowing {
     intptr_t LastLength = 0;
 };
 
-void StartViewFollowing(ViewFollowing& following, const ViewEntries& entries, FoldWords startWords);
+// False when block has no entry to follow. configuredWords: the preferences' fold start words.
+[[nodiscard]] bool StartViewFollowing(ViewFollowing& following, std::string block,
+                                      const std::optional<std::vector<std::string>>& configuredWords);
 
 // The LineWatch of FeedTrackedLines.
 void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line);
 
-// The block with its entries moved as the source's lines went.
+// The block with its entries moved as the source's lines went; a block other than the one read
+// before the run (the file changed, which a rewrite finds and refuses) as it is.
 [[nodiscard]] std::string MovedBlock(ViewFollowing& following, std::string_view block);
 
 // Each fold point after a run with the state of the fold point before it that stayed on its
