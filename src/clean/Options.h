@@ -32,6 +32,8 @@ struct CleanSettings {
     std::vector<std::string> SwitchLike;
     int32_t TabLength = DefaultTabLength;
     bool TabLengthGiven = false;
+    // The fold start words of the IDE's preferences; nullopt: the IDE's defaults.
+    std::optional<std::vector<std::string>> FoldStartWords;
     OutputMode Mode = OutputMode::Rewrite;
     ColorChoice Color = ColorChoice::Auto;
     unsigned Jobs = 0; // 0: one per processor

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/ConfigState.h"
 #include "config/Platform.h"
@@ -27,6 +28,12 @@ void DetectPortableIde(ConfigPlatform& platform, ConfigState& state, uint32_t id
 // stay as written.
 [[nodiscard]] std::optional<int32_t> ReadPrefsTabLength(FileOpener& files, PrefsFile& prefs,
                                                         std::u16string_view path);
+
+// The fold start words of group "Folding" in the preferences file at path: "Start_1" to
+// "Start_N", N being "StartWords" (blank ones left out); nullopt when the file cannot be opened
+// or names no number of them, for the IDE's defaults then apply.
+[[nodiscard]] std::optional<std::vector<std::string>> ReadPrefsFoldStartWords(FileOpener& files, PrefsFile& prefs,
+                                                                              std::u16string_view path);
 
 // Reads "TabLength" of group "Global" (default 2) into TabLength, from the file that
 // PB_TOOL_Preferences names when it can be read, else from the IDE's own place. A named file

@@ -17,9 +17,9 @@ namespace {
 
 // A text read in the system code page changes case only where the code page holds the other case.
 CaseMaps CaseMapsOf(const DecodedText& read) {
-    if (read.CodePage == nullptr)
-        return UnicodeCaseMaps();
-    return {read.CodePage->Upper.data(), read.CodePage->Lower.data()};
+    if (read.CodePage != nullptr)
+        return {read.CodePage->Upper.data(), read.CodePage->Lower.data()};
+    return read.Encoding == ByteEncoding::Utf8 ? UnicodeCaseMaps() : SingleByteCaseMaps();
 }
 
 // lineSteps receives what each line operation did to the lines.

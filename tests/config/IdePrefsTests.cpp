@@ -127,6 +127,35 @@ TEST(ReadTabLength, TheFileTheIdeNamesComesFirst) {
     }
 }
 
+// The fold start words; nullopt leaves the IDE's defaults.
+TEST(ReadPrefsFoldStartWords, TheFoldingGroupOrTheDefaults) {
+    using Words = std::optional<std::vector<std::string>>;
+    const struct {
+        const char* Name;
+        std::string File;
+        Words Expected;
+    } cases[] = {
+        {"two words", "[Folding]\r\nStartWords = 2\r\nStart_1 = Procedure\r\nStart_2 = ;{\r\n",
+         Words{{"Procedure", ";{"}}},
+        {"blank words left out", "\xEF\xBB\xBF[Folding]\nStartWords = 3\nStart_1 = If\nStart_2 =  \nStart_3 = \xC3\xA4\n",
+         Words{{"If", "\xC3\xA4"}}},
+        {"fewer than named", "[Folding]\nStartWords = 99999999999\nStart_1 = If\n", Words{{"If"}}},
+        {"none", "[Folding]\nStartWords = 0\nStart_1 = If\n", Words{std::vector<std::string>{}}},
+        {"no number", "[Folding]\nStart_1 = If\n", std::nullopt},
+        {"another group's", "[Global]\nStartWords = 1\nStart_1 = If\n", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FakeConfigPlatform platform;
+        platform.AddFile(PerUserPrefs, c.File);
+        PrefsFile prefs;
+        EXPECT_EQ(ReadPrefsFoldStartWords(platform, prefs, PerUserPrefs), c.Expected);
+    }
+    FakeConfigPlatform platform;
+    PrefsFile prefs;
+    EXPECT_EQ(ReadPrefsFoldStartWords(platform, prefs, PerUserPrefs), std::nullopt);
+}
+
 TEST(ReadTabLength, MissingPerUserFileIsReported) {
     FakeConfigPlatform platform = PerUserPlatform();
     ConfigState state;

@@ -639,11 +639,12 @@ TEST(CleaningRun, DoubleByteSelectionCleansOnlyWholeCharacters) {
 }
 
 TEST(CleaningRun, AStrayByteInAUtf8DocumentLeavesTheCharactersAroundItWhole) {
-    IdeEditor ide("\xC3\x84 \xFF \xE2\x82\xAC x\n", SC_CP_UTF8);
+    IdeEditor ide("\xC3\x84 \xFF \xE2\x82\xAC x \xC3\xBF\n", SC_CP_UTF8);
     EXPECT_EQ(ide.Run(u"/converttexttolowercaseletters"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\xA4 \xFF \xE2\x82\xAC x\n");
+    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\xA4 \xFF \xE2\x82\xAC x \xC3\xBF\n");
+    // ÿ takes its capital Ÿ, which lies beyond the first 256 characters.
     EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\x84 \xFF \xE2\x82\xAC X\n");
+    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\x84 \xFF \xE2\x82\xAC X \xC5\xB8\n");
 }
 
 TEST(CleaningRun, DocumentWithAZeroByteIsNeverCutShort) {
