@@ -76,9 +76,9 @@ bool CleanFollowingView(CleaningPipeline& pipeline, const SelectionCleaning& cle
     map.StartsInsideLine = !before.empty() && !IsLineEnd(before.back());
     map.EndsInsideLine = true;
     const std::string sourceAfter = std::string(before) + cleaned + std::string(after);
-    piece(block, MovedBlockOfText(text.substr(first, settingsStart - first), sourceAfter, std::move(map),
-                                  FoldWordsFor(cleaning.Rules.FoldStartWords, entries), block),
-          true);
+    PieceBlock(piece, block,
+               MovedBlockOfText(text.substr(first, settingsStart - first), sourceAfter, std::move(map),
+                                FoldWordsFor(cleaning.Rules.FoldStartWords, entries), block));
     return true;
 }
 

@@ -385,7 +385,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     if (sink.Piece) {
         if (!following)
             sink.Piece({}, BufferView(out), true);
-        sink.Piece(block, blockResult, true);
+        PieceBlock(sink.Piece, block, blockResult);
         return {CleanEnd::Finished, 0, false};
     }
     if (!EmitResult(watch, BufferView(out)))

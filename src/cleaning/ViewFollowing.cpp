@@ -147,6 +147,16 @@ std::string MovedBlockOfText(std::string_view sourceBefore, std::string_view sou
     return WriteViewEntries(block, entries, MoveViewEntries(entries, move));
 }
 
+void PieceBlock(const PieceHandler& piece, std::string_view block, std::string_view moved) {
+    while (!block.empty() || !moved.empty()) {
+        const size_t blockLine = std::min(block.find('\n'), block.size() - 1) + 1;
+        const size_t movedLine = std::min(moved.find('\n'), moved.size() - 1) + 1;
+        piece(block.substr(0, blockLine), moved.substr(0, movedLine), true);
+        block.remove_prefix(std::min(blockLine, block.size()));
+        moved.remove_prefix(std::min(movedLine, moved.size()));
+    }
+}
+
 std::vector<std::string_view> SourceLines(std::string_view source) {
     std::vector<std::string_view> lines;
     size_t start = 0;

@@ -70,6 +70,10 @@ void TakeTrackedLine(ViewFollowing& following, const TrackedLine& line);
 [[nodiscard]] std::string MovedBlockOfText(std::string_view sourceBefore, std::string_view sourceAfter, LineMap map,
                                            const FoldWords& startWords, std::string_view block);
 
+// Hands the block and what the run made of it to piece a line at a time, so that a diff names
+// only the lines whose values changed: a value changes within its line, never a line end.
+void PieceBlock(const PieceHandler& piece, std::string_view block, std::string_view moved);
+
 // The lines of a source as the IDE has them once the block is cut off: a line end at its end
 // only parts it from the block. Always at least one line.
 [[nodiscard]] std::vector<std::string_view> SourceLines(std::string_view source);

@@ -316,6 +316,14 @@ TEST(CleanCommand, TheIdesViewFollowsItsCode) {
         ASSERT_TRUE(view.CursorPosition && view.FirstLine);
         EXPECT_EQ(loaded.at(static_cast<size_t>(*view.CursorPosition)), c.caretCode);
         EXPECT_EQ(loaded.at(static_cast<size_t>(*view.FirstLine)), c.firstCode);
+        // A diff names the block's lines that changed, and the last, which did not, as context.
+        test::FakeFileSystem diffed;
+        diffed.Put("PB_EditorOutput.pb", IdeTempFile(source, before, c.lineEnd));
+        arguments.insert(arguments.begin(), "--diff");
+        EXPECT_EQ(CleanInProcess(diffed, arguments, c.environment).ExitCode, 1);
+        if (c.after != before) {
+            EXPECT_NE(diffed.Output.find("\n ; EnableXP"), std::string::npos) << diffed.Output;
+        }
     }
     // Standard input is read once: the block goes by before its entries could be followed.
     test::FakeFileSystem piped;
