@@ -841,7 +841,7 @@ TEST_F(CleanFiles, AFolderIsWalkedAndJobsChangeNothingButTheTime) {
         std::vector<std::string> single = arguments;
         single.insert(single.begin() + 1, "--jobs=1");
         std::vector<std::string> parallel = arguments;
-        parallel.insert(parallel.begin() + 1, {"--jobs", "4"});
+        parallel.insert(parallel.begin() + 1, {"--jobs", "8"});
         const test::ProcessResult expected = run(one, single);
         const test::ProcessResult got = run(many, parallel);
         SCOPED_TRACE(options.empty() ? "rewrite" : options.front());
