@@ -32,8 +32,8 @@ CleanOutcome RunSwitches(const CleanSettings& settings, int32_t tabLength, const
                          const Rereading& rereading, const CleanSink& sink, const std::string& name,
                          std::string& selectionTrouble) {
     if (!settings.Selection)
-        return CleanText(read, rereading, sink, settings.Operations, tabLength);
-    SelectionCleaning cleaning{settings.Operations, tabLength, *settings.Selection, name, {}};
+        return CleanText(read, rereading, sink, {settings.Operations, tabLength, settings.FoldStartWords});
+    SelectionCleaning cleaning{{settings.Operations, tabLength, settings.FoldStartWords}, *settings.Selection, name, {}};
     const CleanOutcome outcome = CleanSelectedText(read, sink, cleaning);
     selectionTrouble = cleaning.Trouble;
     return outcome;
@@ -259,15 +259,18 @@ int CleanSources(const CleanSettings& settings, const CleanEnvironment& environm
 }
 
 // What the IDE hands over: its tab width unless --tab-length gave one (a preferences file that
-// cannot be read gives the IDE's default, as the IDE itself would), and its selection. False
-// after a malformed selection was reported.
+// cannot be read gives the IDE's default, as the IDE itself would), its fold start words, and
+// its selection. False after a malformed selection was reported.
 bool TakeFromIde(CleanSettings& settings, const CleanEnvironment& environment, std::FILE* errors) {
-    if (settings.TabLengthFrom != TabLengthOrigin::Option && !environment.PreferencesPath.empty() &&
-        environment.Preferences != nullptr) {
+    if (!environment.PreferencesPath.empty() && environment.Preferences != nullptr) {
         PrefsFile prefs;
-        settings.TabLength = ReadPrefsTabLength(*environment.Preferences, prefs, environment.PreferencesPath)
-                                 .value_or(DefaultTabLength);
-        settings.TabLengthFrom = TabLengthOrigin::Ide;
+        if (settings.TabLengthFrom != TabLengthOrigin::Option) {
+            settings.TabLength = ReadPrefsTabLength(*environment.Preferences, prefs, environment.PreferencesPath)
+                                     .value_or(DefaultTabLength);
+            settings.TabLengthFrom = TabLengthOrigin::Ide;
+        }
+        settings.FoldStartWords =
+            ReadPrefsFoldStartWords(*environment.Preferences, prefs, environment.PreferencesPath);
     }
     // A script run from a shell the IDE started inherits the variable: only the modifier says
     // that the selection is wanted.

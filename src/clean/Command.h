@@ -15,8 +15,8 @@ namespace brisklet {
 // What the command takes from its surroundings besides its arguments.
 struct CleanEnvironment {
     // What the IDE tells a tool it starts, each empty when not set: PB_TOOL_Preferences (the
-    // IDE's preferences file, for its tab width) and PB_TOOL_Selection; and how that file is
-    // opened.
+    // IDE's preferences file, for its tab width and fold start words) and PB_TOOL_Selection; and
+    // how that file is opened.
     std::u16string PreferencesPath;
     std::string Selection;
     FileOpener* Preferences = nullptr;

@@ -214,7 +214,8 @@ std::string HelpText() {
                        "Applies the cleaning switches, in the order given, to each FILE, to the PureBasic and\n"
                        "SpiderBasic sources under each FOLDER (.pb .pbi .sb .sbi; hidden folders and links to\n"
                        "folders passed by), or to standard input (-, or no FILE at all). The IDE's settings\n"
-                       "block at the end of a source stays as it is.\n"
+                       "block at the end of a source stays as it is, except that in a file the caret, first line,\n"
+                       "markers and folds it names follow their code.\n"
                        "  --tab-length N   columns of one tab (default: TabLength of [Global] in the file\n"
                        "                   PB_TOOL_Preferences names, else tab_width or a numeric\n"
                        "                   indent_size of the source's .editorconfig files, else " +

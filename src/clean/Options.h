@@ -37,6 +37,8 @@ struct CleanSettings {
     TabLengthOrigin TabLengthFrom = TabLengthOrigin::Default;
     bool EditorConfig = true; // --no-editorconfig: false
     std::string StdinName;    // --stdin-name: the file standard input's text belongs to
+    // The fold start words of the IDE's preferences; nullopt: the IDE's defaults.
+    std::optional<std::vector<std::string>> FoldStartWords;
     OutputMode Mode = OutputMode::Rewrite;
     ColorChoice Color = ColorChoice::Auto;
     unsigned Jobs = 0; // 0: one per processor

@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cleaning/LineTracking.h"
 #include "cleaning/PieceFeeding.h"
 #include "cleaning/StreamCleaning.h"
+#include "cleaning/ViewFollowing.h"
 
 namespace brisklet {
 
@@ -28,15 +30,70 @@ CleanEnd ReadWhole(const ReadBytes& read, std::string& text) {
     }
 }
 
+size_t LineEndCount(std::string_view bytes) {
+    size_t count = 0;
+    for (size_t at = 0; at < bytes.size(); ++at)
+        count += bytes[at] == '\n' || (bytes[at] == '\r' && (at + 1 == bytes.size() || bytes[at + 1] != '\n')) ? 1 : 0;
+    return count;
+}
+
+// The selection cleaned line by line, and the settings block with its view entries moved as the
+// lines went: piece gets the selection and the source after it, then the block.
+bool CleanFollowingView(CleaningPipeline& pipeline, const SelectionCleaning& cleaning, std::string_view text,
+                        SelectedBytes range, size_t settingsStart, const PieceHandler& piece) {
+    const std::string_view block = text.substr(settingsStart);
+    const ViewEntries entries = ReadViewEntries(block);
+    LineTracking tracking;
+    StartLineTracking(tracking, pipeline);
+    LineChanges changes;
+    size_t line = 0;
+    const LineWatch watch = [&](const TrackedLine& taken) {
+        if (!taken.Kept)
+            changes.Dropped.push_back(line);
+        ++line;
+    };
+    std::string cleaned;
+    const PieceHandler collect = [&](std::string_view input, std::string_view output, bool settled) {
+        cleaned += output;
+        piece(input, output, settled);
+    };
+    const std::string_view selected = text.substr(range.Start, range.End - range.Start);
+    ByteBuffer out;
+    FeedTrackedLines(pipeline, tracking, selected, out, watch, collect);
+    if (!pipeline.GrowthExceeded)
+        FinishTrackedLines(pipeline, tracking, out, watch, collect);
+    if (pipeline.GrowthExceeded)
+        return false;
+    const std::string_view after = text.substr(range.End, settingsStart - range.End);
+    piece(after, after, true);
+    const size_t first = text.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
+    const std::string_view before = text.substr(first, range.Start - first);
+    LineMap map;
+    map.Steps.push_back(std::move(changes));
+    map.FirstLine = static_cast<intptr_t>(LineEndCount(before));
+    map.LinesBefore = static_cast<intptr_t>(LineEndCount(selected) + 1);
+    map.LinesAfter = static_cast<intptr_t>(LineEndCount(cleaned) + 1);
+    map.StartsInsideLine = !before.empty() && !IsLineEnd(before.back());
+    map.EndsInsideLine = true;
+    const std::string sourceAfter = std::string(before) + cleaned + std::string(after);
+    PieceBlock(piece, block,
+               MovedBlockOfText(text.substr(first, settingsStart - first), sourceAfter, std::move(map),
+                                FoldWordsFor(cleaning.Rules.FoldStartWords, entries), block));
+    return true;
+}
+
 // The whole text with its selection cleaned, handed on piece by piece: what lies around the
-// selection as it is, the selection as the pipeline makes it.
-bool CleanPieces(SelectionCleaning& cleaning, std::string_view text, SelectedBytes range,
+// selection as it is, the selection as the pipeline makes it; the settings block's view entries
+// follow their lines.
+bool CleanPieces(const SelectionCleaning& cleaning, std::string_view text, SelectedBytes range, size_t settingsStart,
                  const PieceHandler& piece) {
     CleaningPipeline pipeline;
-    StartPipeline(pipeline, cleaning.Operations, cleaning.TabLength);
+    StartPipeline(pipeline, cleaning.Rules.Operations, cleaning.Rules.TabLength);
     pipeline.Encoding = IsUtf8Text(text) ? ByteEncoding::Utf8 : ByteEncoding::SingleByte;
     const std::string_view before = text.substr(0, range.Start);
     piece(before, before, true);
+    if (HasViewEntries(ReadViewEntries(text.substr(settingsStart))))
+        return CleanFollowingView(pipeline, cleaning, text, range, settingsStart, piece);
     ByteBuffer out;
     PieceTrials trials;
     FeedPipelineInPieces(pipeline, trials, text.substr(range.Start, range.End - range.Start), piece, out);
@@ -67,11 +124,12 @@ CleanOutcome CleanSelectedText(const ReadBytes& read, const CleanSink& sink, Sel
     range->End = std::min(range->End, settingsStart);
     range->Start = std::min(range->Start, range->End);
     if (sink.Piece)
-        return {CleanPieces(cleaning, text, *range, sink.Piece) ? CleanEnd::Finished : CleanEnd::TooMuchGrowth, 0,
-                false};
+        return {CleanPieces(cleaning, text, *range, settingsStart, sink.Piece) ? CleanEnd::Finished
+                                                                                : CleanEnd::TooMuchGrowth,
+                0, false};
     std::string result;
     const PieceHandler collect = [&result](std::string_view, std::string_view output, bool) { result += output; };
-    if (!CleanPieces(cleaning, text, *range, collect))
+    if (!CleanPieces(cleaning, text, *range, settingsStart, collect))
         return {CleanEnd::TooMuchGrowth, 0, false};
     if (sink.WritesAll)
         return {sink.Write(result) ? CleanEnd::Finished : CleanEnd::WriteFailed, errno, result != text};

@@ -13,8 +13,7 @@
 namespace brisklet {
 
 struct SelectionCleaning {
-    std::vector<CleaningOperation> Operations;
-    int32_t TabLength = 0;
+    CleanRules Rules;
     ToolSelection Selection;
     std::string Name;    // of the text, for the reason below
     std::string Trouble; // set when the selection does not fit the text

@@ -12,7 +12,7 @@ namespace brisklet {
 namespace {
 
 // Each byte's other case as one byte: ASCII for UTF-8 text, the first 256 characters for
-// single-byte text (the case maps keep those within that range).
+// single-byte text.
 struct CaseBytes {
     unsigned char Upper[256];
     unsigned char Lower[256];
@@ -23,12 +23,11 @@ struct CaseBytes {
 const CaseBytes& CaseBytesTable() {
     static const CaseBytes table = [] {
         CaseBytes built{};
-        const char16_t* upper = UpperCaseMap();
-        const char16_t* lower = LowerCaseMap();
+        const CaseMaps maps = SingleByteCaseMaps();
         built.PlainAscii = true;
         for (unsigned b = 0; b < 256; ++b) {
-            built.Upper[b] = static_cast<unsigned char>(upper[b] <= 0xFF ? upper[b] : b);
-            built.Lower[b] = static_cast<unsigned char>(lower[b] <= 0xFF ? lower[b] : b);
+            built.Upper[b] = static_cast<unsigned char>(maps.Upper[b]);
+            built.Lower[b] = static_cast<unsigned char>(maps.Lower[b]);
             if (b < 0x80)
                 built.PlainAscii = built.PlainAscii && built.Upper[b] == (b >= 'a' && b <= 'z' ? b - 32 : b) &&
                                    built.Lower[b] == (b >= 'A' && b <= 'Z' ? b + 32 : b);

@@ -48,11 +48,6 @@ void ApplyAsciiOperation(CleaningOperation operation, std::u16string& text, int3
 
 } // namespace
 
-bool IsCaseConversion(CleaningOperation operation) {
-    return operation == CleaningOperation::ConvertTextToUpperCase ||
-           operation == CleaningOperation::ConvertTextToLowerCase;
-}
-
 LetterCase CaseOf(CleaningOperation operation) {
     return operation == CleaningOperation::ConvertTextToUpperCase ? LetterCase::Upper : LetterCase::Lower;
 }

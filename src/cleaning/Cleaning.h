@@ -32,7 +32,11 @@ enum class CleaningOperation {
 void ApplyOperation(CleaningOperation operation, std::u16string& text, int32_t tabLength,
                     LineChanges* changes = nullptr, const CaseMaps* caseMaps = nullptr);
 
-[[nodiscard]] bool IsCaseConversion(CleaningOperation operation);
+[[nodiscard]] inline bool IsCaseConversion(CleaningOperation operation) {
+    return operation == CleaningOperation::ConvertTextToUpperCase ||
+           operation == CleaningOperation::ConvertTextToLowerCase;
+}
+
 // The case a case conversion converts to.
 [[nodiscard]] LetterCase CaseOf(CleaningOperation operation);
 

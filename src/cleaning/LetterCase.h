@@ -15,6 +15,9 @@ struct CaseMaps {
 
 // The one-to-one mappings of Unicode, for UTF-8 documents.
 [[nodiscard]] CaseMaps UnicodeCaseMaps();
+// The same for a document read one byte per character, which must go back to bytes: a character
+// whose other case lies beyond the first 256 (ÿ, whose capital is Ÿ) keeps its case.
+[[nodiscard]] CaseMaps SingleByteCaseMaps();
 
 // Every code unit becomes its other case where that is one code unit; the length in code
 // units never changes, and line ends, digits and surrogate halves stay.

@@ -2,27 +2,13 @@
 // in runs.
 #include "cleaning/LineRebuilding.h"
 
-#include "cleaning/Indentation.h"
 #include "cleaning/LineEndScan.h"
-#include "cleaning/LineSteps.h"
 
 namespace brisklet {
 
 namespace {
 
 constexpr size_t None = std::string_view::npos;
-
-// The growth is counted over the whole text so that a corrupt tab length stops the run
-// instead of writing gigabytes of spaces.
-LineResult<char> TabToSpaceStepCounted(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view line) {
-    const LineResult<char> converted = TabToSpaceStep(line, pipeline.TabLength);
-    stage.Growth += static_cast<int64_t>(converted->FillCount) - static_cast<int64_t>(converted->KeepFrom);
-    if (stage.Growth > MaxTabExpansionGrowth || pipeline.GrowthExceeded) {
-        pipeline.GrowthExceeded = true;
-        return WholeLine(line);
-    }
-    return converted;
-}
 
 // What a line must hold for the step to change it, where there is such a thing: the lines
 // without it are copied unseen.
@@ -33,31 +19,6 @@ std::string_view TriggerOf(CleaningOperation operation) {
 }
 
 } // namespace
-
-LineResult<char> LineStep(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view line) {
-    switch (stage.Operation) {
-    case CleaningOperation::RemoveEmptyLines:
-        return EmptyLineStep(line);
-    case CleaningOperation::RemoveDebugLines:
-        return DebugLineStep(line);
-    case CleaningOperation::RemoveComments:
-        return CommentStep(line);
-    case CleaningOperation::RemoveSpacesAtEndOfLines:
-        return TrimEndStep(line);
-    case CleaningOperation::RemoveSpacesAtStartOfLines:
-        return TrimStartStep(line);
-    case CleaningOperation::ConvertTabToSpace:
-        return TabToSpaceStepCounted(pipeline, stage, line);
-    case CleaningOperation::ConvertSpaceToTab:
-        return SpaceToTabStep(line, pipeline.TabLength);
-    case CleaningOperation::RemoveDoubleSpaces:
-    case CleaningOperation::RemoveAllSpaces:
-    case CleaningOperation::ConvertTextToLowerCase:
-    case CleaningOperation::ConvertTextToUpperCase:
-        break;
-    }
-    return WholeLine(line);
-}
 
 // A line with the stage's trigger is the only kind its step changes when it has one, so the
 // lines before the next one holding it are copied unseen.

@@ -8,6 +8,7 @@
 
 #include "cleaning/Indentation.h"
 #include "cleaning/StreamCleaning.h"
+#include "cleaning/ViewFollowing.h"
 
 namespace brisklet {
 
@@ -226,6 +227,22 @@ std::optional<uint64_t> SettingsStartOfFile(const ReadBytesAt& readAt, uint64_t 
     return size;
 }
 
+// The settings block when it starts in the file's last RereadChunk bytes: one more is read, to
+// see whether the first candidate starts a line.
+std::optional<SettingsBlock> LastSettingsOfFile(const ReadBytesAt& readAt, uint64_t size) {
+    const uint64_t low = size > RereadChunk ? size - RereadChunk - 1 : 0;
+    std::string tail;
+    if (!readAt(low, static_cast<size_t>(size - low), tail))
+        return std::nullopt;
+    const size_t first = low == 0 && tail.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
+    for (size_t at = tail.rfind(SettingsBlockStart); at != None && (at > 0 || low == 0);
+         at = at == 0 ? None : tail.rfind(SettingsBlockStart, at - 1)) {
+        if (SettingsLineAt(tail, at, first))
+            return SettingsBlock{low + at, tail.substr(at)};
+    }
+    return SettingsBlock{size, {}};
+}
+
 // Whether the file's source from offset on holds a UTF-8 sequence: read forwards in chunks
 // that overlap by three bytes, so no sequence is cut.
 std::optional<bool> FileHoldsUtf8From(const ReadBytesAt& readAt, uint64_t size, uint64_t offset) {
@@ -245,18 +262,42 @@ std::optional<bool> FileHoldsUtf8From(const ReadBytesAt& readAt, uint64_t size, 
     return false;
 }
 
+// A file whose settings block has view entries is cleaned line by line, for the entries to follow
+// their lines; where its block starts is then known from the start. False when reading fails.
+bool LookForView(const Rereading& rereading, const CleanRules& rules, const CleaningPipeline& pipeline,
+                 TextReader& reader, std::optional<ViewFollowing>& following) {
+    if (!rereading.LastSettings)
+        return true;
+    std::optional<SettingsBlock> block = rereading.LastSettings();
+    if (!block)
+        return false;
+    following.emplace();
+    if (!StartViewFollowing(*following, std::move(block->Bytes), rules.FoldStartWords)) {
+        following.reset();
+        return true;
+    }
+    StartLineTracking(following->Tracking, pipeline);
+    reader.SettingsAt = block->Offset;
+    reader.SettingsKnown = true;
+    return true;
+}
+
 } // namespace
 
 CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink,
-                       const std::vector<CleaningOperation>& operations, int32_t tabLength, size_t blockSize) {
+                       const CleanRules& rules, size_t blockSize) {
     CleaningPipeline pipeline;
     PieceTrials trials;
-    StartPipeline(pipeline, operations, tabLength);
+    StartPipeline(pipeline, rules.Operations, rules.TabLength);
     TextReader reader;
-    reader.Decided = std::none_of(operations.begin(), operations.end(), IsCaseConversion);
+    reader.Decided = std::none_of(rules.Operations.begin(), rules.Operations.end(), IsCaseConversion);
     ResultWatch watch{sink, {}, 0, 0, false};
     ByteBuffer out;
     const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };
+    std::optional<ViewFollowing> following;
+    if (!LookForView(rereading, rules, pipeline, reader, following))
+        return fail(CleanEnd::ReadFailed);
+    const LineWatch takeLine = [&following](const TrackedLine& line) { TakeTrackedLine(*following, line); };
     const auto pass = [&](std::string_view bytes) {
         if (sink.Piece) {
             sink.Piece(bytes, bytes, true);
@@ -315,12 +356,14 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
         for (std::string_view source = text.substr(reader.Start, end - reader.Start); !source.empty();) {
             const std::string_view slice = source.substr(0, SliceLength(source, blockSize));
             out.Size = 0;
-            if (sink.Piece) {
-                FeedPipelineInPieces(pipeline, trials, slice, sink.Piece, out);
-            } else {
+            if (!sink.Piece)
                 NoteInput(watch, slice);
+            if (following)
+                FeedTrackedLines(pipeline, following->Tracking, slice, out, takeLine, sink.Piece);
+            else if (sink.Piece)
+                FeedPipelineInPieces(pipeline, trials, slice, sink.Piece, out);
+            else
                 FeedPipeline(pipeline, slice, out);
-            }
             if (pipeline.GrowthExceeded)
                 return fail(CleanEnd::TooMuchGrowth);
             if (!sink.Piece && !EmitResult(watch, BufferView(out)))
@@ -330,17 +373,25 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
         reader.Start = end;
     }
     out.Size = 0;
-    FinishPipeline(pipeline, out);
+    if (following)
+        FinishTrackedLines(pipeline, following->Tracking, out, takeLine, sink.Piece);
+    else
+        FinishPipeline(pipeline, out);
     if (pipeline.GrowthExceeded)
         return fail(CleanEnd::TooMuchGrowth);
+    const std::string_view block = BufferView(reader.Pending).substr(reader.Start);
+    const std::string moved = following ? MovedBlock(*following, block) : std::string();
+    const std::string_view blockResult = following ? std::string_view(moved) : block;
     if (sink.Piece) {
-        sink.Piece({}, BufferView(out), true);
-        sink.Piece(BufferView(reader.Pending).substr(reader.Start), BufferView(reader.Pending).substr(reader.Start),
-                   true);
+        if (!following)
+            sink.Piece({}, BufferView(out), true);
+        PieceBlock(sink.Piece, block, blockResult);
         return {CleanEnd::Finished, 0, false};
     }
-    if (!EmitResult(watch, BufferView(out)) || !pass(BufferView(reader.Pending).substr(reader.Start)) ||
-        !FinishResult(watch))
+    if (!EmitResult(watch, BufferView(out)))
+        return fail(CleanEnd::WriteFailed);
+    NoteInput(watch, block);
+    if (!EmitResult(watch, blockResult) || !FinishResult(watch))
         return fail(CleanEnd::WriteFailed);
     return {CleanEnd::Finished, 0, watch.Diverged};
 }
@@ -379,6 +430,12 @@ Rereading FileRereading(const ReadBytesAt& readAt, const FileSize& size) {
                 if (!total)
                     return std::nullopt;
                 return SettingsStartOfFile(readAt, *total);
+            },
+            [readAt, size]() -> std::optional<SettingsBlock> {
+                const std::optional<uint64_t> total = size();
+                if (!total)
+                    return std::nullopt;
+                return LastSettingsOfFile(readAt, *total);
             }};
 }
 

@@ -26,6 +26,12 @@ constexpr size_t PipeLookAheadLimit = size_t{8} << 20;
 // Fills up to capacity bytes and answers how many: 0 at the end, -1 on failure (errno set).
 using ReadBytes = std::function<int64_t(char* into, size_t capacity)>;
 
+// A settings block and where it starts.
+struct SettingsBlock {
+    uint64_t Offset = 0;
+    std::string Bytes;
+};
+
 // What a text that can be read again (a file) offers besides reading on; empty for a pipe.
 // Each answers nullopt when reading fails (errno set).
 struct Rereading {
@@ -33,6 +39,17 @@ struct Rereading {
     std::function<std::optional<bool>(uint64_t offset)> HoldsUtf8From;
     // The offset where the settings block starts (the text's size without one), found from the end.
     std::function<std::optional<uint64_t>()> SettingsStart;
+    // The settings block, looked for in the last RereadChunk bytes only (an IDE's block is a few
+    // hundred bytes): empty Bytes when none starts there.
+    std::function<std::optional<SettingsBlock>()> LastSettings;
+};
+
+// What a run does: the operations in order, with the tab width, and the start words the fold
+// points of a settings block's Folding entry are found by (nullopt: the IDE's defaults).
+struct CleanRules {
+    std::vector<CleaningOperation> Operations;
+    int32_t TabLength = 0;
+    std::optional<std::vector<std::string>> FoldStartWords;
 };
 
 // How much of a file is held back, at most, after a line that may begin its settings block,
@@ -75,14 +92,15 @@ struct CleanOutcome {
 
 // Cleans a text read block by block: an optional UTF-8 byte order mark, the source, and the
 // settings block from the last line that begins with "; IDE Options" to the end, which stays
-// byte for byte with the mark. The case conversions take the source as UTF-8 when it holds a
-// UTF-8 sequence of two or more bytes (or the mark), else as single bytes; on a pipe, which
-// cannot be read again, that is learnt by holding back at most PipeLookAheadLimit bytes, and
-// what follows a line beginning with "; IDE Options" is held until the next such line or the
-// end. Reading stops at the first zero byte.
+// byte for byte with the mark, but for its view entries: where a file's block (found by
+// LastSettings) has them, the source is cleaned line by line and the entries follow their
+// lines. The case conversions take the source as UTF-8 when it holds a UTF-8 sequence of two
+// or more bytes (or the mark), else as single bytes; on a pipe, which cannot be read again,
+// that is learnt by holding back at most PipeLookAheadLimit bytes, and what follows a line
+// beginning with "; IDE Options" is held until the next such line or the end. Reading stops
+// at the first zero byte.
 [[nodiscard]] CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink,
-                                     const std::vector<CleaningOperation>& operations, int32_t tabLength,
-                                     size_t blockSize = CleanBlockSize);
+                                     const CleanRules& rules, size_t blockSize = CleanBlockSize);
 
 // Reads up to count bytes from offset into into (fewer at the end of the file); false when
 // reading fails (errno set, or the platform's own error kept by the caller).

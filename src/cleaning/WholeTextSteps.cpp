@@ -44,11 +44,6 @@ void RemoveAllSpaces(std::string_view piece, ByteBuffer& out) {
 
 } // namespace
 
-bool IsWholeTextOperation(CleaningOperation operation) {
-    return operation == CleaningOperation::RemoveDoubleSpaces || operation == CleaningOperation::RemoveAllSpaces ||
-           IsCaseConversion(operation);
-}
-
 void WholeTextStep(CleaningOperation operation, ByteEncoding encoding, std::string_view piece, ByteBuffer& out) {
     if (operation == CleaningOperation::RemoveDoubleSpaces) {
         RemoveDoubleSpaces(piece, out);

@@ -10,7 +10,10 @@ namespace brisklet {
 
 // "/removedoublespaces", "/removeallspaces" and the case conversions: none of them reaches
 // across a line end or changes one.
-[[nodiscard]] bool IsWholeTextOperation(CleaningOperation operation);
+[[nodiscard]] inline bool IsWholeTextOperation(CleaningOperation operation) {
+    return operation == CleaningOperation::RemoveDoubleSpaces || operation == CleaningOperation::RemoveAllSpaces ||
+           IsCaseConversion(operation);
+}
 
 // Appends what a whole-text operation makes of piece, whole lines (or the end of the text) in
 // the given encoding, to out.

@@ -3,6 +3,7 @@
 
 #include "config/AppFolders.h"
 #include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
 
 namespace brisklet {
 
@@ -39,6 +40,12 @@ bool ReadTabLength(ConfigPlatform& platform, PrefsFile& prefs, ConfigState& stat
     // The IDE names the file it really uses, also one given on its own command line, which no
     // search would find; an IDE that names none, or one that cannot be read, leaves the search.
     const std::u16string named = platform.EnvironmentValue(u"PB_TOOL_Preferences");
+    // The IDE writes its preferences only when it ends or they are applied: on a fresh install
+    // the file it names is not there yet, and the IDE works with its defaults.
+    if (!named.empty() && FilePresence(platform, named) == -1) {
+        state.TabLength = DefaultTabLength;
+        return true;
+    }
     std::optional<int32_t> tabLength;
     if (!named.empty())
         tabLength = ReadPrefsTabLength(platform, prefs, named);
@@ -60,6 +67,27 @@ std::optional<int32_t> ReadPrefsTabLength(FileOpener& files, PrefsFile& prefs, s
         static_cast<int32_t>(ParseInteger(PrefsReadText(prefs, u"TabLength", IntegerText(DefaultTabLength))));
     PrefsClose(prefs);
     return tabLength;
+}
+
+std::optional<std::vector<std::string>> ReadPrefsFoldStartWords(FileOpener& files, PrefsFile& prefs,
+                                                                std::u16string_view path) {
+    if (!PrefsOpen(prefs, files, path))
+        return std::nullopt;
+    PrefsSelectGroup(prefs, u"Folding");
+    const std::u16string count = PrefsReadText(prefs, u"StartWords", u"");
+    std::optional<std::vector<std::string>> words;
+    if (!count.empty()) {
+        words.emplace();
+        // No more words than the file has entries, whatever number a damaged file names.
+        const int64_t last = std::min(ParseInteger(count), static_cast<int64_t>(prefs.Entries.size()));
+        for (int64_t i = 1; i <= last; ++i) {
+            const std::u16string word = PrefsReadText(prefs, u"Start_" + IntegerText(static_cast<int32_t>(i)), u"");
+            if (!word.empty())
+                words->push_back(EncodeUtf8(word));
+        }
+    }
+    PrefsClose(prefs);
+    return words;
 }
 
 } // namespace brisklet

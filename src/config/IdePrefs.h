@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/ConfigState.h"
 #include "config/Platform.h"
@@ -28,8 +29,15 @@ void DetectPortableIde(ConfigPlatform& platform, ConfigState& state, uint32_t id
 [[nodiscard]] std::optional<int32_t> ReadPrefsTabLength(FileOpener& files, PrefsFile& prefs,
                                                         std::u16string_view path);
 
+// The fold start words of group "Folding" in the preferences file at path: "Start_1" to
+// "Start_N", N being "StartWords" (blank ones left out); nullopt when the file cannot be opened
+// or names no number of them, for the IDE's defaults then apply.
+[[nodiscard]] std::optional<std::vector<std::string>> ReadPrefsFoldStartWords(FileOpener& files, PrefsFile& prefs,
+                                                                              std::u16string_view path);
+
 // Reads "TabLength" of group "Global" (default 2) into TabLength, from the file that
-// PB_TOOL_Preferences names when it can be read, else from the IDE's own place. False after the
+// PB_TOOL_Preferences names when it can be read, else from the IDE's own place. A named file
+// that does not exist (a fresh install) gives the default without a message. False after the
 // message about a missing preferences file has been closed: the program ends.
 [[nodiscard]] bool ReadTabLength(ConfigPlatform& platform, PrefsFile& prefs, ConfigState& state,
                                  uint32_t ideProcessId, std::u16string_view ideName);

@@ -60,7 +60,7 @@ void KeepWholeLineEnds(std::string_view bytes, int64_t& start, int64_t& end) {
         end = std::max(end - 1, start);
 }
 
-DecodedText ReadDecoded(EditorPort& editor, ByteRange* range) {
+EditorRead ReadDecoded(EditorPort& editor, ByteRange* range) {
     std::optional<DocumentBytes> document = editor.ReadDocument();
     if (!document)
         return {};
@@ -78,12 +78,14 @@ DecodedText ReadDecoded(EditorPort& editor, ByteRange* range) {
         KeepWholeLineEnds(bytes, range->Start, range->End);
         bytes = bytes.substr(static_cast<size_t>(range->Start), static_cast<size_t>(range->End - range->Start));
     }
-    return DecodeDocument(bytes, utf8Document, codePage);
+    EditorRead read{DecodeDocument(bytes, utf8Document, codePage), {}};
+    read.Document = std::move(document->Bytes);
+    return read;
 }
 
 } // namespace
 
-DecodedText ReadEditorText(EditorPort& editor, ByteRange* range) {
+EditorRead ReadEditorText(EditorPort& editor, ByteRange* range) {
     // A document too big for this process's memory (a 32-bit tool, hundreds of megabytes)
     // reads as nothing, like an editor that did not answer.
     try {
@@ -93,15 +95,15 @@ DecodedText ReadEditorText(EditorPort& editor, ByteRange* range) {
     }
 }
 
-bool WriteEditorText(EditorPort& editor, std::u16string_view text, ByteEncoding encoding, bool replaceSelection,
-                     const AnsiCodePage* codePage) {
+WriteResult WriteEditorText(EditorPort& editor, std::u16string_view text, const EditorRead& read, bool replaceSelection,
+                            std::vector<EditorMessage> before) {
     try {
-        const std::optional<std::string> bytes = EncodeDocument(text, encoding, codePage);
+        const std::optional<std::string> bytes = EncodeDocument(text, read.Decoded.Encoding, read.Decoded.CodePage);
         if (!bytes || bytes->find('\0') != std::string::npos)
-            return false;
-        return editor.SendText(replaceSelection ? SCI_REPLACESEL : SCI_SETTEXT, *bytes);
+            return WriteResult::Failed;
+        return editor.SendText({replaceSelection ? SCI_REPLACESEL : SCI_SETTEXT, *bytes, read.Document, std::move(before)});
     } catch (const std::bad_alloc&) {
-        return false; // before anything reached the editor
+        return WriteResult::Failed; // before anything reached the editor
     }
 }
 

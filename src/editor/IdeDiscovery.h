@@ -24,11 +24,21 @@ constexpr uint32_t VisibleStyle = 0x10000000;
 // (exact letter case); nullopt for anything else.
 [[nodiscard]] std::optional<std::u16string> IdentifyHostIde(HostSystem& host, uint32_t ideProcessId);
 
-// The first visible top-level window with a caption or border, of class "WindowClass_2",
-// belonging to the IDE's process.
-[[nodiscard]] std::optional<WindowHandle> FindIdeMainWindow(HostSystem& host, uint32_t ideProcessId);
+// A window handle as the IDE writes it into a tool's environment (PB_TOOL_MainWindow,
+// PB_TOOL_Scintilla): decimal digits, a minus sign before a handle with its top bit set.
+// nullopt for anything else.
+[[nodiscard]] std::optional<WindowHandle> ParseWindowHandle(std::u16string_view text);
 
-// The first visible "Scintilla" window among the main window's descendants.
-[[nodiscard]] std::optional<WindowHandle> FindEditorWindow(HostSystem& host, WindowHandle mainWindow);
+// The window the IDE named, when it is a top-level window of the IDE's process, visible or
+// hidden, whatever its class (the IDE hides it under "Hide editor when tool runs"). Otherwise the
+// first visible top-level window with a caption or border, of class "WindowClass_2", belonging
+// to the IDE's process. Both from one enumeration: nothing is sent to the named window.
+[[nodiscard]] std::optional<WindowHandle> FindIdeMainWindow(HostSystem& host, uint32_t ideProcessId,
+                                                            std::optional<WindowHandle> named);
+
+// The window the IDE named, when it is a "Scintilla" window with WS_VISIBLE set among the main
+// window's descendants. Otherwise the first such window.
+[[nodiscard]] std::optional<WindowHandle> FindEditorWindow(HostSystem& host, WindowHandle mainWindow,
+                                                           std::optional<WindowHandle> named);
 
 } // namespace brisklet

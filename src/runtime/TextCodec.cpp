@@ -30,6 +30,15 @@ bool IsEscapedByte(char16_t unit) {
     return unit >= EscapeBase + 0x80 && unit <= EscapeBase + 0xFF;
 }
 
+// The first byte beyond ASCII from at on, or the end; eight bytes at a time where it can.
+size_t NextNonAscii(std::string_view bytes, size_t at) {
+    while (at + 8 <= bytes.size() && EightAscii(bytes.data() + at))
+        at += 8;
+    while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) < 0x80)
+        ++at;
+    return at;
+}
+
 std::u16string Decode(std::string_view bytes, InvalidByte invalid) {
     std::u16string out;
     out.reserve(bytes.size());
@@ -86,30 +95,19 @@ size_t Utf8SequenceLength(std::string_view bytes, size_t at) {
 }
 
 bool IsValidUtf8(std::string_view bytes) {
-    size_t at = 0;
-    while (at < bytes.size()) {
-        if (at + 8 <= bytes.size() && EightAscii(bytes.data() + at)) {
-            at += 8;
-            continue;
-        }
+    for (size_t at = NextNonAscii(bytes, 0); at < bytes.size();) {
         const size_t length = Utf8SequenceLength(bytes, at);
         if (length == 0)
             return false;
-        at += length;
+        at = NextNonAscii(bytes, at + length);
     }
     return true;
 }
 
 bool HoldsUtf8Sequence(std::string_view bytes) {
-    size_t at = 0;
-    while (at < bytes.size()) {
-        if (at + 8 <= bytes.size() && EightAscii(bytes.data() + at)) {
-            at += 8;
-            continue;
-        }
+    for (size_t at = NextNonAscii(bytes, 0); at < bytes.size(); at = NextNonAscii(bytes, at + 1)) {
         if (Utf8SequenceLength(bytes, at) >= 2)
             return true;
-        ++at;
     }
     return false;
 }

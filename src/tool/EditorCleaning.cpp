@@ -7,6 +7,7 @@
 #include "editor/EditorText.h"
 #include "editor/FoldState.h"
 #include "editor/ScintillaMessages.h"
+#include "editor/UserMarkers.h"
 #include "runtime/CodePage.h"
 #include "runtime/Strings.h"
 
@@ -16,14 +17,14 @@ namespace {
 
 // A text read in the system code page changes case only where the code page holds the other case.
 CaseMaps CaseMapsOf(const DecodedText& read) {
-    if (read.CodePage == nullptr)
-        return UnicodeCaseMaps();
-    return {read.CodePage->Upper.data(), read.CodePage->Lower.data()};
+    if (read.CodePage != nullptr)
+        return {read.CodePage->Upper.data(), read.CodePage->Lower.data()};
+    return read.Encoding == ByteEncoding::Utf8 ? UnicodeCaseMaps() : SingleByteCaseMaps();
 }
 
-// lineSteps, when given, receives what each line operation did to the lines.
+// lineSteps receives what each line operation did to the lines.
 void DispatchSwitches(const RunSettings& settings, std::u16string& sourceText, EditorPort& editor,
-                      std::vector<LineChanges>* lineSteps, const CaseMaps& caseMaps) {
+                      std::vector<LineChanges>& lineSteps, const CaseMaps& caseMaps) {
     for (int i = 1; i <= settings.ParameterCount; ++i) {
         const SwitchEntry* entry = FindSwitch(FieldAt(settings.SwitchList, i, u" "));
         if (entry == nullptr)
@@ -33,10 +34,9 @@ void DispatchSwitches(const RunSettings& settings, std::u16string& sourceText, E
             continue;
         }
         LineChanges changes;
-        ApplyOperation(*entry->Operation, sourceText, settings.TabLength, lineSteps != nullptr ? &changes : nullptr,
-                       &caseMaps);
+        ApplyOperation(*entry->Operation, sourceText, settings.TabLength, &changes, &caseMaps);
         if (!changes.Dropped.empty())
-            lineSteps->push_back(std::move(changes));
+            lineSteps.push_back(std::move(changes));
     }
 }
 
@@ -88,34 +88,45 @@ RunOutcome CleanEditor(EditorPort* editor, const RunSettings& settings) {
         return RunOutcome::EndedNoSelection;
 
     const bool keepCursorAndFolds = HasModifier(settings.SwitchList, KeepCursorAndFolds);
-    const DecodedText read = ReadEditorText(*editor, selectionMode ? &selection : nullptr);
-    std::u16string sourceText = read.Text;
+    const EditorRead read = ReadEditorText(*editor, selectionMode ? &selection : nullptr);
+    std::u16string sourceText = read.Decoded.Text;
     LineMap lineMap;
-    DispatchSwitches(settings, sourceText, *editor, keepCursorAndFolds ? &lineMap.Steps : nullptr, CaseMapsOf(read));
-    if (TextEquals(sourceText, read.Text))
+    DispatchSwitches(settings, sourceText, *editor, lineMap.Steps, CaseMapsOf(read.Decoded));
+    if (TextEquals(sourceText, read.Decoded.Text))
         return RunOutcome::Unchanged;
 
     if (selectionMode)
         KeepLineAfterLoneCr(*editor, selection, sourceText);
+    // Bookmarks and breakpoints always, folds and caret on request: the write removes them all.
+    const intptr_t lineCount = editor->Call(SCI_GETLINECOUNT);
+    const std::vector<MarkedLine> markers = CaptureUserMarkers(*editor, lineCount);
     FoldState foldState;
-    if (keepCursorAndFolds) {
-        foldState = CaptureFoldState(*editor);
-        PlaceTextInEditor(lineMap, *editor, selectionMode ? &selection : nullptr, read.Text, sourceText);
-    }
-    // A cursor command may have emptied the selection; the write must replace the bytes
-    // the text was read from (the selection when the run began, in whole characters), and
-    // nothing else.
+    if (keepCursorAndFolds)
+        foldState = CaptureFoldState(*editor, lineCount);
+    if (keepCursorAndFolds || !markers.empty())
+        PlaceTextInEditor(lineMap, *editor, selectionMode ? &selection : nullptr, read.Decoded.Text, sourceText);
+    // A cursor command may have emptied the selection; the write must replace the bytes the text
+    // was read from (the selection when the run began, in whole characters), and nothing else.
+    std::vector<EditorMessage> beforeWrite;
     if (selectionMode)
-        editor->Call(SCI_SETSEL, static_cast<uintptr_t>(selection.Start), static_cast<intptr_t>(selection.End));
+        beforeWrite.push_back({SCI_SETSEL, static_cast<uintptr_t>(selection.Start), static_cast<intptr_t>(selection.End)});
     else if (keepCursorAndFolds)
-        ShowFoldedLines(*editor, foldState);
-    const bool written = WriteEditorText(*editor, sourceText, read.Encoding, selectionMode, read.CodePage);
-    // The capture holds the lines as read; after a refused write they still are.
-    if (keepCursorAndFolds && written)
-        foldState = FollowLines(foldState, lineMap, LinesAfterWrite(*editor, sourceText, selectionMode));
+        beforeWrite = ShowFoldedLines(foldState);
+    const WriteResult written = WriteEditorText(*editor, sourceText, read, selectionMode, beforeWrite);
+    // Someone typed since the read: the editor is theirs, untouched, caret and folds included.
+    if (written == WriteResult::EditorChanged)
+        return RunOutcome::EditorChanged;
+    // After a failed write the lines are still the ones captured.
+    if (written == WriteResult::Written) {
+        const intptr_t linesAfter = LinesAfterWrite(*editor, sourceText, selectionMode);
+        if (!markers.empty())
+            RestoreUserMarkers(*editor, FollowMarkers(markers, lineMap, linesAfter), selectionMode);
+        if (keepCursorAndFolds)
+            foldState = FollowLines(foldState, lineMap, linesAfter);
+    }
     if (keepCursorAndFolds)
         RestoreFoldState(*editor, foldState);
-    return written ? RunOutcome::Written : RunOutcome::WriteRefused;
+    return written == WriteResult::Written ? RunOutcome::Written : RunOutcome::WriteRefused;
 }
 
 } // namespace brisklet

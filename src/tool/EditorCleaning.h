@@ -23,6 +23,7 @@ enum class RunOutcome {
     Unchanged,         // switches ran, the text stayed the same, nothing written
     Written,           // the cleaned text was handed to the editor
     WriteRefused,      // the text changed but could not be written back whole
+    EditorChanged,     // the editor's document changed after it was read: nothing written
 };
 
 // Cleans one editor; null (no visible editor) does nothing.

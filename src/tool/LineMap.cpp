@@ -7,31 +7,6 @@
 
 namespace brisklet {
 
-namespace {
-
-struct MappedLine {
-    intptr_t Line = 0;
-    bool Kept = true;
-};
-
-// A line that went maps to where the next kept line stands, through every later step too.
-MappedLine FollowLine(const LineMap& map, intptr_t line) {
-    if (line < map.FirstLine + (map.StartsInsideLine ? 1 : 0))
-        return {line, true};
-    if (line >= map.FirstLine + map.LinesBefore - (map.EndsInsideLine ? 1 : 0))
-        return {line + map.LinesAfter - map.LinesBefore, true};
-    size_t inText = static_cast<size_t>(line - map.FirstLine);
-    bool kept = true;
-    for (const LineChanges& step : map.Steps) {
-        const auto dropped = std::lower_bound(step.Dropped.begin(), step.Dropped.end(), inText);
-        kept = kept && (dropped == step.Dropped.end() || *dropped != inText);
-        inText -= static_cast<size_t>(dropped - step.Dropped.begin());
-    }
-    return {map.FirstLine + static_cast<intptr_t>(inText), kept};
-}
-
-} // namespace
-
 intptr_t EditorLineCount(std::u16string_view text) {
     intptr_t lines = 1;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -61,6 +36,26 @@ FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineC
             moved.ContractedHeaders.push_back(mapped.Line);
     }
     moved.CaretLine = std::min(FollowLine(map, state.CaretLine).Line, lastLine);
+    // Once an outermost header went, the folds inside it are outermost: collapsing them all
+    // would collapse those that were open too.
+    moved.EveryShownHeaderContracted =
+        state.EveryShownHeaderContracted &&
+        std::all_of(state.OutermostHeaders.begin(), state.OutermostHeaders.end(),
+                    [&](intptr_t header) { return FollowLine(map, header).Kept; });
+    return moved;
+}
+
+std::vector<MarkedLine> FollowMarkers(const std::vector<MarkedLine>& marked, const LineMap& map, intptr_t lineCount) {
+    std::vector<MarkedLine> moved;
+    for (const MarkedLine& line : marked) {
+        const MappedLine mapped = FollowLine(map, line.Line);
+        if (!mapped.Kept || mapped.Line >= lineCount)
+            continue;
+        if (!moved.empty() && moved.back().Line == mapped.Line)
+            moved.back().Markers |= line.Markers;
+        else
+            moved.push_back({mapped.Line, line.Markers});
+    }
     return moved;
 }
 

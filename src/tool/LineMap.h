@@ -3,26 +3,13 @@
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
-#include "cleaning/LineSkeleton.h"
+#include "cleaning/LineFollowing.h"
+#include "editor/UserMarkers.h"
 
 namespace brisklet {
 
 struct FoldState;
-
-// Lines are numbered as the editor counts them: a CR LF pair, a lone LF and a lone CR each end
-// a line.
-struct LineMap {
-    std::vector<LineChanges> Steps; // what the line operations did, in the order they ran
-    intptr_t FirstLine = 0;         // the editor line where the text read begins
-    intptr_t LinesBefore = 0;       // editor lines the text read spans
-    intptr_t LinesAfter = 0;        // editor lines the text written spans
-    // A line the text holds only in part stays with what lies outside the text: the first
-    // keeps its number, the last moves with the lines after the text.
-    bool StartsInsideLine = false;
-    bool EndsInsideLine = false;
-};
 
 // Lines of text on its own, as the editor counts them.
 [[nodiscard]] intptr_t EditorLineCount(std::u16string_view text);
@@ -36,5 +23,10 @@ void PlaceText(LineMap& map, intptr_t firstLine, intptr_t lastLine, std::u16stri
 // or to the last line when none follows. Lines before the text keep their numbers; lines
 // after it move by the change in its line count.
 [[nodiscard]] FoldState FollowLines(const FoldState& state, const LineMap& map, intptr_t lineCount);
+
+// The marked lines moved the same way; the markers of a line that went go with it, and lines
+// that joined one line bring their markers together.
+[[nodiscard]] std::vector<MarkedLine> FollowMarkers(const std::vector<MarkedLine>& marked, const LineMap& map,
+                                                    intptr_t lineCount);
 
 } // namespace brisklet

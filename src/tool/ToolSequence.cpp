@@ -41,12 +41,15 @@ void RunToolSequence(ConfigPlatform& platform, HostSystem& host, PrefsFile& pref
     DetectPortableIde(platform, state, ideProcessId);
     if (!ReadTabLength(platform, prefs, state, ideProcessId, *ideName))
         return;
-    const std::optional<WindowHandle> mainWindow = FindIdeMainWindow(host, ideProcessId);
+    // The IDE names both windows to its tools; a value that names no such window leaves the search.
+    const std::optional<WindowHandle> mainWindow =
+        FindIdeMainWindow(host, ideProcessId, ParseWindowHandle(platform.EnvironmentValue(u"PB_TOOL_MainWindow")));
     if (!mainWindow) {
         platform.ShowMessage(ErrorCaption, NoIdeWindowMessage, MessageIcon::Error);
         return;
     }
-    const std::optional<WindowHandle> editorWindow = FindEditorWindow(host, *mainWindow);
+    const std::optional<WindowHandle> editorWindow =
+        FindEditorWindow(host, *mainWindow, ParseWindowHandle(platform.EnvironmentValue(u"PB_TOOL_Scintilla")));
     const std::unique_ptr<EditorPort> editor = editorWindow ? host.OpenEditor(*editorWindow, ideProcessId) : nullptr;
     // Memory short for a copy of the text or an operation's result ends the run where it
     // stands; the write gives up whole, so the editor holds the old text or the new one.

@@ -17,6 +17,7 @@
 
 #include "BriskletVersion.h"
 #include "clean/Command.h"
+#include "cleaning/ViewEntries.h"
 #include "runtime/TextCodec.h"
 #include "support/FakeFileSystem.h"
 #include "support/RealFiles.h"
@@ -100,6 +101,8 @@ TEST(CleanCommand, StreamsAndOptions) {
          0, ""},
         {"utf-8 umlauts", {"/converttexttolowercaseletters"}, "\xC3\x84\xC3\x96 ; X", "\xC3\xA4\xC3\xB6 ; x", 0, ""},
         {"single bytes", {"/converttexttolowercaseletters"}, "\xC4\xD6 ; \x81X", "\xE4\xF6 ; \x81x", 0, ""},
+        {"y diaeresis in UTF-8", {"/converttexttouppercaseletters"}, "\xC3\xBF \xC2\xB5", "\xC5\xB8 \xC2\xB5", 0, ""},
+        {"y diaeresis in single bytes", {"/converttexttouppercaseletters"}, "\xFF\xB5", "\xFF\xB5", 0, ""},
         {"check unchanged", {"--check", "/removecomments"}, "a\nb\n", "", 0, ""},
         {"check changed", {"--check", "/removecomments"}, "a ; b\nc\n", "", 1, ""},
         {"a zero byte stops the input", {"/removecomments"}, std::string("a ; b\n\0", 7), "", 2,
@@ -198,6 +201,204 @@ TEST(CleanCommand, StreamsAndOptions) {
         EXPECT_EQ(result.Errors, c.errors);
     }
     fs::remove_all(folder);
+}
+
+// A source as the IDE saves it for a tool (%TEMPFILE): its lines, then the settings block, each of
+// its lines after a line end, the last without one.
+std::string IdeTempFile(const std::vector<std::string>& lines, const std::vector<std::string>& settings,
+                        const std::string& lineEnd) {
+    std::string text = "\xEF\xBB\xBF";
+    for (size_t i = 0; i < lines.size(); ++i)
+        text += (i == 0 ? "" : lineEnd) + lines[i];
+    for (const std::string& setting : settings)
+        text += lineEnd + "; " + setting;
+    return text;
+}
+
+// The source as the IDE loads it back: the mark, the block and the line end before it cut off.
+std::vector<std::string> LoadedLines(const std::string& text) {
+    std::string source = text.substr(3, text.rfind("; IDE Options") - 3);
+    source.erase(source.find_last_not_of("\r\n") + 1);
+    std::vector<std::string> lines(1);
+    for (size_t at = 0; at < source.size(); ++at) {
+        if (source[at] == '\r' || source[at] == '\n') {
+            at += source[at] == '\r' && at + 1 < source.size() && source[at + 1] == '\n' ? 1 : 0;
+            lines.emplace_back();
+        } else {
+            lines.back() += source[at];
+        }
+    }
+    return lines;
+}
+
+// The IDE on Linux and macOS runs brisklet-clean on its temporary file and loads it back: the
+// caret, the first line shown, the markers and the collapsed folds must name the code they
+// named, the way the IDE reads them (CursorPosition and FirstLine from 0, Markers from 1, the
+// Folding states in the order of the fold points, six to a character).
+TEST(CleanCommand, TheIdesViewFollowsItsCode) {
+    const std::vector<std::string> source = {
+        "; Inventory - release clean-up", // 0
+        ";{ Declarations",                // 1: a fold point, collapsed
+        "EnableExplicit",
+        "Global NewList Items.s()",
+        ";}",
+        "",
+        "Procedure.i Count()            ; how many", // 6: a fold point, expanded
+        "  Debug \"counting\"",
+        "  ProcedureReturn ListSize(Items())",
+        "EndProcedure",
+        "",
+        "Procedure Add(Name$)", // 11: a fold point, collapsed
+        "  AddElement(Items())",
+        "  Items() = Name$   ; store it", // 13: the caret, column 30
+        "  Debug \"added \" + Name$",
+        "EndProcedure",
+        "",
+        "Macro Twice(x)", // 17: a fold point, expanded
+        "  Procedure Inner()", // in a Macro body: none
+        "EndMacro",
+        "Add(\"x\")",
+    };
+    // Folding 7: collapsed, expanded, collapsed, expanded (and two unused states, set).
+    const auto settings = [](const std::string& caret, const std::string& column, const std::string& first,
+                             const std::string& folding, const std::string& markers) {
+        return std::vector<std::string>{"IDE Options = PureBasic 6.10 LTS (Linux - x64)", "CursorPosition = " + caret,
+                                        "CursorColumn = " + column, "FirstLine = " + first, "Folding = " + folding,
+                                        "Markers = " + markers, "EnableXP"};
+    };
+    const std::vector<std::string> before = settings("13", "30", "6", "7", "7,8,14");
+    const fs::path folder = fs::temp_directory_path() / ("brisklet-view-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    std::ofstream(folder / "procedures.prefs", std::ios::binary)
+        << "[Folding]\nStartWords = 1\nStart_1 = Procedure\n";
+    const std::string procedures = "PB_TOOL_Preferences=" + (folder / "procedures.prefs").string();
+    const std::vector<std::string> release = {"/removecomments", "/removedebuglines", "/removeemptylines"};
+    const struct {
+        const char* name;
+        std::string lineEnd;
+        std::vector<std::string> switches;
+        std::vector<std::string> environment;
+        std::vector<std::string> after;
+        // What the IDE then finds on the caret's line and the first line shown.
+        std::string caretCode;
+        std::string firstCode;
+    } cases[] = {
+        // The ;{ went: the states of the later folds stay on them (Count expanded, Add collapsed,
+        // Macro expanded: 0); the marker on a debug line went; the caret's line lost its comment.
+        {"release clean-up, LF", "\n", release, {}, settings("7", "21", "2", "0", "3,8"), "  Items() = Name$   ",
+         "Procedure.i Count()            "},
+        {"release clean-up, CR LF", "\r\n", release, {}, settings("7", "21", "2", "0", "3,8"),
+         "  Items() = Name$   ", "Procedure.i Count()            "},
+        // Only the procedures fold: Count and Add keep their states, and the value reads the same.
+        {"the preferences' start words", "\n", release, {procedures}, settings("7", "21", "2", "7", "3,8"),
+         "  Items() = Name$   ", "Procedure.i Count()            "},
+        {"nothing removed: letter case", "\r\n", {"/converttexttouppercaseletters"}, {}, before,
+         "  ITEMS() = NAME$   ; STORE IT", "PROCEDURE.I COUNT()            ; HOW MANY"},
+        {"nothing removed: blanks", "\n", {"/removespacesatendoflines", "/removedoublespaces"}, {}, before,
+         " Items() = Name$ ; store it", "Procedure.i Count() ; how many"},
+        // Lines 7 and 8 selected: the debug line in them goes, the lines after move up by one.
+        {"a selection", "\n", {"/removedebuglines", "/removecomments", "/onlyselectedcode"},
+         {"PB_TOOL_Selection=7x1x9x1"}, settings("12", "30", "6", "7", "7,13"), "  Items() = Name$   ; store it",
+         "Procedure.i Count()            "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::FakeFileSystem files;
+        files.Put("PB_EditorOutput.pb", IdeTempFile(source, before, c.lineEnd));
+        std::vector<std::string> arguments = c.switches;
+        arguments.emplace_back("PB_EditorOutput.pb");
+        const test::ProcessResult result = CleanInProcess(files, arguments, c.environment);
+        EXPECT_EQ(result.ExitCode, 0);
+        EXPECT_EQ(result.Errors, "");
+        const std::string written = files.Bytes("PB_EditorOutput.pb");
+        std::string block;
+        for (const std::string& setting : c.after)
+            block += c.lineEnd + "; " + setting;
+        EXPECT_EQ(written.substr(written.rfind(c.lineEnd + "; IDE Options")), block);
+        const std::vector<std::string> loaded = LoadedLines(written);
+        const ViewEntries view = ReadViewEntries(block.substr(c.lineEnd.size()));
+        ASSERT_TRUE(view.CursorPosition && view.FirstLine);
+        EXPECT_EQ(loaded.at(static_cast<size_t>(*view.CursorPosition)), c.caretCode);
+        EXPECT_EQ(loaded.at(static_cast<size_t>(*view.FirstLine)), c.firstCode);
+        // A diff names the block's lines that changed, and the last, which did not, as context.
+        test::FakeFileSystem diffed;
+        diffed.Put("PB_EditorOutput.pb", IdeTempFile(source, before, c.lineEnd));
+        arguments.insert(arguments.begin(), "--diff");
+        EXPECT_EQ(CleanInProcess(diffed, arguments, c.environment).ExitCode, 1);
+        if (c.after != before) {
+            EXPECT_NE(diffed.Output.find("\n ; EnableXP"), std::string::npos) << diffed.Output;
+        }
+    }
+    // Standard input is read once: the block goes by before its entries could be followed.
+    test::FakeFileSystem piped;
+    piped.Input = IdeTempFile(source, before, "\n");
+    EXPECT_EQ(CleanInProcess(piped, release, {}).ExitCode, 0);
+    EXPECT_EQ(piped.Output.substr(piped.Output.rfind("\n; IDE Options")),
+              "\n; " + (before[0] + "\n; " + before[1] + "\n; " + before[2] + "\n; " + before[3] + "\n; " + before[4] +
+                        "\n; " + before[5] + "\n; " + before[6]));
+    fs::remove_all(folder);
+}
+
+// Two roads to the same view: a file cleaned whole answers the line map's questions as its lines
+// go by; a selection of its whole source places its lines in the line map Brisklet.exe keeps.
+// Random sources with random view entries must come out of both byte for byte alike.
+TEST(CleanCommand, AWholeSourceAndASelectionOfItMoveTheViewAlike) {
+    const std::string pool[] = {"; comment", ";{ Section", ";}", "", "  ", "Procedure A()", "  Debug x",
+                                "EndProcedure", "Macro M()", "EndMacro", "  Procedure Inner()", "x = 1 ; note",
+                                "s$ = \";{\"", "If a : Procedure b() : EndIf", "\tx = 2", "ProcedureC c() ; c",
+                                "Module M", "EndModule", "  y = 3  ", "Macro N() ; Debug x", "EndMacro : Debug 1"};
+    const std::string ends[] = {"\n", "\r\n", "\n", "\r\n", "\r"};
+    const std::vector<std::string> switches = {
+        "/removeemptylines", "/removedebuglines", "/removecomments", "/removedoublespaces", "/removeallspaces",
+        "/removespacesatendoflines", "/removespacesatstartoflines", "/converttexttolowercaseletters",
+        "/converttexttouppercaseletters", "/converttabtospace", "/convertspacetotab"};
+    constexpr std::string_view Digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz1234567890+-";
+    std::mt19937 random(20261209);
+    const auto pick = [&](size_t count) { return static_cast<size_t>(random() % count); };
+    int moved = 0;
+    for (int round = 0; round < 1000; ++round) {
+        const size_t count = 1 + pick(16);
+        const std::string lineEnd = ends[pick(std::size(ends))];
+        std::vector<std::string> lines;
+        for (size_t i = 0; i < count; ++i)
+            lines.push_back(pool[pick(std::size(pool))]);
+        std::vector<std::string> settings = {"IDE Options = PureBasic 6.10 LTS (Linux - x64)"};
+        if (pick(4) != 0)
+            settings.push_back("CursorPosition = " + std::to_string(pick(count + 2)));
+        if (pick(2) == 0)
+            settings.push_back("CursorColumn = " + std::to_string(1 + pick(20)));
+        if (pick(2) == 0)
+            settings.push_back("FirstLine = " + std::to_string(pick(count + 2)));
+        if (pick(2) == 0) {
+            std::string folding;
+            for (size_t i = 0, n = 1 + pick(3); i < n; ++i)
+                folding += Digits[pick(Digits.size())];
+            settings.push_back("Folding = " + folding);
+        }
+        if (pick(2) == 0)
+            settings.push_back("Markers = " + std::to_string(1 + pick(count + 1)) + "," +
+                               std::to_string(1 + pick(count + 1)));
+        settings.push_back("EnableXP");
+        const std::string text = IdeTempFile(lines, settings, lineEnd);
+        std::vector<std::string> arguments;
+        for (size_t i = 0, n = 1 + pick(3); i < n; ++i)
+            arguments.push_back(switches[pick(switches.size())]);
+        arguments.push_back("t.pb");
+        SCOPED_TRACE("round " + std::to_string(round) + ": " + ::testing::PrintToString(text) + " " +
+                     ::testing::PrintToString(arguments));
+        test::FakeFileSystem whole;
+        whole.Put("t.pb", text);
+        ASSERT_EQ(CleanInProcess(whole, arguments, {}).ExitCode, 0);
+        test::FakeFileSystem selected;
+        selected.Put("t.pb", text);
+        arguments.emplace_back("/onlyselectedcode");
+        const std::string selection = "PB_TOOL_Selection=1x1x" + std::to_string(count + 1) + "x1";
+        ASSERT_EQ(CleanInProcess(selected, arguments, {selection}).ExitCode, 0);
+        ASSERT_EQ(whole.Bytes("t.pb"), selected.Bytes("t.pb"));
+        const std::string block = whole.Bytes("t.pb").substr(whole.Bytes("t.pb").rfind("; IDE Options"));
+        moved += block != text.substr(text.rfind("; IDE Options")) ? 1 : 0;
+    }
+    EXPECT_GT(moved, 150);
 }
 
 TEST(CleanCommand, ASelectionFromAPipeStopsAtItsFirstZeroByte) {
@@ -645,7 +846,7 @@ TEST_F(CleanFiles, AFolderIsWalkedAndJobsChangeNothingButTheTime) {
         std::vector<std::string> single = arguments;
         single.insert(single.begin() + 1, "--jobs=1");
         std::vector<std::string> parallel = arguments;
-        parallel.insert(parallel.begin() + 1, {"--jobs", "4"});
+        parallel.insert(parallel.begin() + 1, {"--jobs", "8"});
         const test::ProcessResult expected = run(one, single);
         const test::ProcessResult got = run(many, parallel);
         SCOPED_TRACE(options.empty() ? "rewrite" : options.front());
@@ -880,7 +1081,8 @@ TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
     const std::string tempFile = Write("PB_EditorOutput.pb", "\xEF\xBB\xBF" + source + settings);
     const std::vector<std::string> ide = {"PB_TOOL_Preferences=" + prefs, "PB_TOOL_IDE=/opt/purebasic/compilers/purebasic",
                                           "PB_TOOL_Cursor=2x5", "PB_TOOL_Scintilla=0", "PB_TOOL_MainWindow=0"};
-    const auto runTool = [&](const std::string& selection, const std::vector<std::string>& switches) {
+    const auto runTool = [&](const std::string& selection, const std::vector<std::string>& switches,
+                             const std::string& settingsAfter) {
         std::vector<std::string> environment = ide;
         environment.push_back("PB_TOOL_Selection=" + selection);
         std::vector<std::string> arguments = switches;
@@ -892,19 +1094,20 @@ TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
         const std::string loaded = Read(tempFile);
         EXPECT_EQ(loaded.substr(0, 3), "\xEF\xBB\xBF");
         const size_t block = loaded.rfind("; IDE Options");
-        EXPECT_EQ(loaded.substr(block), settings);
+        EXPECT_EQ(loaded.substr(block), settingsAfter);
         return loaded.substr(3, block - 3);
     };
     const std::vector<std::string> switches = {"/converttabtospace", "/removecomments", "/removedebuglines",
                                                "/onlyselectedcode", "/keepcursorandfolds"};
     // Lines 2 and 3 selected, from the tab of line 2 to the end of line 3; "ä" is one column.
-    EXPECT_EQ(runTool("2x1x3x9", switches),
+    // The debug line empties but stays: its line end lies outside the selection.
+    EXPECT_EQ(runTool("2x1x3x9", switches, settings),
               "Procedure A() ; first\n    x = 1 \n\nEndProcedure ; last\n");
     // Nothing selected: nothing at all is done.
     const std::string before = Read(tempFile);
     struct stat unchanged {};
     stat(tempFile.c_str(), &unchanged);
-    runTool("4x3x4x3", switches);
+    runTool("4x3x4x3", switches, settings);
     struct stat after {};
     stat(tempFile.c_str(), &after);
     EXPECT_EQ(after.st_ino, unchanged.st_ino);
@@ -917,8 +1120,12 @@ TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
     EXPECT_EQ(refused.Errors, "brisklet-clean: PB_TOOL_Selection: line 12 is beyond the end of " + tempFile +
                                   ", which has 9 lines\n");
     EXPECT_EQ(Read(tempFile), before);
-    // Without the modifier the whole source is cleaned, whatever the IDE has selected.
-    EXPECT_EQ(runTool("1x1x1x1", {"/removecomments", "/removeemptylines"}), "Procedure A() \n    x = 1 \nEndProcedure \n");
+    // Without the modifier the whole source is cleaned, whatever the IDE has selected; the caret
+    // on the last line moves up with it.
+    std::string caretMoved = settings;
+    caretMoved.replace(caretMoved.find("= 3"), 3, "= 2");
+    EXPECT_EQ(runTool("1x1x1x1", {"/removecomments", "/removeemptylines"}, caretMoved),
+              "Procedure A() \n    x = 1 \nEndProcedure \n");
     EXPECT_EQ(Leftovers(), (std::vector<std::string>{"PB_EditorOutput.pb", "Pr\xE9" "f\xFF.prefs"}));
 }
 

@@ -11,6 +11,7 @@
 
 #include "cleaning/Cleaning.h"
 #include "cleaning/LineSkeleton.h"
+#include "cleaning/LineTracking.h"
 #include "tool/EditorCleaning.h"
 #include "tool/CommandLine.h"
 #include "cleaning/SourceCleaning.h"
@@ -297,14 +298,27 @@ std::string RandomFile(std::mt19937& random) {
     return bytes;
 }
 
-std::vector<CleaningOperation> RandomOperations(std::mt19937& random, std::string& names) {
+// A random case of the file tests: operations, tab length and file, and its name for failures.
+struct FileCase {
+    std::vector<CleaningOperation> Operations;
+    int32_t TabLength = 0;
+    std::string Bytes;
+    std::string Name;
+};
+
+FileCase RandomFileCase(std::mt19937& random, int index) {
     const std::vector<CleaningOperation>& all = test::AllOperations();
-    std::vector<CleaningOperation> operations;
+    FileCase file;
+    std::string names;
     for (int count = Uniform(random, 1, 4); count > 0; --count) {
-        operations.push_back(all[static_cast<size_t>(Uniform(random, 0, static_cast<int>(all.size()) - 1))]);
-        names.append(" ").append(test::OperationName(operations.back()));
+        file.Operations.push_back(all[static_cast<size_t>(Uniform(random, 0, static_cast<int>(all.size()) - 1))]);
+        names.append(" ").append(test::OperationName(file.Operations.back()));
     }
-    return operations;
+    file.TabLength = Pick(random, TabLengths);
+    file.Bytes = RandomFile(random);
+    file.Name = "case " + std::to_string(index) + ", tab length " + std::to_string(file.TabLength) + ", operations" +
+                names + "\n file " + EscapeBytes(file.Bytes);
+    return file;
 }
 
 // The file as the reference cleans it: the mark and the settings block kept, the source UTF-8
@@ -323,8 +337,13 @@ std::optional<std::string> ReferenceFile(std::string_view bytes, const std::vect
     const ByteEncoding encoding = !mark.empty() || multiByte ? ByteEncoding::Utf8 : ByteEncoding::SingleByte;
     std::string cleaned(source);
     for (const CleaningOperation operation : operations) {
-        const std::u16string text = test::ReferenceFileOperation(
-            operation, DecodeDocument(cleaned, encoding == ByteEncoding::Utf8).Text, tabLength);
+        const std::u16string before = DecodeDocument(cleaned, encoding == ByteEncoding::Utf8).Text;
+        std::u16string text = test::ReferenceFileOperation(operation, before, tabLength);
+        // Read one byte per character, a letter whose other case lies beyond a byte keeps its case.
+        if (encoding == ByteEncoding::SingleByte && IsCaseConversion(operation)) {
+            for (size_t i = 0; i < text.size(); ++i)
+                text[i] = text[i] > 0xFF ? before[i] : text[i];
+        }
         const std::optional<std::string> encoded = EncodeDocument(text, encoding);
         if (!encoded)
             return std::nullopt;
@@ -339,9 +358,9 @@ std::optional<std::string> CleanSourceFile(std::string_view bytes, const std::ve
                                            int32_t tabLength) {
     std::string result;
     const CleanSink sink = WholeResultSink([&](std::string_view piece) {
-                             result.append(piece);
-                             return true;
-                         });
+        result.append(piece);
+        return true;
+    });
     bool given = false;
     const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
         const size_t count = given ? 0 : std::min(capacity, bytes.size());
@@ -349,7 +368,7 @@ std::optional<std::string> CleanSourceFile(std::string_view bytes, const std::ve
         given = true;
         return static_cast<int64_t>(count);
     };
-    if (CleanText(read, {}, sink, operations, tabLength, bytes.size() + 1).End != CleanEnd::Finished)
+    if (CleanText(read, {}, sink, {operations, tabLength, {}}, bytes.size() + 1).End != CleanEnd::Finished)
         return std::nullopt;
     return result;
 }
@@ -359,50 +378,93 @@ TEST(FileDifferential, FilesComeOutAsTheReferenceCleansThem) {
     SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
     std::mt19937 random(seed);
     for (int index = 0; index < 3000; ++index) {
-        std::string names;
-        const std::vector<CleaningOperation> operations = RandomOperations(random, names);
-        const int32_t tabLength = Pick(random, TabLengths);
-        const std::string bytes = RandomFile(random);
-        SCOPED_TRACE("case " + std::to_string(index) + ", tab length " + std::to_string(tabLength) +
-                     ", operations" + names + "\n file " + EscapeBytes(bytes));
-        const std::optional<std::string> expected = ReferenceFile(bytes, operations, tabLength);
+        const FileCase file = RandomFileCase(random, index);
+        SCOPED_TRACE(file.Name);
+        const std::optional<std::string> expected = ReferenceFile(file.Bytes, file.Operations, file.TabLength);
         ASSERT_TRUE(expected) << "the reference result does not fit single bytes";
-        const std::optional<std::string> cleaned = CleanSourceFile(bytes, operations, tabLength);
+        const std::optional<std::string> cleaned = CleanSourceFile(file.Bytes, file.Operations, file.TabLength);
         ASSERT_TRUE(cleaned);
         ASSERT_TRUE(SameBytes(*cleaned, *expected));
     }
 }
 
+// What the stream engine alone makes of bytes fed block bytes at a time, cut anywhere.
+std::string PipelineCleaned(std::string_view bytes, const FileCase& file, ByteEncoding encoding,
+                            size_t block = std::string_view::npos) {
+    CleaningPipeline pipeline;
+    StartPipeline(pipeline, file.Operations, file.TabLength);
+    pipeline.Encoding = encoding;
+    ByteBuffer out;
+    for (size_t at = 0; at < bytes.size(); at += block)
+        FeedPipeline(pipeline, bytes.substr(at, block), out);
+    FinishPipeline(pipeline, out);
+    return std::string(BufferView(out));
+}
+
+// The engine fed in pieces for a diff, in slices that end at line ends as brisklet-clean's do:
+// where it goes wrong, or "". Every byte must come back with its result, and where a piece is
+// settled the output so far must be what the input so far becomes on its own.
+std::string PiecesTrouble(const FileCase& file, std::mt19937& cuts) {
+    CleaningPipeline pipeline;
+    StartPipeline(pipeline, file.Operations, file.TabLength);
+    pipeline.Encoding = ByteEncoding::Utf8;
+    PieceTrials trials;
+    std::string input;
+    std::string output;
+    std::string trouble;
+    const PieceHandler piece = [&](std::string_view in, std::string_view result, bool settled) {
+        input += in;
+        output += result;
+        if (settled && trouble.empty() && output != PipelineCleaned(input, file, ByteEncoding::Utf8))
+            trouble = "settled after " + EscapeBytes(input) + ", but the output so far is " + EscapeBytes(output);
+    };
+    ByteBuffer out;
+    const std::string_view bytes = file.Bytes;
+    for (size_t at = 0; at < bytes.size();) {
+        size_t end = std::min(bytes.size(), at + static_cast<size_t>(Uniform(cuts, 1, 40)));
+        while (end < bytes.size() && !IsLineEnd(bytes[end - 1]))
+            ++end;
+        FeedPipelineInPieces(pipeline, trials, bytes.substr(at, end - at), piece, out);
+        at = end;
+    }
+    out.Size = 0;
+    FinishPipeline(pipeline, out);
+    piece({}, BufferView(out), true);
+    if (trouble.empty() && (input != bytes || output != PipelineCleaned(bytes, file, ByteEncoding::Utf8)))
+        trouble = "the pieces give " + EscapeBytes(output) + " for " + EscapeBytes(input);
+    return trouble;
+}
+
 // Blocks of 1, 2, 3, ... bytes cut lines, line ends, CR LF pairs, UTF-8 sequences and settings
 // block lines at every place: the result must be the whole text's, byte for byte, and a sink
-// that is given only what differs must rebuild it from the input's unchanged start.
-TEST(StreamDifferential, TinyBlocksGiveWhatTheWholeTextGives) {
+// that is given only what differs must rebuild it from the input's unchanged start. The engine
+// itself, which brisklet-clean feeds whole lines only, must give the same for bytes cut anywhere
+// (single bytes, so that no cut splits a character), and the same again fed in pieces for a diff.
+TEST(StreamDifferential, TinyBlocksAndPiecesGiveWhatTheWholeTextGives) {
     const unsigned seed = BaseSeed();
     SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
     std::mt19937 random(seed + 1);
     for (int index = 0; index < 1500; ++index) {
-        std::string names;
-        const std::vector<CleaningOperation> operations = RandomOperations(random, names);
-        const int32_t tabLength = Pick(random, TabLengths);
-        const std::string bytes = RandomFile(random);
-        const std::optional<std::string> whole = CleanSourceFile(bytes, operations, tabLength);
+        const FileCase file = RandomFileCase(random, index);
+        SCOPED_TRACE(file.Name);
+        const std::optional<std::string> whole = CleanSourceFile(file.Bytes, file.Operations, file.TabLength);
         ASSERT_TRUE(whole);
+        const std::string wholePipeline = PipelineCleaned(file.Bytes, file, ByteEncoding::SingleByte);
         for (const size_t block : {size_t{1}, size_t{2}, size_t{3}, size_t{4}, size_t{5}, size_t{7}, size_t{13}}) {
-            SCOPED_TRACE("case " + std::to_string(index) + ", blocks of " + std::to_string(block) + ", tab length " +
-                         std::to_string(tabLength) + ", operations" + names + "\n file " + EscapeBytes(bytes));
+            SCOPED_TRACE("blocks of " + std::to_string(block));
             // A file can be read again: its encoding and settings block are then looked up ahead.
-            const Rereading file = FileRereading(
+            const Rereading fileRereading = FileRereading(
                 [&](uint64_t offset, size_t count, std::string& into) {
-                    into = offset < bytes.size() ? bytes.substr(static_cast<size_t>(offset), count) : "";
+                    into = offset < file.Bytes.size() ? file.Bytes.substr(static_cast<size_t>(offset), count) : "";
                     return true;
                 },
-                [&]() -> std::optional<uint64_t> { return bytes.size(); });
+                [&]() -> std::optional<uint64_t> { return file.Bytes.size(); });
             for (const auto& [writesAll, rereading] : {std::pair{true, Rereading{}}, std::pair{false, Rereading{}},
-                                                       std::pair{false, file}}) {
+                                                       std::pair{false, fileRereading}}) {
                 size_t given = 0;
                 const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
-                    const size_t count = std::min({block, capacity, bytes.size() - given});
-                    std::copy_n(bytes.data() + given, count, into);
+                    const size_t count = std::min({block, capacity, file.Bytes.size() - given});
+                    std::copy_n(file.Bytes.data() + given, count, into);
                     given += count;
                     return static_cast<int64_t>(count);
                 };
@@ -416,21 +478,24 @@ TEST(StreamDifferential, TinyBlocksGiveWhatTheWholeTextGives) {
                                                  : ChangedPartSink(
                                                        [&](uint64_t unchanged) {
                                                            ++diverged;
-                                                           result.assign(bytes, 0, static_cast<size_t>(unchanged));
+                                                           result.assign(file.Bytes, 0, static_cast<size_t>(unchanged));
                                                            return true;
                                                        },
                                                        write);
-                const CleanOutcome outcome = CleanText(read, rereading, sink, operations, tabLength, block);
+                const CleanOutcome outcome = CleanText(read, rereading, sink, {file.Operations, file.TabLength, {}}, block);
                 ASSERT_EQ(outcome.End, CleanEnd::Finished);
                 if (!writesAll) {
-                    ASSERT_EQ(outcome.Changed, *whole != bytes);
+                    ASSERT_EQ(outcome.Changed, *whole != file.Bytes);
                     ASSERT_EQ(diverged, outcome.Changed ? 1 : 0);
                     if (!outcome.Changed)
-                        result = bytes;
+                        result = file.Bytes;
                 }
                 ASSERT_TRUE(SameBytes(result, *whole));
             }
+            ASSERT_TRUE(SameBytes(PipelineCleaned(file.Bytes, file, ByteEncoding::SingleByte, block), wholePipeline));
         }
+        std::mt19937 cuts(static_cast<unsigned>(index));
+        ASSERT_EQ(PiecesTrouble(file, cuts), "");
     }
 }
 
@@ -443,7 +508,7 @@ TEST(StreamDifferential, ASettingsStartBeforeWhatWasCleanedIsTakenAsHere) {
     for (const uint64_t answer : {uint64_t{0}, uint64_t{3}}) {
         SCOPED_TRACE("settings said to start at " + std::to_string(answer));
         const Rereading early{[](uint64_t) { return std::optional<bool>(false); },
-                              [answer]() { return std::optional<uint64_t>(answer); }};
+                              [answer]() { return std::optional<uint64_t>(answer); }, {}};
         size_t given = 0;
         const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
             const size_t count = std::min(capacity, bytes.size() - given);
@@ -453,10 +518,10 @@ TEST(StreamDifferential, ASettingsStartBeforeWhatWasCleanedIsTakenAsHere) {
         };
         std::string result;
         const CleanSink sink = WholeResultSink([&](std::string_view piece) {
-                                 result.append(piece);
-                                 return true;
-                             });
-        ASSERT_EQ(CleanText(read, early, sink, {CleaningOperation::RemoveComments}, 2).End, CleanEnd::Finished);
+            result.append(piece);
+            return true;
+        });
+        ASSERT_EQ(CleanText(read, early, sink, {{CleaningOperation::RemoveComments}, 2, {}}).End, CleanEnd::Finished);
         EXPECT_TRUE(SameBytes(result, "a \n" + bytes.substr(6)));
     }
 }
@@ -473,59 +538,74 @@ std::string PipelineCleaned(std::string_view bytes, const std::vector<CleaningOp
     return std::string(BufferView(out));
 }
 
-// brisklet-clean feeds the engine whole lines only. Fed bytes cut anywhere (single bytes, so no
-// cut splits a character) it must still give what it gives the whole text; fed in pieces for a
-// diff, every byte must come back with its result, and where a piece is settled the output so
-// far must be what the input so far becomes on its own.
-TEST(StreamDifferential, ThePipelineFedInBlocksOrPiecesGivesWhatTheWholeTextGives) {
+// The lines of bytes as an editor counts them: CR LF, LF and a lone CR each end one.
+std::vector<std::string> EditorLines(std::string_view bytes) {
+    std::vector<std::string> lines(1);
+    for (size_t at = 0; at < bytes.size(); ++at) {
+        if (!IsLineEnd(bytes[at])) {
+            lines.back() += bytes[at];
+            continue;
+        }
+        at += bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n' ? 1 : 0;
+        lines.emplace_back();
+    }
+    return lines;
+}
+
+// Taken line by line, for a settings block's view entries to follow their lines, the source must
+// come out as the stages make it, fed in pieces cut anywhere; and the lines said to be kept must
+// be the result's lines, in order.
+TEST(StreamDifferential, LineByLineGivesWhatTheStagesGive) {
     const unsigned seed = BaseSeed();
     SCOPED_TRACE("seed " + std::to_string(seed) + " (set BRISKLET_TEST_SEED to rerun with another)");
-    std::mt19937 random(seed + 2);
-    for (int index = 0; index < 1000; ++index) {
-        std::string names;
-        const std::vector<CleaningOperation> operations = RandomOperations(random, names);
-        const int32_t tabLength = Pick(random, TabLengths);
-        const std::string bytes = RandomFile(random);
-        SCOPED_TRACE("case " + std::to_string(index) + ", tab length " + std::to_string(tabLength) + ", operations" +
-                     names + "\n file " + EscapeBytes(bytes));
-        const std::string whole = PipelineCleaned(bytes, operations, tabLength, ByteEncoding::SingleByte);
-        for (const size_t block : {size_t{1}, size_t{2}, size_t{3}, size_t{5}, size_t{7}}) {
-            CleaningPipeline pipeline;
-            StartPipeline(pipeline, operations, tabLength);
-            ByteBuffer out;
-            for (size_t at = 0; at < bytes.size(); at += block)
-                FeedPipeline(pipeline, std::string_view(bytes).substr(at, block), out);
-            FinishPipeline(pipeline, out);
-            ASSERT_TRUE(SameBytes(BufferView(out), whole)) << "blocks of " << block;
-        }
+    std::mt19937 random(seed + 3);
+    for (int index = 0; index < 3000; ++index) {
+        const FileCase file = RandomFileCase(random, index);
+        SCOPED_TRACE(file.Name);
+        const std::vector<CleaningOperation>& operations = file.Operations;
+        const int32_t tabLength = file.TabLength;
+        const std::string& bytes = file.Bytes;
+        const std::string whole = PipelineCleaned(bytes, operations, tabLength, ByteEncoding::Utf8);
         CleaningPipeline pipeline;
         StartPipeline(pipeline, operations, tabLength);
         pipeline.Encoding = ByteEncoding::Utf8;
-        PieceTrials trials;
+        LineTracking tracking;
+        StartLineTracking(tracking, pipeline);
+        size_t lines = 0;
+        std::vector<std::string> kept;
+        bool lastKept = false;
+        const LineWatch watch = [&](const TrackedLine& line) {
+            ++lines;
+            lastKept = line.Kept;
+            if (line.Kept)
+                kept.emplace_back(line.Output);
+        };
         std::string input;
-        std::string output;
-        std::string unsettledAt;
-        const PieceHandler piece = [&](std::string_view in, std::string_view result, bool settled) {
+        std::string pieces;
+        const PieceHandler piece = [&](std::string_view in, std::string_view out, bool) {
             input += in;
-            output += result;
-            if (settled && unsettledAt.empty() &&
-                output != PipelineCleaned(input, operations, tabLength, ByteEncoding::Utf8))
-                unsettledAt = EscapeBytes(input);
+            pieces += out;
         };
         ByteBuffer out;
         for (size_t at = 0; at < bytes.size();) {
-            size_t end = std::min(bytes.size(), at + static_cast<size_t>(Uniform(random, 1, 40)));
-            while (end < bytes.size() && !IsLineEnd(bytes[end - 1]))
+            // Never inside a UTF-8 sequence: a case conversion would see its halves apart.
+            size_t end = std::min(bytes.size(), at + static_cast<size_t>(Uniform(random, 1, 12)));
+            while (end < bytes.size() && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
                 ++end;
-            FeedPipelineInPieces(pipeline, trials, std::string_view(bytes).substr(at, end - at), piece, out);
+            FeedTrackedLines(pipeline, tracking, std::string_view(bytes).substr(at, end - at), out, watch, piece);
             at = end;
         }
-        out.Size = 0;
-        FinishPipeline(pipeline, out);
-        piece({}, BufferView(out), true);
-        ASSERT_EQ(unsettledAt, "") << "settled, but the output so far is not what this input becomes";
+        FinishTrackedLines(pipeline, tracking, out, watch, piece);
+        ASSERT_TRUE(SameBytes(BufferView(out), whole));
         ASSERT_EQ(input, bytes);
-        ASSERT_TRUE(SameBytes(output, PipelineCleaned(bytes, operations, tabLength, ByteEncoding::Utf8)));
+        ASSERT_TRUE(SameBytes(pieces, whole));
+        ASSERT_EQ(lines, bytes.empty() ? 0 : EditorLines(bytes).size() - (IsLineEnd(bytes.back()) ? 1 : 0));
+        // The result's last line comes from the source's last line only when that has no line end
+        // and stays; else it is the empty line after the result's last line end.
+        std::vector<std::string> expected = EditorLines(whole);
+        if (bytes.empty() || IsLineEnd(bytes.back()) || !lastKept)
+            expected.pop_back();
+        ASSERT_EQ(kept, expected);
     }
 }
 

@@ -86,35 +86,74 @@ TEST(ReadTabLength, ConvertsTheTextOrFallsBack) {
 // An IDE started with a preferences file of its own names it; one that cannot be read leaves
 // the usual search, and its message, as they are.
 TEST(ReadTabLength, TheFileTheIdeNamesComesFirst) {
+    enum class Named { File, Missing, Folder };
     struct Case {
         const char* Name;
-        bool NamedExists;
+        Named NamedIs;
         bool SearchedExists;
         int32_t Expected; // 0: the missing-file message
     };
     const Case cases[] = {
-        {"named and searched", true, true, 6},
-        {"named only", true, false, 6},
-        {"named file missing", false, true, 4},
-        {"neither", false, false, 0},
+        {"named and searched", Named::File, true, 6},
+        {"named only", Named::File, false, 6},
+        // A fresh install: the IDE has not written the file it names, and uses its defaults.
+        {"named file not written yet, another one elsewhere", Named::Missing, true, 2},
+        {"named file not written yet, none elsewhere", Named::Missing, false, 2},
+        // There, but not to be read: the search as without the variable.
+        {"named path is a folder, searched file", Named::Folder, true, 4},
+        {"named path is a folder, nothing else", Named::Folder, false, 0},
     };
-    constexpr std::u16string_view Named = u"D:\\Elsewhere\\My.prefs";
+    constexpr std::u16string_view NamedPath = u"D:\\Elsewhere\\My.prefs";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         FakeConfigPlatform platform = PerUserPlatform();
-        platform.SetEnvironment(u"PB_TOOL_Preferences", Named);
-        if (c.NamedExists)
-            platform.AddFile(Named, "[Global]\r\nTabLength = 6\r\n");
+        platform.SetEnvironment(u"PB_TOOL_Preferences", NamedPath);
+        if (c.NamedIs == Named::File)
+            platform.AddFile(NamedPath, "[Global]\r\nTabLength = 6\r\n");
+        if (c.NamedIs == Named::Folder)
+            platform.AddFolder(NamedPath);
         if (c.SearchedExists)
             platform.AddFile(PerUserPrefs, "[Global]\r\nTabLength = 4\r\n");
         ConfigState state;
+        state.TabLength = 99;
         EXPECT_EQ(DetectAndRead(platform, state), c.Expected != 0);
-        if (c.Expected != 0)
+        if (c.Expected != 0) {
             EXPECT_EQ(state.TabLength, c.Expected);
-        else
+            EXPECT_TRUE(platform.Messages.empty());
+        } else {
             ExpectMissingPrefsMessage(platform);
+        }
         EXPECT_EQ(state.DataFolder, u"C:\\Users\\me\\AppData\\Roaming\\Talmir\\Brisklet\\");
     }
+}
+
+// The fold start words; nullopt leaves the IDE's defaults.
+TEST(ReadPrefsFoldStartWords, TheFoldingGroupOrTheDefaults) {
+    using Words = std::optional<std::vector<std::string>>;
+    const struct {
+        const char* Name;
+        std::string File;
+        Words Expected;
+    } cases[] = {
+        {"two words", "[Folding]\r\nStartWords = 2\r\nStart_1 = Procedure\r\nStart_2 = ;{\r\n",
+         Words{{"Procedure", ";{"}}},
+        {"blank words left out", "\xEF\xBB\xBF[Folding]\nStartWords = 3\nStart_1 = If\nStart_2 =  \nStart_3 = \xC3\xA4\n",
+         Words{{"If", "\xC3\xA4"}}},
+        {"fewer than named", "[Folding]\nStartWords = 99999999999\nStart_1 = If\n", Words{{"If"}}},
+        {"none", "[Folding]\nStartWords = 0\nStart_1 = If\n", Words{std::vector<std::string>{}}},
+        {"no number", "[Folding]\nStart_1 = If\n", std::nullopt},
+        {"another group's", "[Global]\nStartWords = 1\nStart_1 = If\n", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FakeConfigPlatform platform;
+        platform.AddFile(PerUserPrefs, c.File);
+        PrefsFile prefs;
+        EXPECT_EQ(ReadPrefsFoldStartWords(platform, prefs, PerUserPrefs), c.Expected);
+    }
+    FakeConfigPlatform platform;
+    PrefsFile prefs;
+    EXPECT_EQ(ReadPrefsFoldStartWords(platform, prefs, PerUserPrefs), std::nullopt);
 }
 
 TEST(ReadTabLength, MissingPerUserFileIsReported) {

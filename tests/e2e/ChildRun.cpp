@@ -14,6 +14,7 @@ namespace brisklet::e2e {
 namespace {
 
 constexpr DWORD BoxScanMs = 20;
+constexpr DWORD IdeWaitStepMs = 10;
 
 DWORD ParentOf(DWORD processId) {
     const KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -115,7 +116,7 @@ int64_t MillisecondsSince(const LARGE_INTEGER& start) {
 } // namespace
 
 ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& workingDirectory, DWORD timeoutMs,
-                      const BeforeResume& beforeResume) {
+                      Waiting waiting, const BeforeResume& beforeResume) {
     ChildOutcome outcome;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -134,12 +135,12 @@ ChildOutcome RunChild(const std::wstring& commandLine, const std::wstring& worki
         beforeResume(process.Get(), parentIsIde);
     }
     ResumeThread(thread.Get());
-    outcome = WatchChild(process.Get(), timeoutMs);
+    outcome = WatchChild(process.Get(), timeoutMs, waiting);
     outcome.ParentIsIde = parentIsIde;
     return outcome;
 }
 
-ChildOutcome WatchChild(HANDLE process, DWORD timeoutMs) {
+ChildOutcome WatchChild(HANDLE process, DWORD timeoutMs, Waiting waiting) {
     ChildOutcome outcome;
     const LARGE_INTEGER watched = Now();
     std::vector<HWND> seen;
@@ -148,8 +149,13 @@ ChildOutcome WatchChild(HANDLE process, DWORD timeoutMs) {
     ULONGLONG nextScan = 0;
     HANDLE waitFor = process;
     for (;;) {
-        const DWORD woken = MsgWaitForMultipleObjects(1, &waitFor, FALSE, BoxScanMs, QS_ALLINPUT);
+        // Waiting in steps, a message sent meanwhile waits for the step's end.
+        const DWORD woken = waiting == Waiting::InSteps
+                                ? WaitForSingleObject(waitFor, IdeWaitStepMs)
+                                : MsgWaitForMultipleObjects(1, &waitFor, FALSE, BoxScanMs, QS_ALLINPUT);
+        const int64_t before = CountsSoFar().Scintilla;
         PumpMessages();
+        outcome.BusySteps += waiting == Waiting::InSteps && CountsSoFar().Scintilla != before ? 1 : 0;
         const ULONGLONG now = GetTickCount64();
         if (woken == WAIT_OBJECT_0) {
             outcome.WallMs = MillisecondsSince(watched);

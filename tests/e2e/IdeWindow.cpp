@@ -5,7 +5,7 @@
 
 #include <Scintilla.h>
 
-#include "support/FoldLevels.h"
+#include "CaseCorrection.h"
 
 namespace brisklet::e2e {
 
@@ -44,6 +44,12 @@ struct Ide {
     HANDLE Tool = nullptr;
     std::vector<ToolWrite> Writes;
     bool AwaitingNext = false; // a write came and no message after it yet
+    test::FoldWords FoldWords;
+    bool CaseCorrection = false;
+    bool HiddenForTool = false;
+    std::string Typed;         // typed into the visible editor once it answered TypeAfter
+    unsigned TypeAfter = 0;
+    IdeWindows Named;
 };
 Ide ide;
 
@@ -67,9 +73,27 @@ std::string BytesOf(const Editor& editor) {
     return std::string(bytes, static_cast<size_t>(length));
 }
 
+// As the IDE styles changed text for display, with undo collection off: the corrections are in
+// no undo step of their own.
+void CorrectCase(const Editor& editor) {
+    const std::vector<Correction> corrections = CaseCorrections(BytesOf(editor));
+    if (corrections.empty()) {
+        return;
+    }
+    Call(editor, SCI_SETUNDOCOLLECTION, 0);
+    for (const Correction& correction : corrections) {
+        Call(editor, SCI_SETTARGETRANGE, correction.Offset, static_cast<sptr_t>(correction.Offset + correction.Keyword.size()));
+        Call(editor, SCI_REPLACETARGET, correction.Keyword.size(), reinterpret_cast<sptr_t>(correction.Keyword.data()));
+    }
+    Call(editor, SCI_SETUNDOCOLLECTION, 1);
+}
+
 void RecomputeFolds(Editor& editor) {
+    if (ide.CaseCorrection && editor.Stale) {
+        CorrectCase(editor);
+    }
     editor.Stale = false;
-    const std::vector<int> levels = test::ComputeFoldLevels(BytesOf(editor));
+    const std::vector<int> levels = test::ComputeFoldLevels(BytesOf(editor), ide.FoldWords);
     for (size_t line = 0; line < levels.size(); ++line) {
         if (Call(editor, SCI_GETFOLDLEVEL, line) != levels[line]) {
             Call(editor, SCI_SETFOLDLEVEL, line, levels[line]);
@@ -123,6 +147,17 @@ void VanishAfterAnswering(LRESULT answer) {
     } else {
         ide.Editors[ide.Visible] = view;
     }
+}
+
+// The tool gets its answer; then the user types, before the IDE handles anything else.
+void TypeAfterAnswering(const Editor& editor, LRESULT answer) {
+    const std::string typed = std::move(ide.Typed);
+    ide.Typed.clear();
+    ReplyMessage(answer);
+    for (const char c : typed) {
+        CallWindowProcW(editor.Original, editor.Window, WM_CHAR, static_cast<unsigned char>(c), 0);
+    }
+    RecomputeStaleFolds();
 }
 
 void* AllocationOf(LPARAM address) {
@@ -182,11 +217,16 @@ LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
     const bool vanishNow = ide.Counting && editor == &ide.Editors[ide.Visible] && ide.Vanishing != Vanish::None &&
                            message == ide.VanishAfter;
+    const bool typeNow = ide.Counting && editor == &ide.Editors[ide.Visible] && !ide.Typed.empty() &&
+                         message == ide.TypeAfter;
     ++ide.MessageDepth;
     const LRESULT result = CallWindowProcW(editor->Original, window, message, wParam, lParam);
     --ide.MessageDepth;
     if (ide.MessageDepth == 0) {
         RecomputeStaleFolds();
+    }
+    if (typeNow) {
+        TypeAfterAnswering(*editor, result);
     }
     if (vanishNow) {
         VanishAfterAnswering(result); // the editor and its entry may be gone afterwards
@@ -268,13 +308,40 @@ bool LoadDocument(Editor& editor, const Scenario& scenario, std::wstring& error)
     if (scenario.Selection) {
         Call(editor, SCI_SETSEL, static_cast<uptr_t>(scenario.Selection->first), scenario.Selection->second);
     }
+    for (const auto& [line, mask] : scenario.Markers) {
+        Call(editor, SCI_MARKERADDSET, static_cast<uptr_t>(line), mask);
+    }
     Call(editor, SCI_SETREADONLY, scenario.ReadOnly ? 1 : 0);
     return true;
 }
 
+// Like the IDE's File Viewer: a top-level window of its own, owned by the main window, with an
+// editor in it.
+bool OpenViewer(std::wstring& error) {
+    ide.Named.Viewer = CreateWindowExW(0, PanelClass, L"Viewer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80, Width, Height,
+                                       ide.Main, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (ide.Named.Viewer == nullptr || !CreateEditor(ide.Named.Viewer, true, error)) {
+        error = L"cannot open the viewer window";
+        return false;
+    }
+    ide.Named.ViewerEditor = ide.Editors.back().Window;
+    return true;
+}
+
+// An editor that was opened and closed again: its handle names no window any more.
+HWND ClosedEditorHandle(HWND parent) {
+    const HWND window = CreateWindowExW(0, L"Scintilla", L"", WS_CHILD, 0, 0, Width, Height, parent, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    DestroyWindow(window);
+    return window;
+}
+
 } // namespace
 
-bool OpenIde(const Scenario& scenario, std::wstring& error) {
+bool OpenIde(const Scenario& scenario, const test::FoldWords& foldWords, std::wstring& error) {
+    ide.FoldWords = foldWords;
+    ide.Typed = scenario.Typed;
+    ide.TypeAfter = scenario.TypeAfter;
     const std::wstring dll = ExecutableFolder() + L"Scintilla.dll";
     ide.Scintilla = LoadLibraryW(dll.c_str());
     if (ide.Scintilla == nullptr) {
@@ -309,6 +376,16 @@ bool OpenIde(const Scenario& scenario, std::wstring& error) {
     }
     // The first visible editor is the one reported; without any, the one in the middle.
     ide.Visible = static_cast<size_t>(scenario.HiddenEditors);
+    ide.Named.Main = ide.Main;
+    ide.Named.Panel = panel;
+    ide.Named.Editor = ide.Editors[ide.Visible].Window;
+    if (scenario.HiddenEditors > 0) {
+        ide.Named.HiddenEditor = ide.Editors.front().Window;
+    }
+    if (scenario.Viewer && !OpenViewer(error)) {
+        return false;
+    }
+    ide.Named.ClosedEditor = ClosedEditorHandle(panel);
     for (Editor& editor : ide.Editors) {
         if (!LoadDocument(editor, scenario, error)) {
             return false;
@@ -323,6 +400,8 @@ bool OpenIde(const Scenario& scenario, std::wstring& error) {
         SetForegroundWindow(ide.Main);
     }
     PumpMessages();
+    // The document as loaded stays as it is; what changes from now on is corrected.
+    ide.CaseCorrection = scenario.CaseCorrection;
     return true;
 }
 
@@ -337,6 +416,30 @@ void CloseIde() {
     ide.Editors.clear();
     if (ide.Scintilla != nullptr) {
         FreeLibrary(ide.Scintilla);
+    }
+}
+
+IdeWindows Windows() {
+    return ide.Named;
+}
+
+void HoldMainWindow(bool hide) {
+    if (hide) {
+        ide.HiddenForTool = IsWindowVisible(ide.Main) != 0;
+        ShowWindow(ide.Main, SW_HIDE);
+    } else {
+        EnableWindow(ide.Main, FALSE);
+    }
+}
+
+void ReleaseMainWindow() {
+    if (ide.Main == nullptr) {
+        return;
+    }
+    EnableWindow(ide.Main, TRUE);
+    if (ide.HiddenForTool) {
+        ShowWindow(ide.Main, SW_SHOWNORMAL);
+        ide.HiddenForTool = false;
     }
 }
 
@@ -379,6 +482,10 @@ bool BlockFreed(void* block) {
     return block != nullptr && VirtualQuery(block, &region, sizeof region) != 0 && region.State == MEM_FREE;
 }
 
+MessageCounts CountsSoFar() {
+    return ide.Counts;
+}
+
 MessageCounts StopCounting() {
     ide.Counting = false;
     return ide.Counts;
@@ -403,6 +510,19 @@ EditorState VisibleEditorState() {
         }
     }
     return state;
+}
+
+std::vector<std::pair<intptr_t, int>> VisibleEditorMarkers() {
+    const Editor& editor = ide.Editors[ide.Visible];
+    std::vector<std::pair<intptr_t, int>> markers;
+    const sptr_t lineCount = Call(editor, SCI_GETLINECOUNT);
+    for (sptr_t line = 0; line < lineCount; ++line) {
+        const auto mask = static_cast<int>(Call(editor, SCI_MARKERGET, static_cast<uptr_t>(line)));
+        if (mask != 0) {
+            markers.emplace_back(line, mask);
+        }
+    }
+    return markers;
 }
 
 bool OneUndoGives(const std::string& bytes) {

@@ -3,16 +3,36 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Scenario.h"
+#include "support/FoldLevels.h"
 
 namespace brisklet::e2e {
 
 // Loads Scintilla.dll from beside the executable, creates the windows and loads the document
-// into every editor with its folds, selection and flags. Error text on failure.
-[[nodiscard]] bool OpenIde(const Scenario& scenario, std::wstring& error);
+// into every editor with its folds (on the given fold words), markers, selection and flags.
+// Error text on failure.
+[[nodiscard]] bool OpenIde(const Scenario& scenario, const test::FoldWords& foldWords, std::wstring& error);
 void CloseIde();
+
+// The windows a scenario can name in the tool's environment.
+struct IdeWindows {
+    HWND Main = nullptr;
+    HWND Editor = nullptr;       // the visible editor, the one reported
+    HWND HiddenEditor = nullptr; // the first hidden one, when there is one
+    HWND ClosedEditor = nullptr; // an editor that was closed: its handle names no window
+    HWND Panel = nullptr;        // a child window between the main window and the editors
+    HWND Viewer = nullptr;       // with Scenario::Viewer: a top-level window of the IDE's own...
+    HWND ViewerEditor = nullptr; // ...and the editor in it
+};
+[[nodiscard]] IdeWindows Windows();
+
+// While the tool runs, as the IDE does for a tool it waits for: the main window disabled, or
+// hidden. ReleaseMainWindow gives it back.
+void HoldMainWindow(bool hide);
+void ReleaseMainWindow();
 
 // Handles every message waiting for this thread, then brings stale fold levels up to date.
 void PumpMessages();
@@ -26,6 +46,8 @@ struct MessageCounts {
 // Counting covers what others send to the visible editor; the IDE's own calls bypass its window.
 void StartCounting(DWORD hangMs);
 [[nodiscard]] MessageCounts StopCounting();
+// The counts so far, while counting goes on.
+[[nodiscard]] MessageCounts CountsSoFar();
 
 // Each text the tool writes into the visible editor while counting (SCI_SETTEXT, SCI_REPLACESEL)
 // arrives in a block the tool placed in this process.
@@ -57,6 +79,8 @@ struct EditorState {
 };
 
 [[nodiscard]] EditorState VisibleEditorState();
+// Each line of the visible editor that holds markers, with its marker mask, ascending.
+[[nodiscard]] std::vector<std::pair<intptr_t, int>> VisibleEditorMarkers();
 // Sends one SCI_UNDO to the visible editor and tells whether its bytes are then the given ones.
 [[nodiscard]] bool OneUndoGives(const std::string& bytes);
 // Whether any hidden editor's bytes differ from the given ones.

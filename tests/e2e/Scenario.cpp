@@ -88,7 +88,38 @@ const FlagKey FlagKeys[] = {
     {L"mainvisible", &Scenario::MainVisible},
     {L"maincaption", &Scenario::MainCaption},
     {L"editorvisible", &Scenario::EditorVisible},
+    {L"wait", &Scenario::Wait},
+    {L"hide", &Scenario::Hide},
+    {L"casecorrection", &Scenario::CaseCorrection},
+    {L"viewer", &Scenario::Viewer},
 };
+
+// "2:22,8:15+21": a bookmark on line 2, a breakpoint's two markers on line 8.
+std::optional<std::vector<std::pair<intptr_t, int>>> ParseMarkers(std::wstring_view text) {
+    std::vector<std::pair<intptr_t, int>> markers;
+    while (!text.empty()) {
+        const size_t comma = text.find(L',');
+        std::wstring_view item = text.substr(0, comma);
+        text = comma == std::wstring_view::npos ? std::wstring_view() : text.substr(comma + 1);
+        const size_t colon = item.find(L':');
+        const std::optional<intptr_t> line = ParseNumber(item.substr(0, colon));
+        if (!line || colon == std::wstring_view::npos) {
+            return std::nullopt;
+        }
+        int mask = 0;
+        for (std::wstring_view rest = item.substr(colon + 1); !rest.empty();) {
+            const size_t plus = rest.find(L'+');
+            const std::optional<intptr_t> marker = ParseNumber(rest.substr(0, plus));
+            if (!marker || *marker > 31) {
+                return std::nullopt;
+            }
+            mask |= 1 << *marker;
+            rest = plus == std::wstring_view::npos ? std::wstring_view() : rest.substr(plus + 1);
+        }
+        markers.emplace_back(*line, mask);
+    }
+    return markers;
+}
 
 // Applies one setting; false when the key is unknown or the value does not fit it.
 bool ApplySetting(Scenario& scenario, std::wstring_view key, const std::wstring& value, std::wstring& error) {
@@ -146,6 +177,17 @@ bool ApplySetting(Scenario& scenario, std::wstring_view key, const std::wstring&
         }
         return vanish.has_value();
     }
+    if (key == L"markers") {
+        const std::optional<std::vector<std::pair<intptr_t, int>>> markers = ParseMarkers(value);
+        if (markers) {
+            scenario.Markers = *markers;
+        }
+        return markers.has_value();
+    }
+    if (key == L"type") {
+        scenario.Typed = Utf8FromWide(value);
+        return true;
+    }
     if (key == L"folded") {
         const std::optional<std::vector<intptr_t>> lines = ParseNumberList(value);
         if (lines) {
@@ -175,6 +217,8 @@ bool ApplySetting(Scenario& scenario, std::wstring_view key, const std::wstring&
         scenario.Runs = static_cast<int>(*number);
     } else if (key == L"vanish-after") {
         scenario.VanishAfter = static_cast<unsigned>(*number);
+    } else if (key == L"type-after") {
+        scenario.TypeAfter = static_cast<unsigned>(*number);
     } else {
         return false;
     }
@@ -223,6 +267,10 @@ std::optional<Scenario> ReadScenario(const std::wstring& runFile, std::wstring& 
     }
     if (scenario.ResultsFolder.empty() || scenario.CommandLine.empty()) {
         error = L"the run file needs results= and commandline=";
+        return std::nullopt;
+    }
+    if (scenario.Hide && !scenario.Wait) {
+        error = L"hide=1 needs wait=1: the IDE hides its window only for a tool it waits for";
         return std::nullopt;
     }
     return scenario;

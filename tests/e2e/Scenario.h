@@ -42,6 +42,16 @@ struct Scenario {
     int Runs = 1;                      // the child is started this many times, one after another
     Vanish Vanishes = Vanish::None;
     unsigned VanishAfter = 2183;       // ...right after the visible editor answered this message (SCI_GETTEXTLENGTH)
+    // "Wait until tool quits": the main window disabled, the tool waited for in 10 ms steps and
+    // its messages handled only between them. With Hide ("Hide editor when tool runs") the main
+    // window is hidden instead.
+    bool Wait = false;
+    bool Hide = false;
+    std::vector<std::pair<intptr_t, int>> Markers; // line and marker mask, set after loading
+    bool CaseCorrection = false;       // keywords in changed text put into their own case
+    std::string Typed;                 // typed into the visible editor...
+    unsigned TypeAfter = 2154;         // ...right after it answered this message (SCI_GETLINECOUNT)
+    bool Viewer = false;               // a top-level window of its own, owned by the main window, with an editor
 };
 
 // Reads the run file: UTF-8 "key=value" lines. Unknown keys and bad values are errors, so a

@@ -30,6 +30,63 @@ void ApplyEnvironment(const Scenario& scenario) {
     }
 }
 
+std::wstring EnvironmentValue(const wchar_t* name) {
+    std::wstring value(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size())));
+    return value;
+}
+
+std::wstring OwnFileName() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path.substr(path.find_last_of(L"\\/") + 1);
+}
+
+// The fold words of the IDE's own preferences file: the one it names to its tools, else the
+// per-user one; the defaults where there is none.
+test::FoldWords IdeFoldWords() {
+    const bool spiderBasic = OwnFileName() == L"SpiderBasic.exe";
+    const std::wstring ideName = spiderBasic ? L"SpiderBasic" : L"PureBasic";
+    std::wstring path = EnvironmentValue(L"PB_TOOL_Preferences");
+    if (path.empty()) {
+        path = EnvironmentValue(L"APPDATA") + L"\\" + ideName + L"\\" + ideName + L".prefs";
+    }
+    const std::optional<std::string> prefs = ReadFileBytes(path);
+    return prefs ? test::FoldWordsFromPrefs(*prefs, spiderBasic) : test::DefaultFoldWords(spiderBasic);
+}
+
+std::wstring Decimal(HWND window) {
+    return std::to_wstring(reinterpret_cast<intptr_t>(window));
+}
+
+// The IDE names its main window and the current editor to every tool. A scenario may name
+// others, with %MAINWINDOW%, %EDITOR%, %HIDDENEDITOR%, %CLOSEDEDITOR%, %PANEL%, %VIEWER%,
+// %VIEWEREDITOR% and %DESKTOP% standing for their handles, or unset them.
+void NameWindows(const Scenario& scenario) {
+    const IdeWindows windows = Windows();
+    const std::pair<std::wstring_view, HWND> placeholders[] = {
+        {L"%MAINWINDOW%", windows.Main},     {L"%EDITOR%", windows.Editor},
+        {L"%HIDDENEDITOR%", windows.HiddenEditor}, {L"%CLOSEDEDITOR%", windows.ClosedEditor},
+        {L"%PANEL%", windows.Panel},         {L"%VIEWER%", windows.Viewer},
+        {L"%VIEWEREDITOR%", windows.ViewerEditor}, {L"%DESKTOP%", GetDesktopWindow()},
+    };
+    SetEnvironmentVariableW(L"PB_TOOL_MainWindow", Decimal(windows.Main).c_str());
+    SetEnvironmentVariableW(L"PB_TOOL_Scintilla", Decimal(windows.Editor).c_str());
+    for (const auto& [name, value] : scenario.Environment) {
+        if (!value) {
+            SetEnvironmentVariableW(name.c_str(), nullptr);
+            continue;
+        }
+        std::wstring text = *value;
+        for (const auto& [placeholder, window] : placeholders) {
+            for (size_t at = text.find(placeholder); at != std::wstring::npos; at = text.find(placeholder)) {
+                text.replace(at, placeholder.size(), Decimal(window));
+            }
+        }
+        SetEnvironmentVariableW(name.c_str(), text.c_str());
+    }
+}
+
 void AppendItem(std::string& list, const std::string& item) {
     if (!list.empty()) {
         list += ',';
@@ -56,6 +113,22 @@ std::string LineRanges(const std::vector<intptr_t>& lines) {
         AppendItem(text, last > i ? std::to_string(lines[i]) + "-" + std::to_string(lines[last])
                                   : std::to_string(lines[i]));
         i = last + 1;
+    }
+    return text;
+}
+
+// "2:22,8:15+21": each marked line with its marker numbers.
+std::string MarkerList(const std::vector<std::pair<intptr_t, int>>& markers) {
+    std::string text;
+    for (const auto& [line, mask] : markers) {
+        std::string numbers;
+        for (int marker = 0; marker < 32; ++marker) {
+            if ((mask & (1 << marker)) != 0) {
+                numbers += numbers.empty() ? "" : "+";
+                numbers += std::to_string(marker);
+            }
+        }
+        AppendItem(text, std::to_string(line) + ":" + numbers);
     }
     return text;
 }
@@ -96,6 +169,7 @@ struct Runs {
     std::string Exits;
     std::string StartErrors;
     std::string ChildMs;
+    int64_t BusySteps = 0;
     bool ParentIsIde = true;
     std::vector<MessageBoxSeen> Boxes;
 };
@@ -110,12 +184,17 @@ Runs RunChildren(const Scenario& scenario, DWORD watcherId) {
         }
     };
     for (int run = 0; run < scenario.Runs; ++run) {
-        const ChildOutcome child =
-            RunChild(scenario.CommandLine, scenario.WorkingDirectory, scenario.TimeoutMs, handOver);
+        if (scenario.Wait) {
+            HoldMainWindow(scenario.Hide);
+        }
+        const ChildOutcome child = RunChild(scenario.CommandLine, scenario.WorkingDirectory, scenario.TimeoutMs,
+                                            scenario.Wait ? Waiting::InSteps : Waiting::Answering, handOver);
+        ReleaseMainWindow();
         AppendItem(runs.Exits, ExitText(child));
         if (child.End == ChildEnd::Exited) {
             AppendItem(runs.ChildMs, std::to_string(child.WallMs));
         }
+        runs.BusySteps += child.BusySteps;
         if (child.End == ChildEnd::StartFailed) {
             AppendItem(runs.StartErrors, std::to_string(child.StartError));
         }
@@ -135,10 +214,11 @@ int RunScenario(const std::wstring& runFile, DWORD watcherId) {
         return WatchEndingIde(runFile, *scenario, error) ? 0 : Fail(error);
     }
     ApplyEnvironment(*scenario);
-    if (!OpenIde(*scenario, error)) {
+    if (!OpenIde(*scenario, IdeFoldWords(), error)) {
         CloseIde();
         return Fail(error);
     }
+    NameWindows(*scenario);
     const HANDLE heldFile = HoldFile(*scenario, error);
     if (!error.empty()) {
         CloseIde();
@@ -162,8 +242,10 @@ int RunScenario(const std::wstring& runFile, DWORD watcherId) {
         }
     }
     const EditorState editor = VisibleEditorState();
+    const std::string markers = MarkerList(VisibleEditorMarkers());
     const std::vector<intptr_t> changedEditors = EditorsDifferingFrom(scenario->Document);
     const bool undoRestores = OneUndoGives(scenario->Document);
+    const std::string markersAfterUndo = MarkerList(VisibleEditorMarkers());
     const bool hiddenChanged = HiddenEditorsDifferFrom(scenario->Document);
     CloseIde();
 
@@ -173,11 +255,14 @@ int RunScenario(const std::wstring& runFile, DWORD watcherId) {
         result += "start-error=" + child.StartErrors + "\n";
     }
     result += "child-ms=" + child.ChildMs + "\n";
+    result += "busy-steps=" + std::to_string(child.BusySteps) + "\n";
     result += "child-parent-is-ide=" + std::to_string(child.ParentIsIde ? 1 : 0) + "\n";
     result += "selection=" + std::to_string(editor.Anchor) + "," + std::to_string(editor.Caret) + "\n";
     result += "caretline=" + std::to_string(editor.CaretLine) + "\n";
     result += "folded=" + NumberList(editor.ContractedHeaders) + "\n";
     result += "hidden=" + LineRanges(editor.HiddenLines) + "\n";
+    result += "markers=" + markers + "\n";
+    result += "markers-after-undo=" + markersAfterUndo + "\n";
     result += "can-undo=" + std::to_string(editor.CanUndo ? 1 : 0) + "\n";
     result += "undo-restores=" + std::to_string(undoRestores ? 1 : 0) + "\n";
     result += "hidden-editors-changed=" + std::to_string(hiddenChanged ? 1 : 0) + "\n";

@@ -82,6 +82,13 @@ CASES = [
          data=Source("\r\n") + SETTINGS, env={"PB_TOOL_Selection": "2x1x5x3"}),
     dict(name="malformed-selection", args=["/onlyselectedcode", "/removecomments", "{file}"], file="bad.pb",
          data=Source("\r\n"), env={"PB_TOOL_Selection": "2x1x"}),
+    # The view entries follow their code, the fold points found by the start words of the IDE's preferences:
+    # with the IDE's own words the ;{ line would be a fold point whose removal changes Folding.
+    dict(name="view-follows-fold-words", args=CLEANING + ["/removedebuglines", "{file}"], file="view.pb",
+         data=b";{ Sum\r\n" + Source("\r\n") + b"; IDE Options = PureBasic 6.10 LTS (Windows - x64)\r\n"
+         b"; CursorPosition = 6\r\n; CursorColumn = 30\r\n; FirstLine = 4\r\n; Folding = B\r\n; Markers = 3,5,7\r\n"
+         b"; EnableXP",
+         env={"PB_TOOL_Preferences": "{prefs}"}, prefs=b"[Folding]\r\nStartWords = 2\r\nStart_1 = If\r\nStart_2 = Procedure\r\n"),
     dict(name="tab-length-from-the-ide", args=["/converttabtospace", "{file}"], file="tabs.pb",
          data=b"\ta\r\n\t\tb ; c\r\n", env={"PB_TOOL_Preferences": "{prefs}"},
          prefs=b"[Global]\r\nTabLength = 5\r\n"),

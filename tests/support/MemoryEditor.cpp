@@ -69,6 +69,12 @@ intptr_t MemoryEditor::Call(unsigned message, uintptr_t wParam, intptr_t lParam)
         if (validLine && lParam >= line && lParam < LineCount())
             SetVisible(line, lParam, true);
         return 0;
+    case SCI_VISIBLEFROMDOCLINE: {
+        intptr_t shown = 0;
+        for (intptr_t l = 0; l < std::min(line, LineCount()); ++l)
+            shown += visible_[static_cast<size_t>(l)] ? 1 : 0;
+        return shown;
+    }
     case SCI_GETLINEVISIBLE:
         return LineVisible(line) ? 1 : 0;
     case SCI_GETLASTCHILD:
@@ -100,6 +106,22 @@ intptr_t MemoryEditor::Call(unsigned message, uintptr_t wParam, intptr_t lParam)
     case SCI_DOCUMENTEND:
         SetSelection(static_cast<intptr_t>(bytes_.size()), static_cast<intptr_t>(bytes_.size()));
         return 0;
+    case SCI_MARKERGET:
+        return validLine ? markers_[static_cast<size_t>(line)] : 0;
+    case SCI_MARKERNEXT:
+        for (intptr_t l = std::max<intptr_t>(line, 0); l < LineCount(); ++l) {
+            if ((markers_[static_cast<size_t>(l)] & lParam) != 0)
+                return l;
+        }
+        return -1;
+    case SCI_MARKERADDSET:
+        if (validLine)
+            markers_[static_cast<size_t>(line)] |= static_cast<int>(lParam);
+        return 0;
+    case SCI_MARKERDELETEALL:
+        for (int& marked : markers_)
+            marked &= wParam < 32 ? ~(1 << wParam) : 0;
+        return 0;
     default:
         return 0;
     }
@@ -114,24 +136,46 @@ std::optional<DocumentBytes> MemoryEditor::ReadDocument() {
     return DocumentBytes{bytes_, codePage_, codePage_ == SC_CP_UTF8 ? nullptr : SystemCodePage};
 }
 
-bool MemoryEditor::SendText(unsigned message, std::string_view bytes) {
-    Messages.push_back(message);
+WriteResult MemoryEditor::SendText(const TextWrite& write) {
+    Messages.push_back(SCI_GETCHARACTERPOINTER);
+    Messages.push_back(SCI_GETTEXTLENGTH);
+    if (bytes_ != write.DocumentAsRead)
+        return WriteResult::EditorChanged;
+    for (const EditorMessage& message : write.Before)
+        Call(message.Message, message.WParam, message.LParam);
+    Messages.push_back(write.Message);
     // Like the control, take the bytes only up to a zero byte.
-    bytes = bytes.substr(0, bytes.find('\0'));
-    if (message == SCI_SETTEXT) {
+    const std::string_view bytes = write.Bytes.substr(0, write.Bytes.find('\0'));
+    if (write.Message == SCI_SETTEXT) {
         ReplaceRange(0, static_cast<intptr_t>(bytes_.size()), bytes, true);
         SetSelection(0, 0);
-    } else if (message == SCI_REPLACESEL) {
-        const intptr_t start = std::min(anchor_, caret_);
-        ReplaceRange(start, std::max(anchor_, caret_), bytes, false);
-        const intptr_t end = start + static_cast<intptr_t>(bytes.size());
-        SetSelection(end, end);
+    } else if (write.Message == SCI_REPLACESEL) {
+        Type(bytes);
+        return WriteResult::Written;
     } else {
-        return false;
+        return WriteResult::Failed;
     }
     if (OnTextChanged)
         OnTextChanged(*this);
-    return true;
+    return WriteResult::Written;
+}
+
+void MemoryEditor::Type(std::string_view bytes) {
+    const intptr_t start = std::min(anchor_, caret_);
+    ReplaceRange(start, std::max(anchor_, caret_), bytes, false);
+    const intptr_t end = start + static_cast<intptr_t>(bytes.size());
+    SetSelection(end, end);
+    if (OnTextChanged)
+        OnTextChanged(*this);
+}
+
+std::vector<std::pair<intptr_t, int>> MemoryEditor::Markers() const {
+    std::vector<std::pair<intptr_t, int>> marked;
+    for (intptr_t line = 0; line < LineCount(); ++line) {
+        if (markers_[static_cast<size_t>(line)] != 0)
+            marked.emplace_back(line, markers_[static_cast<size_t>(line)]);
+    }
+    return marked;
 }
 
 bool MemoryEditor::LineVisible(intptr_t line) const {
@@ -186,21 +230,32 @@ void MemoryEditor::ReplaceRange(intptr_t start, intptr_t end, std::string_view b
     const intptr_t firstLine = LineFromPosition(start);
     const intptr_t lastLine = LineFromPosition(end);
     const intptr_t oldCount = LineCount();
+    const bool atLineStart = oldCount > 0 && PositionFromLine(firstLine) == start;
+    // Deleting every byte starts the control's lines afresh, markers included.
+    const bool wholeText = start == 0 && end == static_cast<intptr_t>(bytes_.size()) && end > 0;
     bytes_.replace(static_cast<size_t>(start), static_cast<size_t>(end - start), bytes);
     ComputeLineStarts();
-    if (resetAllLines || oldCount == 0) {
+    if (resetAllLines || oldCount == 0 || wholeText) {
         levels_.assign(lineStarts_.size(), SC_FOLDLEVELBASE);
         expanded_.assign(lineStarts_.size(), true);
         visible_.assign(lineStarts_.size(), true);
+        markers_.assign(lineStarts_.size(), 0);
         return;
     }
-    // Lines before and after the replaced ones keep their state; the new ones are plain.
+    // Lines before and after the replaced ones keep their state; the new ones are plain, but for
+    // the markers of the replaced lines: the first of them gathers them, and keeps them unless the
+    // new lines are put in before it, as at a line start, where they move on with what follows.
     const auto keepBefore = static_cast<size_t>(firstLine);
     const auto keepAfter = static_cast<size_t>(oldCount - lastLine - 1);
     const size_t fresh = lineStarts_.size() - keepBefore - keepAfter;
+    int gathered = 0;
+    for (intptr_t line = firstLine; line <= lastLine; ++line)
+        gathered |= markers_[static_cast<size_t>(line)];
     SpliceLines(levels_, keepBefore, fresh, keepAfter, SC_FOLDLEVELBASE);
     SpliceLines(expanded_, keepBefore, fresh, keepAfter, true);
     SpliceLines(visible_, keepBefore, fresh, keepAfter, true);
+    SpliceLines(markers_, keepBefore, fresh, keepAfter, 0);
+    markers_[atLineStart ? keepBefore + fresh - 1 : keepBefore] = gathered;
 }
 
 void MemoryEditor::ComputeLineStarts() {

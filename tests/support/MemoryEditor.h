@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -9,16 +10,18 @@
 
 namespace brisklet {
 
-// Keeps bytes, selection, caret, lines, fold levels, expanded and visible flags. Lines end
-// at LF, CR or CR LF, as in the control. Contracting a header hides its children; expanding
-// a hidden header first reveals it, opening every collapsed fold around it.
+// Keeps bytes, selection, caret, lines, fold levels, expanded and visible flags and markers.
+// Lines end at LF, CR or CR LF, as in the control. Contracting a header hides its children;
+// expanding a hidden header first reveals it, opening every collapsed fold around it. Replacing
+// the whole text removes every marker; replacing a range gathers the markers of its lines on its
+// first line, which at a line start moves on behind the new text.
 class MemoryEditor : public EditorPort {
 public:
     explicit MemoryEditor(std::string bytes = {}, int codePage = 0);
 
     intptr_t Call(unsigned message, uintptr_t wParam = 0, intptr_t lParam = 0) override;
     [[nodiscard]] std::optional<DocumentBytes> ReadDocument() override;
-    bool SendText(unsigned message, std::string_view bytes) override;
+    [[nodiscard]] WriteResult SendText(const TextWrite& write) override;
 
     // Called after every change of the text, as the IDE recomputes fold levels.
     std::function<void(MemoryEditor&)> OnTextChanged;
@@ -35,10 +38,14 @@ public:
     [[nodiscard]] bool LineVisible(intptr_t line) const;
     [[nodiscard]] std::vector<intptr_t> ContractedHeaders() const;
     [[nodiscard]] std::vector<intptr_t> HiddenLines() const;
+    // Each marked line with its markers, ascending.
+    [[nodiscard]] std::vector<std::pair<intptr_t, int>> Markers() const;
 
     void SetSelection(intptr_t anchor, intptr_t caret);
     void SetFoldLevel(intptr_t line, int level);
     void FoldLine(intptr_t line, int action);
+    // Types bytes at the caret, replacing the selection, as a keystroke does.
+    void Type(std::string_view bytes);
 
 private:
     void ReplaceRange(intptr_t start, intptr_t end, std::string_view bytes, bool resetAllLines);
@@ -63,6 +70,7 @@ private:
     std::vector<int> levels_;
     std::vector<bool> expanded_;
     std::vector<bool> visible_;
+    std::vector<int> markers_;
 };
 
 } // namespace brisklet

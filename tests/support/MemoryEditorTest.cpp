@@ -1,4 +1,4 @@
-// The in-memory editor answers as the control does: lines, selection, folds and hidden lines.
+// The in-memory editor answers as the control does: lines, selection, folds, hidden lines and markers.
 #include <gtest/gtest.h>
 
 #include "editor/ScintillaMessages.h"
@@ -18,6 +18,11 @@ MemoryEditor NestedFolds() {
     for (intptr_t line = 0; line < 12; ++line)
         editor.SetFoldLevel(line, levels[line]);
     return editor;
+}
+
+// Text written over the document as it is now.
+WriteResult Send(MemoryEditor& editor, unsigned message, std::string_view bytes) {
+    return editor.SendText({message, bytes, editor.Bytes(), {}});
 }
 
 TEST(MemoryEditor, LinesEndAtLfCrOrCrLf) {
@@ -94,24 +99,45 @@ TEST(MemoryEditor, FoldAllCollapsesTheOutermostHeadersAndUnfoldAllShowsEverythin
 TEST(MemoryEditor, SetTextShowsEverythingAndReplaceSelKeepsTheOtherLines) {
     MemoryEditor editor = NestedFolds();
     editor.Call(SCI_FOLDLINE, 8, SC_FOLDACTION_CONTRACT);
+    for (const intptr_t line : {1, 2, 8})
+        editor.Call(SCI_MARKERADDSET, static_cast<uintptr_t>(line), 1 << line);
     editor.SetSelection(0, 4); // "M\nA\n" becomes three lines
-    ASSERT_TRUE(editor.SendText(SCI_REPLACESEL, "X\nY\nZ\n"));
+    ASSERT_EQ(Send(editor, SCI_REPLACESEL, "X\nY\nZ\n"), WriteResult::Written);
     EXPECT_EQ(editor.Bytes().substr(0, 7), "X\nY\nZ\na");
     EXPECT_EQ(editor.Caret(), 6);
     EXPECT_EQ(editor.ContractedHeaders(), (std::vector<intptr_t>{9}));
     EXPECT_EQ(editor.HiddenLines(), (std::vector<intptr_t>{10, 11}));
-    ASSERT_TRUE(editor.SendText(SCI_SETTEXT, "new"));
+    // As in the control: the replaced lines' markers gather, and at a line start move on with
+    // what follows the new text ("a", line 3).
+    EXPECT_EQ(editor.Markers(), (std::vector<std::pair<intptr_t, int>>{{3, 6}, {9, 1 << 8}}));
+    EXPECT_EQ(editor.Call(SCI_MARKERNEXT, 1, 1 << 8), 9);
+    editor.SetSelection(5, 7); // from the end of "Z" through "a": they stay on the first line
+    ASSERT_EQ(Send(editor, SCI_REPLACESEL, "1\n2"), WriteResult::Written);
+    EXPECT_EQ(editor.Markers(), (std::vector<std::pair<intptr_t, int>>{{2, 6}, {9, 1 << 8}}));
+    editor.SetSelection(0, static_cast<intptr_t>(editor.Bytes().size()));
+    ASSERT_EQ(Send(editor, SCI_REPLACESEL, "all\nnew"), WriteResult::Written);
+    EXPECT_TRUE(editor.Markers().empty());
+    ASSERT_EQ(Send(editor, SCI_SETTEXT, "new"), WriteResult::Written);
     EXPECT_EQ(editor.Bytes(), "new");
     EXPECT_TRUE(editor.HiddenLines().empty());
+    EXPECT_TRUE(editor.Markers().empty());
     EXPECT_EQ(editor.Call(SCI_GETFOLDLEVEL, 0), Base);
     EXPECT_EQ(editor.Caret(), 0);
 }
 
 TEST(MemoryEditor, TakesTextOnlyUpToAZeroByteAsTheControlDoes) {
     MemoryEditor editor("old");
-    ASSERT_TRUE(editor.SendText(SCI_SETTEXT, std::string("ab\0cd", 5)));
+    ASSERT_EQ(Send(editor, SCI_SETTEXT, std::string("ab\0cd", 5)), WriteResult::Written);
     EXPECT_EQ(editor.Bytes(), "ab");
-    EXPECT_FALSE(editor.SendText(SCI_GETLENGTH, "x"));
+    EXPECT_EQ(Send(editor, SCI_GETLENGTH, "x"), WriteResult::Failed);
+}
+
+TEST(MemoryEditor, WritesNothingOverADocumentThatChangedSinceItWasRead) {
+    MemoryEditor editor("abc");
+    editor.SetSelection(0, 1);
+    EXPECT_EQ(editor.SendText({SCI_SETTEXT, "new", "ab", {{SCI_SETSEL, 2, 3}}}), WriteResult::EditorChanged);
+    EXPECT_EQ(editor.Bytes(), "abc");
+    EXPECT_EQ(editor.Anchor(), 0); // nothing sent before the write either
 }
 
 TEST(MemoryEditor, AnOlderControlAnswersUnknownMessagesWithZero) {

@@ -8,6 +8,7 @@
 #include "tool/EditorCleaning.h"
 #include "tool/CommandLine.h"
 #include "editor/ScintillaMessages.h"
+#include "editor/UserMarkers.h"
 #include "runtime/CodePage.h"
 #include "support/FailingAllocator.h"
 #include "support/FakeCodePage.h"
@@ -199,16 +200,19 @@ struct LinesNamed : EditorPort {
     explicit LinesNamed(MemoryEditor& editor) : Editor(editor) {}
     intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) override {
         const auto line = static_cast<intptr_t>(wParam);
-        if (message == SCI_FOLDLINE || message == SCI_GOTOLINE)
+        if (message == SCI_FOLDLINE || message == SCI_GOTOLINE || message == SCI_MARKERADDSET ||
+            message == SCI_SETFOLDEXPANDED)
             AllInDocument = AllInDocument && line >= 0 && line < Editor.LineCount();
         if (message == SCI_FOLDLINE)
             Folded.push_back(line);
+        FoldAlls += message == SCI_FOLDALL ? 1 : 0;
         return Editor.Call(message, wParam, lParam);
     }
     std::optional<DocumentBytes> ReadDocument() override { return Editor.ReadDocument(); }
-    bool SendText(unsigned message, std::string_view bytes) override { return Editor.SendText(message, bytes); }
+    WriteResult SendText(const TextWrite& write) override { return Editor.SendText(write); }
     MemoryEditor& Editor;
     std::vector<intptr_t> Folded;
+    int FoldAlls = 0;
     bool AllInDocument = true;
 };
 
@@ -237,7 +241,11 @@ constexpr std::string_view DroppingSource =
     "Debug b\n"                // 16
     "\n";                      // 17, and the empty line 18 behind it
 
-TEST(CleaningRun, KeepCursorAndFoldsFollowTheLinesThatStay) {
+using Marked = std::vector<std::pair<intptr_t, int>>;
+constexpr int Bookmark = 1 << 22;
+constexpr int Breakpoint = (1 << 15) | (1 << 21);
+
+TEST(CleaningRun, FoldsCaretAndMarkersFollowTheLinesThatStay) {
     struct Case {
         const char* Name;
         std::string_view Source;
@@ -246,8 +254,10 @@ TEST(CleaningRun, KeepCursorAndFoldsFollowTheLinesThatStay) {
         intptr_t CaretLine;
         intptr_t CaretColumn;
         intptr_t AnchorLine; // at its start; -1: no selection
+        Marked Markers;      // bookmarks and breakpoints before the run
         std::vector<intptr_t> ExpectedFolded;
         intptr_t ExpectedCaretLine;
+        Marked ExpectedMarkers;
     };
     constexpr std::u16string_view Empty = u"/removeemptylines /keepcursorandfolds";
     constexpr std::u16string_view Debug = u"/removedebuglines /keepcursorandfolds";
@@ -259,24 +269,36 @@ TEST(CleaningRun, KeepCursorAndFoldsFollowTheLinesThatStay) {
     // 0 "a", 1 "Debug b", 2 "c", 3 "Procedure D()", 4 "  d", 5 "EndProcedure", 6 "".
     constexpr std::string_view CrLf = "a\r\nDebug b\r\nc\r\nProcedure D()\r\n  d\r\nEndProcedure\r\n";
     const Case cases[] = {
-        {"empty lines above, between and below the folds", DroppingSource, Empty, {6, 13}, 14, 3, -1, {5, 10}, 11},
-        {"caret on a dropped line goes to the next kept one", DroppingSource, Empty, {}, 10, 0, -1, {}, 9},
-        {"caret on a dropped last line goes to the last line", DroppingSource, Empty, {}, 18, 0, -1, {}, 14},
-        {"dropped outer header, the inner one collapses alone", DroppingSource, Debug, {1, 0}, 17, 0, -1, {0}, 14},
-        {"caret on the last line, below everything dropped", DroppingSource, Debug, {13}, 18, 0, -1, {11}, 15},
+        {"empty lines above, between and below the folds", DroppingSource, Empty, {6, 13}, 14, 3, -1,
+         {{8, Bookmark}, {11, Bookmark}, {16, Breakpoint}}, {5, 10}, 11, {{7, Bookmark}, {13, Breakpoint}}},
+        {"caret on a dropped line goes to the next kept one", DroppingSource, Empty, {}, 10, 0, -1, {}, {}, 9, {}},
+        {"caret on a dropped last line goes to the last line", DroppingSource, Empty, {}, 18, 0, -1,
+         {{17, Bookmark}, {18, Breakpoint}}, {}, 14, {}},
+        {"dropped outer header, the inner one collapses alone", DroppingSource, Debug, {1, 0}, 17, 0, -1,
+         {{0, Breakpoint}, {2, Bookmark}, {8, Bookmark | Breakpoint}}, {0}, 14,
+         {{1, Bookmark}, {6, Bookmark | Breakpoint}}},
+        {"caret on the last line, below everything dropped", DroppingSource, Debug, {13}, 18, 0, -1, {}, {11}, 15, {}},
         {"several dropping switches, caret on a line the last one drops", DroppingSource, Release, {6, 13}, 12, 4, -1,
-         {3, 6}, 6},
-        {"caret dropped by the first switch, nothing kept after it", DroppingSource, Release, {0, 13}, 16, 0, -1, {6},
-         9},
+         {{12, Bookmark}, {13, Breakpoint}}, {3, 6}, 6, {{6, Breakpoint}}},
+        {"caret dropped by the first switch, nothing kept after it", DroppingSource, Release, {0, 13}, 16, 0, -1, {},
+         {6}, 9, {}},
         {"selection: lines dropped inside it, a fold before and one below", DroppingSource,
-         u"/removeemptylines /removedebuglines /keepcursorandfolds", {1, 13}, 7, 0, 13, {1, 10}, 7},
-        {"selection from the end of a header: its line stays", DroppingSource, Empty, {13}, 13, 13, 16, {13}, 13},
-        {"every kind of line end", MixedLineEnds, Release, {0, 5}, 6, 0, -1, {0, 3}, 4},
-        {"selection ending between the CR and the LF", CrLf, Debug, {3}, 2, 2, 0, {2}, 1},
-        {"the same, the CR kept", CrLf, u"/removeallspaces /keepcursorandfolds", {3}, 2, 2, 0, {3}, 2},
-        {"selection starting between the CR and the LF", CrLf, Empty, {3}, 0, 2, 3, {3}, 0},
+         u"/removeemptylines /removedebuglines /keepcursorandfolds", {1, 13}, 7, 0, 13,
+         {{4, Bookmark}, {7, Breakpoint}, {8, Bookmark}, {14, Breakpoint}}, {1, 10}, 7,
+         {{4, Bookmark}, {7, Bookmark}, {11, Breakpoint}}},
+        {"selection from the end of a header: its line stays", DroppingSource, Empty, {13}, 13, 13, 16,
+         {{13, Bookmark}, {15, Breakpoint}, {17, Bookmark}}, {13}, 13,
+         {{13, Bookmark}, {14, Breakpoint}, {16, Bookmark}}},
+        // Without the modifier the folds open and the caret goes to the top, as the write leaves
+        // them; the markers still follow their code.
+        {"markers without the modifier", DroppingSource, u"/removeemptylines", {6}, 14, 3, -1,
+         {{2, Bookmark}, {10, Breakpoint}, {14, Bookmark}}, {}, 0, {{2, Bookmark}, {11, Bookmark}}},
+        {"every kind of line end", MixedLineEnds, Release, {0, 5}, 6, 0, -1, {}, {0, 3}, 4, {}},
+        {"selection ending between the CR and the LF", CrLf, Debug, {3}, 2, 2, 0, {}, {2}, 1, {}},
+        {"the same, the CR kept", CrLf, u"/removeallspaces /keepcursorandfolds", {3}, 2, 2, 0, {}, {3}, 2, {}},
+        {"selection starting between the CR and the LF", CrLf, Empty, {3}, 0, 2, 3, {}, {3}, 0, {}},
         {"selection after a lone CR, its first line emptied", "x = 1\r; note\nProcedure D()\n  d\nEndProcedure\n",
-         u"/removecomments /keepcursorandfolds", {2}, 2, 0, 1, {2}, 2},
+         u"/removecomments /keepcursorandfolds", {2}, 2, 0, 1, {}, {2}, 2, {}},
     };
     for (const Case& c : cases) {
         // Each document without CRs also with CR LF and with lone CR line ends.
@@ -290,6 +312,10 @@ TEST(CleaningRun, KeepCursorAndFoldsFollowTheLinesThatStay) {
             IdeEditor ide(source);
             for (const intptr_t line : c.Folded)
                 ide.Editor.FoldLine(line, SC_FOLDACTION_CONTRACT);
+            for (const auto& [line, markers] : c.Markers)
+                ide.Editor.Call(SCI_MARKERADDSET, static_cast<uintptr_t>(line), markers);
+            // One of the IDE's own markers, which it rebuilds itself.
+            ide.Editor.Call(SCI_MARKERADDSET, 5, 1 << 1);
             const auto lineStart = [&](intptr_t line) {
                 return ide.Editor.Call(SCI_POSITIONFROMLINE, static_cast<uintptr_t>(line));
             };
@@ -297,12 +323,75 @@ TEST(CleaningRun, KeepCursorAndFoldsFollowTheLinesThatStay) {
             ide.Editor.SetSelection(c.AnchorLine >= 0 ? lineStart(c.AnchorLine) : caret, caret);
             LinesNamed port(ide.Editor);
             ASSERT_EQ(RunThrough(port, c.Switches), RunOutcome::Written);
-            EXPECT_EQ(port.Folded, c.ExpectedFolded);
+            // Collapsed one by one, or all at once when every fold shown was collapsed.
+            EXPECT_EQ(port.Folded, port.FoldAlls == 0 ? c.ExpectedFolded : std::vector<intptr_t>{});
             EXPECT_TRUE(port.AllInDocument);
             EXPECT_EQ(ide.Editor.ContractedHeaders(), c.ExpectedFolded);
             EXPECT_EQ(ide.Editor.Caret(), lineStart(c.ExpectedCaretLine));
             EXPECT_EQ(ide.Editor.Anchor(), ide.Editor.Caret());
+            Marked markers;
+            for (const auto& [line, mask] : ide.Editor.Markers())
+                markers.emplace_back(line, mask & UserMarkerMask);
+            std::erase_if(markers, [](const auto& marked) { return marked.second == 0; });
+            EXPECT_EQ(markers, c.ExpectedMarkers);
         }
+    }
+}
+
+TEST(CleaningRun, WhenEveryFoldShownWasCollapsedOneFoldAllCollapsesThemAgain) {
+    // 0 ";{ Debug helpers", 1 "Procedure Trace()" inside it, 4 ";}", then procedures P0 to P7 at
+    // lines 6, 11, ..., 41, each with a debug line and an empty line after it.
+    std::string source = ";{ Debug helpers\nProcedure Trace()\n  t = 1\nEndProcedure\n;}\n\n";
+    for (int k = 0; k < 8; ++k)
+        source += "Procedure P" + std::to_string(k) + "()\n  Debug k\n  x = k\nEndProcedure\n\n";
+    const auto procedures = [](intptr_t first, intptr_t step, int count) {
+        std::vector<intptr_t> lines;
+        for (int k = 0; k < count; ++k)
+            lines.push_back(first + step * k);
+        return lines;
+    };
+    const auto with = [](std::vector<intptr_t> lines, std::vector<intptr_t> more) {
+        lines.insert(lines.begin(), more.begin(), more.end());
+        return lines;
+    };
+    constexpr std::u16string_view Empty = u"/removeemptylines /keepcursorandfolds";
+    constexpr std::u16string_view Debug = u"/removedebuglines /keepcursorandfolds";
+    struct Case {
+        const char* Name;
+        std::string Source;
+        std::u16string_view Switches;
+        std::vector<intptr_t> Folded; // collapsed in this order before the run
+        std::vector<intptr_t> ExpectedFolded;
+        bool ExpectedAsked;   // whether the run asked if every fold shown was collapsed
+        bool ExpectedFoldAll;
+    };
+    const Case cases[] = {
+        // Procedure Trace stays open inside the collapsed region.
+        {"all shown collapsed, one inside open", source, Empty, with(procedures(6, 5, 8), {0}),
+         with(procedures(5, 4, 8), {0}), true, true},
+        {"all collapsed", source, Empty, with(procedures(6, 5, 8), {1, 0}), with(procedures(5, 4, 8), {0, 1}), true,
+         true},
+        // The region went: procedure Trace, inside it, is outermost now and was collapsed...
+        {"the outermost header dropped", source, Debug, with(procedures(6, 5, 8), {1, 0}),
+         with(procedures(5, 4, 8), {0}), true, false},
+        // ...and here was not: one SCI_FOLDALL would collapse it.
+        {"the outermost header dropped, the one inside open", source, Debug, with(procedures(6, 5, 8), {0}),
+         procedures(5, 4, 8), true, false},
+        {"one shown fold open", source, Empty, with(procedures(6, 5, 7), {0}), with(procedures(5, 4, 7), {0}), true,
+         false},
+        {"too few folds to ask", std::string(ModuleSource), u"/removecomments /keepcursorandfolds", {1, 0, 8},
+         {0, 1, 8}, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        IdeEditor ide{c.Source};
+        for (const intptr_t line : c.Folded)
+            ide.Editor.FoldLine(line, SC_FOLDACTION_CONTRACT);
+        EXPECT_EQ(ide.Run(c.Switches), RunOutcome::Written);
+        EXPECT_EQ(ide.Editor.ContractedHeaders(), c.ExpectedFolded);
+        EXPECT_EQ(ide.Sent(SCI_VISIBLEFROMDOCLINE), c.ExpectedAsked ? 1u : 0u);
+        EXPECT_EQ(ide.Sent(SCI_FOLDALL), c.ExpectedFoldAll ? 1u : 0u);
+        EXPECT_EQ(ide.Sent(SCI_FOLDLINE), c.ExpectedFoldAll ? 0u : c.ExpectedFolded.size());
     }
 }
 
@@ -313,19 +402,122 @@ TEST(CleaningRun, AnOlderControlIsAskedLineByLine) {
     ide.Editor.FoldLine(8, SC_FOLDACTION_CONTRACT);
     EXPECT_EQ(ide.Run(u"/removecomments /keepcursorandfolds"), RunOutcome::Written);
     EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{4, 8}));
-    EXPECT_EQ(ide.Sent(SCI_GETFOLDLEVEL), 12u);
+    EXPECT_EQ(ide.Sent(SCI_GETFOLDEXPANDED), 4u); // each header line of the twelve
 }
 
-TEST(CleaningRun, MessagesDoNotGrowWithTheNumberOfLines) {
+// Counts the times the run waits for the editor: an IDE that handles the tool's messages only
+// between waits of its own (10 ms each when it waits for the tool) answers once per wait.
+struct WaitsCounted : EditorPort {
+    explicit WaitsCounted(MemoryEditor& editor) : Editor(editor) {}
+    intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) override {
+        ++Waits;
+        return Editor.Call(message, wParam, lParam);
+    }
+    std::vector<intptr_t> CallAll(const std::vector<EditorMessage>& messages) override {
+        ++Waits;
+        return Editor.CallAll(messages);
+    }
+    void Command(unsigned message, uintptr_t wParam, intptr_t lParam) override { Editor.Call(message, wParam, lParam); }
+    std::optional<DocumentBytes> ReadDocument() override {
+        Waits += 3; // the code page, the address, the length
+        return Editor.ReadDocument();
+    }
+    WriteResult SendText(const TextWrite& write) override {
+        Waits += 3; // the address and the length, to compare; the text
+        return Editor.SendText(write);
+    }
+    MemoryEditor& Editor;
+    size_t Waits = 0;
+};
+
+TEST(CleaningRun, MessagesAndWaitsDoNotGrowWithTheLinesNorWaitsWithTheFolds) {
     std::string source;
     for (int i = 0; i < 5000; ++i)
         source += "Procedure P()\n  x = 1 ; c\nEndProcedure\n\n";
-    IdeEditor ide(source);
-    for (const intptr_t line : {0, 400, 12000, 19996})
-        ide.Editor.FoldLine(line, SC_FOLDACTION_CONTRACT);
-    EXPECT_EQ(ide.Run(u"/removecomments /removeemptylines /keepcursorandfolds"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{0, 300, 9000, 14997}));
-    EXPECT_LE(ide.Editor.Messages.size(), 20u + 2 * 4);
+    struct Case {
+        const char* Name;
+        int Every;      // every how many procedures one is collapsed and one marked
+        size_t Folds;   // so many collapsed
+    };
+    const Case cases[] = {{"a few collapsed and marked", 1250, 4}, {"every tenth", 10, 500}, {"all", 1, 5000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        IdeEditor ide(source);
+        std::vector<intptr_t> expectedFolds;
+        Marked expectedMarkers;
+        for (int procedure = 0; procedure < 5000; procedure += c.Every) {
+            ide.Editor.FoldLine(4 * procedure, SC_FOLDACTION_CONTRACT);
+            ide.Editor.Call(SCI_MARKERADDSET, static_cast<uintptr_t>(4 * procedure + 1), Bookmark);
+            expectedFolds.push_back(3 * procedure);
+            expectedMarkers.emplace_back(3 * procedure + 1, Bookmark);
+        }
+        ASSERT_EQ(expectedFolds.size(), c.Folds);
+        WaitsCounted port(ide.Editor);
+        EXPECT_EQ(RunThrough(port, u"/removecomments /removeemptylines /keepcursorandfolds"), RunOutcome::Written);
+        EXPECT_EQ(ide.Editor.ContractedHeaders(), expectedFolds);
+        EXPECT_EQ(ide.Editor.Markers(), expectedMarkers);
+        // Per collapsed fold: up to two to find it and one to collapse it again, and when every
+        // fold is collapsed one for its last line, one for the line beside it and one for its
+        // flag; per marked line up to three to find it, one for its markers and one to set them.
+        EXPECT_LE(ide.Editor.Messages.size(), 20 + 6 * c.Folds + 5 * c.Folds);
+        EXPECT_EQ(ide.Sent(SCI_FOLDALL), c.Folds == 5000 ? 1u : 0u);
+        EXPECT_EQ(ide.Sent(SCI_FOLDLINE), c.Folds == 5000 ? 0u : c.Folds);
+        // 20,000 lines: each search halves its spans about 15 times.
+        EXPECT_LE(port.Waits, 60u);
+    }
+}
+
+// The user types a character into the editor once the text has been read and cleaned, right
+// before it would be written back.
+struct TypesBeforeTheWrite : EditorPort {
+    explicit TypesBeforeTheWrite(MemoryEditor& editor) : Editor(editor) {}
+    intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) override {
+        return Editor.Call(message, wParam, lParam);
+    }
+    std::optional<DocumentBytes> ReadDocument() override { return Editor.ReadDocument(); }
+    WriteResult SendText(const TextWrite& write) override {
+        Editor.Type("x");
+        return Editor.SendText(write);
+    }
+    MemoryEditor& Editor;
+};
+
+TEST(CleaningRun, TextTypedAfterTheReadIsNeverOverwritten) {
+    struct Case {
+        const char* Name;
+        std::u16string_view Switches;
+        intptr_t Anchor;
+        intptr_t Caret;
+        size_t TypedFrom; // the keystroke replaces these bytes of the document
+        size_t TypedTo;
+    };
+    // ModuleSource with procedure B collapsed and a bookmark on line 9, "  z = 3 ; three"; the
+    // caret in "three", or "; three" and its line end selected.
+    const Case cases[] = {
+        {"whole document", u"/removecomments", 143, 143, 143, 143},
+        {"whole document, folds and caret kept", u"/removecomments /keepcursorandfolds", 143, 143, 143, 143},
+        {"selection: the keystroke replaces it", u"/removecomments /keepcursorandfolds", 139, 147, 139, 147},
+        {"selection, the caret moved to the top by a switch", u"/removecomments /setcursortotop", 139, 147, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        IdeEditor ide{std::string(ModuleSource)};
+        ide.Editor.FoldLine(4, SC_FOLDACTION_CONTRACT);
+        ide.Editor.Call(SCI_MARKERADDSET, 9, Bookmark);
+        ide.Editor.SetSelection(c.Anchor, c.Caret);
+        TypesBeforeTheWrite port(ide.Editor);
+        ide.Editor.Messages.clear();
+        EXPECT_EQ(RunThrough(port, c.Switches), RunOutcome::EditorChanged);
+        std::string typed(ModuleSource);
+        typed.replace(c.TypedFrom, c.TypedTo - c.TypedFrom, "x");
+        EXPECT_EQ(ide.Editor.Bytes(), typed);
+        EXPECT_EQ(ide.Sent(SCI_SETTEXT) + ide.Sent(SCI_REPLACESEL) + ide.Sent(SCI_SHOWLINES) + ide.Sent(SCI_SETSEL) +
+                      ide.Sent(SCI_FOLDLINE) + ide.Sent(SCI_GOTOLINE) + ide.Sent(SCI_MARKERADDSET),
+                  0u);
+        EXPECT_EQ(ide.Editor.Caret(), static_cast<intptr_t>(c.TypedFrom) + 1);
+        EXPECT_EQ(ide.Editor.ContractedHeaders(), std::vector<intptr_t>{4});
+        EXPECT_EQ(ide.Editor.Markers(), (Marked{{9, Bookmark}}));
+    }
 }
 
 TEST(CleaningRun, CursorCommandInSelectionModeReplacesExactlyTheSelectedRange) {
@@ -447,11 +639,12 @@ TEST(CleaningRun, DoubleByteSelectionCleansOnlyWholeCharacters) {
 }
 
 TEST(CleaningRun, AStrayByteInAUtf8DocumentLeavesTheCharactersAroundItWhole) {
-    IdeEditor ide("\xC3\x84 \xFF \xE2\x82\xAC x\n", SC_CP_UTF8);
+    IdeEditor ide("\xC3\x84 \xFF \xE2\x82\xAC x \xC3\xBF\n", SC_CP_UTF8);
     EXPECT_EQ(ide.Run(u"/converttexttolowercaseletters"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\xA4 \xFF \xE2\x82\xAC x\n");
+    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\xA4 \xFF \xE2\x82\xAC x \xC3\xBF\n");
+    // ÿ takes its capital Ÿ, which lies beyond the first 256 characters.
     EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\x84 \xFF \xE2\x82\xAC X\n");
+    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\x84 \xFF \xE2\x82\xAC X \xC5\xB8\n");
 }
 
 TEST(CleaningRun, DocumentWithAZeroByteIsNeverCutShort) {
@@ -485,9 +678,14 @@ struct HiddenAtWrite : EditorPort {
         return Editor.Call(message, wParam, lParam);
     }
     std::optional<DocumentBytes> ReadDocument() override { return Editor.ReadDocument(); }
-    bool SendText(unsigned message, std::string_view bytes) override {
+    WriteResult SendText(const TextWrite& write) override {
+        // The commands sent right before the text, then what they left hidden.
+        for (const EditorMessage& message : write.Before)
+            Editor.Call(message.Message, message.WParam, message.LParam);
         Hidden.push_back(Editor.HiddenLines().size());
-        return Editor.SendText(message, bytes);
+        TextWrite text = write;
+        text.Before.clear();
+        return Editor.SendText(text);
     }
     MemoryEditor& Editor;
     std::vector<size_t> Hidden;
@@ -514,7 +712,7 @@ TEST(CleaningRun, SelectionIsWrittenWithTheFoldsOutsideItLeftCollapsed) {
     EXPECT_EQ(ide.Sent(SCI_SHOWLINES), 0u);
 }
 
-TEST(CleaningRun, AWriteRefusedAfterTheFoldedLinesWereShownLeavesThemHiddenAgain) {
+TEST(CleaningRun, AWriteRefusedLeavesTheFoldsCollapsedAndTheCaretAtItsLineStart) {
     // The lines the cleaning would have dropped are all still there: nothing moves.
     IdeEditor ide(std::string("\nProcedure A()\n  a ; x\nEndProcedure\n\0", 37));
     ide.Editor.FoldLine(1, SC_FOLDACTION_CONTRACT);
@@ -563,7 +761,7 @@ struct ShortAfterRead : EditorPort {
         Failing.emplace(Minimum, Maximum);
         return document;
     }
-    bool SendText(unsigned message, std::string_view bytes) override { return Editor.SendText(message, bytes); }
+    WriteResult SendText(const TextWrite& write) override { return Editor.SendText(write); }
     MemoryEditor& Editor;
     size_t Minimum;
     size_t Maximum;

@@ -27,7 +27,7 @@ public:
         return editor_.Call(message, wParam, lParam);
     }
     std::optional<DocumentBytes> ReadDocument() override { return editor_.ReadDocument(); }
-    bool SendText(unsigned message, std::string_view bytes) override { return editor_.SendText(message, bytes); }
+    WriteResult SendText(const TextWrite& write) override { return editor_.SendText(write); }
 
 private:
     MemoryEditor& editor_;
@@ -58,7 +58,7 @@ public:
     std::vector<WindowInfo> TopLevel{{0x5, CaptionVisible, 7, u"WindowClass_2"},
                                      {MainWindow, CaptionVisible, IdeProcess, u"WindowClass_2"}};
     std::vector<WindowInfo> Children{{0x1F, 0, 0, u"Scintilla"}, {EditorWindow, Visible, 0, u"Scintilla"},
-                                     {0x21, Visible, 0, u"Scintilla"}};
+                                     {0x21, Visible, 0, u"Scintilla"}, {0x30, Visible, 0, u"Panel"}};
     std::vector<WindowHandle> Opened;
     MemoryEditor Editor{"x = 1 ; c\n\ty\n"};
     int Asked = 0;
@@ -160,6 +160,50 @@ TEST_F(ToolRun, AHiddenOrForeignMainWindowIsReported) {
         Run(u"Brisklet.exe /removecomments");
         EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{u"Error: " + std::u16string(NoIdeWindowMessage)});
         EXPECT_TRUE(host.Opened.empty());
+    }
+}
+
+TEST_F(ToolRun, TheWindowsTheIdeNamesComeFirstWhenTheyAreWhatTheyShouldBe) {
+    // The IDE's main window hidden under "Hide editor when tool runs", of a class of its own.
+    const std::vector<WindowInfo> hiddenMain{{0x5, CaptionVisible, 7, u"WindowClass_2"},
+                                             {MainWindow, CaptionStyle, IdeProcess, u"PureBasicMain"}};
+    struct Case {
+        const char* Name;
+        std::u16string_view MainNamed;   // PB_TOOL_MainWindow; "" unset
+        std::u16string_view EditorNamed; // PB_TOOL_Scintilla; "" unset
+        WindowHandle Cleaned;            // 0: the window message, nothing cleaned
+    };
+    const Case cases[] = {
+        {"both named", u"16", u"32", EditorWindow},
+        {"the second visible editor named", u"16", u"33", 0x21},
+        {"a hidden editor named: the first visible one", u"16", u"31", EditorWindow},
+        {"a closed editor named: the first visible one", u"16", u"34", EditorWindow},
+        {"the main window named as the editor", u"16", u"16", EditorWindow},
+        {"no editor named", u"16", u"", EditorWindow},
+        {"no main window named: the search finds none", u"", u"32", 0},
+        {"a closed window named", u"17", u"32", 0},
+        {"another process's window named", u"5", u"32", 0},
+        {"a child window named", u"32", u"32", 0},
+        {"not a number", u"0x10", u"32", 0},
+        {"blank after the number", u"16 ", u"32", 0},
+        {"a plus sign", u"+16", u"32", 0},
+        {"too many digits", u"184467440737095516160016", u"32", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        platform.Messages.clear();
+        host.Opened.clear();
+        host.TopLevel = hiddenMain;
+        platform.SetEnvironment(u"PB_TOOL_MainWindow", c.MainNamed);
+        platform.SetEnvironment(u"PB_TOOL_Scintilla", c.EditorNamed);
+        Run(u"Brisklet.exe /removecomments");
+        if (c.Cleaned == 0) {
+            EXPECT_EQ(MessageTexts(), std::vector<std::u16string>{u"Error: " + std::u16string(NoIdeWindowMessage)});
+            EXPECT_TRUE(host.Opened.empty());
+        } else {
+            EXPECT_TRUE(platform.Messages.empty());
+            EXPECT_EQ(host.Opened, std::vector<WindowHandle>{c.Cleaned});
+        }
     }
 }
 

@@ -17,22 +17,27 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <vector>
 
+#include "clean/Options.h"
 #include "runtime/posix/PosixIo.h"
 
 namespace brisklet {
 
 namespace {
 
-// The temporary files of the rewrites under way, for the signal handler: a write-through keeps
-// two at once (the new text and the old).
+// The temporary files of the rewrites under way, for the signal handler: every job may hold two
+// at once (a write-through keeps the new text and the old). Slots are taken under the lock, as
+// several jobs create files at once; the handler only reads them.
 struct TemporarySlot {
     volatile sig_atomic_t InUse = 0;
     int Folder = -1;
     char Leaf[NAME_MAX + 1] = {};
 };
-TemporarySlot TemporarySlots[4];
+constexpr int SlotCount = 2 * MostJobs;
+TemporarySlot TemporarySlots[SlotCount];
+std::mutex SlotLock;
 
 bool EndsProgram(int signalNumber) {
     switch (signalNumber) {
@@ -371,10 +376,11 @@ bool PlatformFileSystem::OpenForWriting(FileId source, FileId& writable) {
 
 bool PlatformFileSystem::CreateBeside(FileId source, FileId& temporary) {
     const State::Entry& entry = state_->At(source);
+    const std::lock_guard lock(SlotLock);
     int slot = 0;
-    while (slot < 4 && TemporarySlots[slot].InUse != 0)
+    while (slot < SlotCount && TemporarySlots[slot].InUse != 0)
         ++slot;
-    if (slot == 4)
+    if (slot == SlotCount)
         return state_->Fail(EMFILE);
     static unsigned counter = 0;
     unsigned seed = static_cast<unsigned>(::getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
