@@ -3,6 +3,8 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 # The win32 thread variant has no std::thread or std::future.
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+# C: the EditorConfig core library and PCRE2, built for the target from their sources.
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 # The version resource needs the windres of the same target.
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs what the static Linux programs need on Debian 12: the aarch64 cross compiler, and
-# qemu-user, which runs the aarch64 program on this machine for its test. A second run only looks.
+# Installs what the static Linux programs need on Debian 12: the aarch64 cross compilers, qemu-user, which runs
+# the aarch64 program on this machine for its test, and the sources of the EditorConfig core library and PCRE2,
+# which both programs are built with. A second run only looks.
 set -euo pipefail
 
-packages=(g++ g++-aarch64-linux-gnu qemu-user-static cmake ninja-build python3)
-SETUP_NAME=setup-aarch64 exec "$(dirname "${BASH_SOURCE[0]}")/apt-install.sh" "${packages[@]}"
+here=$(dirname "${BASH_SOURCE[0]}")
+packages=(gcc g++ gcc-aarch64-linux-gnu g++-aarch64-linux-gnu qemu-user-static cmake ninja-build python3)
+SETUP_NAME=setup-aarch64 "$here/apt-install.sh" "${packages[@]}"
+SETUP_NAME=setup-aarch64 exec "$here/source-packages.sh" editorconfig-core pcre2

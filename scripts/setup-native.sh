@@ -6,7 +6,7 @@ set -euo pipefail
 # libgtest-dev's sources, since its libraries are made for libstdc++. GNU patch applies what
 # brisklet-clean --diff prints, in its tests. groff renders the man page, git and pre-commit run
 # the hook this repository offers, as the install tests check them. GNU time measures the benchmarks'
-# peak memory.
+# peak memory. brisklet-clean takes tab widths from .editorconfig files with the EditorConfig core library.
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev python3 clang libc++-dev libc++abi-dev patch
-          groff-base git pre-commit time)
+          groff-base git pre-commit time libeditorconfig-dev)
 SETUP_NAME=setup-native exec "$(dirname "${BASH_SOURCE[0]}")/apt-install.sh" "${packages[@]}"

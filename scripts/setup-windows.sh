@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Prepares a Debian 12 machine for the Windows build and the end-to-end tests: MinGW, Wine, Xvfb, Scintilla.dll.
+# Prepares a Debian 12 machine for the Windows build and the end-to-end tests: MinGW, Wine, Xvfb, Scintilla.dll,
+# the EditorConfig and PCRE2 sources.
 # Run as root. Every step checks whether it is already done, so a second run only looks.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
 thirdParty="$build/third_party"
-sourceList=/etc/apt/sources.list.d/brisklet-deb-src.sources
 packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth
           python3 make cmake ninja-build)
 
@@ -26,30 +26,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   needUpdate=1
 fi
 
-# Source packages come from the same mirror and key as the machine's binary packages.
-WantedSourceList() {
-  local stanza
-  stanza=$(awk 'BEGIN { RS = ""; FS = "\n" }
-                /(^|\n)Suites:([^\n]* )?bookworm( |\n|$)/ { print; exit }' /etc/apt/sources.list.d/debian.sources)
-  local uris signedBy
-  uris=$(printf '%s\n' "$stanza" | sed -n 's/^URIs:[[:space:]]*//p')
-  signedBy=$(printf '%s\n' "$stanza" | sed -n 's/^Signed-By:[[:space:]]*//p')
-  if [ -z "$uris" ] || [ -z "$signedBy" ]; then
-    say "no bookworm stanza with URIs and Signed-By in /etc/apt/sources.list.d/debian.sources" >&2
-    return 1
-  fi
-  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm\nComponents: main\nSigned-By: %s\n' "$uris" "$signedBy"
-}
-wanted=$(WantedSourceList)
-if [ ! -f "$sourceList" ] || [ "$(cat "$sourceList")" != "$wanted" ]; then
-  say "writing $sourceList"
-  printf '%s\n' "$wanted" > "$sourceList"
-  needUpdate=1
-fi
-if ! compgen -G '/var/lib/apt/lists/*_bookworm_main_source_Sources*' > /dev/null; then
-  needUpdate=1
-fi
-
 missing=()
 for package in "${packages[@]}"; do
   if [ "$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null)" != installed ]; then
@@ -64,6 +40,10 @@ if [ "${#missing[@]}" -gt 0 ]; then
   say "installing ${missing[*]}"
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The EditorConfig core library and PCRE2, which brisklet-clean.exe is built with, from Debian's sources; this
+# also writes the deb-src list the SciTE sources come from.
+SETUP_NAME=setup-windows "$root/scripts/source-packages.sh" editorconfig-core pcre2
 
 # Scintilla, the editor control the test IDE hosts, from Debian's SciTE sources.
 mkdir -p "$thirdParty"

@@ -16,6 +16,7 @@
 #include "clean/Output.h"
 #include "clean/SelectionCleaning.h"
 #include "clean/Sources.h"
+#include "clean/TabWidth.h"
 #include "config/IdePrefs.h"
 
 namespace brisklet {
@@ -27,12 +28,12 @@ namespace {
 constexpr size_t FolderBatch = 64;
 
 // The cleaning run over one text: the whole text streamed, or only the IDE's selection.
-CleanOutcome RunSwitches(const CleanSettings& settings, const ReadBytes& read, const Rereading& rereading,
-                         const CleanSink& sink, const std::string& name, std::string& selectionTrouble) {
+CleanOutcome RunSwitches(const CleanSettings& settings, int32_t tabLength, const ReadBytes& read,
+                         const Rereading& rereading, const CleanSink& sink, const std::string& name,
+                         std::string& selectionTrouble) {
     if (!settings.Selection)
-        return CleanText(read, rereading, sink, {settings.Operations, settings.TabLength, settings.FoldStartWords});
-    SelectionCleaning cleaning{{settings.Operations, settings.TabLength, settings.FoldStartWords},
-                               *settings.Selection, name, {}};
+        return CleanText(read, rereading, sink, {settings.Operations, tabLength, settings.FoldStartWords});
+    SelectionCleaning cleaning{{settings.Operations, tabLength, settings.FoldStartWords}, *settings.Selection, name, {}};
     const CleanOutcome outcome = CleanSelectedText(read, sink, cleaning);
     selectionTrouble = cleaning.Trouble;
     return outcome;
@@ -44,17 +45,22 @@ SourceResult CleanOneSource(const CleanSettings& settings, FileSystem& files, Cl
     FileRewrite rewrite(files);
     if (isFile && !OpenRewrite(rewrite, name))
         return TroubleResult(rewrite.Reason);
+    const SourceTabWidth width = DecideTabWidth(settings, files, name);
+    if (!width.Reason.empty())
+        return TroubleResult(width.Reason, width.Subject);
     const CleanSource source{name, isFile ? &rewrite : nullptr};
     const ReadBytes read = isFile ? RewriteReader(rewrite) : [&files](char* into, size_t capacity) {
         return files.ReadInput(into, capacity);
     };
     std::string selectionTrouble;
-    const CleanOutcome outcome = RunSwitches(settings, read, isFile ? RewriteRereading(rewrite) : Rereading{},
-                                             output.Begin(source), isFile ? name : "standard input",
-                                             selectionTrouble);
+    const CleanOutcome outcome = RunSwitches(settings, width.Length, read,
+                                             isFile ? RewriteRereading(rewrite) : Rereading{}, output.Begin(source),
+                                             isFile ? name : "standard input", selectionTrouble);
     if (!selectionTrouble.empty())
         return TroubleResult(selectionTrouble, "PB_TOOL_Selection");
-    return output.End(source, outcome);
+    SourceResult result = output.End(source, outcome);
+    result.Note = width.Origin;
+    return result;
 }
 
 // One source, with running out of memory one more trouble of its own: the next is still cleaned.
@@ -116,12 +122,11 @@ public:
         if (reason.empty() && settings_.Verbose && result.Changed && settings_.Mode == OutputMode::Rewrite &&
             source.Name != StandardInputName)
             reason = "cleaned";
-        if (!reason.empty()) {
-            const std::string subject = !result.Subject.empty()             ? result.Subject
-                                        : source.Name == StandardInputName ? "standard input"
-                                                                           : source.Name;
-            brisklet::Report(errors_, subject, reason);
-        }
+        const std::string named = source.Name == StandardInputName ? "standard input" : source.Name;
+        if (settings_.Verbose && !result.Note.empty())
+            brisklet::Report(errors_, named, result.Note);
+        if (!reason.empty())
+            brisklet::Report(errors_, !result.Subject.empty() ? result.Subject : named, reason);
         for (const FolderTrouble& folder : result.Folders) {
             brisklet::Report(errors_, folder.Folder, "files were rewritten in it, but it could not be flushed to disk: " +
                                                          folder.Reason);
@@ -259,9 +264,11 @@ int CleanSources(const CleanSettings& settings, const CleanEnvironment& environm
 bool TakeFromIde(CleanSettings& settings, const CleanEnvironment& environment, std::FILE* errors) {
     if (!environment.PreferencesPath.empty() && environment.Preferences != nullptr) {
         PrefsFile prefs;
-        if (!settings.TabLengthGiven)
+        if (settings.TabLengthFrom != TabLengthOrigin::Option) {
             settings.TabLength = ReadPrefsTabLength(*environment.Preferences, prefs, environment.PreferencesPath)
                                      .value_or(DefaultTabLength);
+            settings.TabLengthFrom = TabLengthOrigin::Ide;
+        }
         settings.FoldStartWords =
             ReadPrefsFoldStartWords(*environment.Preferences, prefs, environment.PreferencesPath);
     }

@@ -106,6 +106,9 @@ public:
     [[nodiscard]] virtual int64_t ReadInput(char* into, size_t capacity) = 0;
     [[nodiscard]] virtual bool WriteOutput(std::string_view bytes) = 0;
     [[nodiscard]] virtual bool InputIsOutput() = 0;
+    // The name as an absolute path, "." and ".." taken away by their letters (links not followed:
+    // the path an editor names the file by), "/" between folders on every platform.
+    [[nodiscard]] virtual bool FullName(std::string_view name, std::string& full) = 0;
     // Whether anything at all has the name, a link to nothing included.
     [[nodiscard]] virtual bool NameExists(std::string_view name) = 0;
     // Whether the name leads to a folder, links followed.

@@ -90,14 +90,16 @@ void Report(std::FILE* errors, std::string_view subject, std::string_view reason
                  static_cast<int>(reason.size()), reason.data());
 }
 
-// The number of an option given as "--name N" or "--name=N"; nullopt after a report.
+// The value of an option given as "--name N" or "--name=N" (what: "a number", "a name"); nullopt
+// after a report.
 std::optional<std::string_view> OptionValue(const std::vector<std::string>& arguments, size_t& i,
-                                            std::string_view name, std::FILE* errors) {
+                                            std::string_view name, std::FILE* errors,
+                                            std::string_view what = "a number") {
     const std::string_view argument = arguments[i];
     if (argument.size() > name.size()) // "--name=N", or "-jN"
         return argument.substr(name.size() + (argument[name.size()] == '=' ? 1 : 0));
     if (i + 1 == arguments.size()) {
-        Report(errors, name, "needs a number");
+        Report(errors, name, "needs " + std::string(what));
         return std::nullopt;
     }
     return std::string_view(arguments[++i]);
@@ -166,7 +168,18 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
                 return std::nullopt;
             }
             settings.TabLength = *tabLength;
-            settings.TabLengthGiven = true;
+            settings.TabLengthFrom = TabLengthOrigin::Option;
+        } else if (argument == "--no-editorconfig") {
+            settings.EditorConfig = false;
+        } else if (IsOption(argument, "--stdin-name")) {
+            const std::optional<std::string_view> value = OptionValue(arguments, i, "--stdin-name", errors, "a name");
+            if (!value)
+                return std::nullopt;
+            if (value->empty()) {
+                Report(errors, "--stdin-name", "needs a name");
+                return std::nullopt;
+            }
+            settings.StdinName = *value;
         } else if (argument.size() > 1 && argument.front() == '-') {
             Report(errors, argument, "unknown option (see --help)");
             return std::nullopt;
@@ -204,9 +217,14 @@ std::string HelpText() {
                        "block at the end of a source stays as it is, except that in a file the caret, first line,\n"
                        "markers and folds it names follow their code.\n"
                        "  --tab-length N   columns of one tab (default: TabLength of [Global] in the file\n"
-                       "                   PB_TOOL_Preferences names, else " +
+                       "                   PB_TOOL_Preferences names, else tab_width or a numeric\n"
+                       "                   indent_size of the source's .editorconfig files, else " +
                        std::to_string(DefaultTabLength) +
                        ")\n"
+                       "  --no-editorconfig\n"
+                       "                   take no tab width from .editorconfig files\n"
+                       "  --stdin-name NAME\n"
+                       "                   the file standard input belongs to, for its .editorconfig files\n"
                        "  --check          change nothing; exit 1 when a file would change, naming it\n"
                        "  --diff           change nothing; print a unified diff of the changes (for patch -p1);\n"
                        "                   exit 1 when there are any\n"
@@ -214,7 +232,7 @@ std::string HelpText() {
                        "                   always, never\n"
                        "  -j N, --jobs N   clean N files at once (default: one per processor)\n"
                        "  -q, --quiet      name only the files in trouble\n"
-                       "  -v, --verbose    also name each file cleaned\n"
+                       "  -v, --verbose    also name each file cleaned, and where its tab width came from\n"
                        "  -h, --help       print this help and exit\n"
                        "  --version        print the version and exit\n"
                        "With /onlyselectedcode and PB_TOOL_Selection (LINExCOLUMNxLINExCOLUMN, as the IDE sets\n"

@@ -25,13 +25,18 @@ enum class ColorChoice { Auto, Always, Never };
 
 inline constexpr int32_t MostJobs = 1024;
 
+// Where TabLength came from, before a source's .editorconfig files are asked.
+enum class TabLengthOrigin { Default, Option, Ide };
+
 struct CleanSettings {
     std::vector<CleaningOperation> Operations;
     std::vector<std::string> Files;
     // Arguments taken for files that look like mistyped switches: "/" and letters.
     std::vector<std::string> SwitchLike;
     int32_t TabLength = DefaultTabLength;
-    bool TabLengthGiven = false;
+    TabLengthOrigin TabLengthFrom = TabLengthOrigin::Default;
+    bool EditorConfig = true; // --no-editorconfig: false
+    std::string StdinName;    // --stdin-name: the file standard input's text belongs to
     // The fold start words of the IDE's preferences; nullopt: the IDE's defaults.
     std::optional<std::vector<std::string>> FoldStartWords;
     OutputMode Mode = OutputMode::Rewrite;

@@ -26,6 +26,7 @@ struct SourceResult {
     std::string Reason;
     std::string Subject;
     bool Changed = false; // the source was, or would be, changed
+    std::string Note;     // for --verbose: where its tab width came from
     std::string Printed;  // for standard output, in the order of the sources
     // Folders whose replaced files could not be made durable, found after this source.
     std::vector<FolderTrouble> Folders;

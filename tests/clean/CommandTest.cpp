@@ -117,6 +117,10 @@ TEST(CleanCommand, StreamsAndOptions) {
          "brisklet-clean: --tab-length: not a whole number from -2147483648 to 2147483647: '2147483648'\n"},
         {"tab length missing", {"/removecomments", "--tab-length"}, "a", "", 2,
          "brisklet-clean: --tab-length: needs a number\n"},
+        {"stdin name missing", {"/removecomments", "--stdin-name"}, "a", "", 2,
+         "brisklet-clean: --stdin-name: needs a name\n"},
+        {"stdin name empty", {"--stdin-name=", "/removecomments"}, "a", "", 2,
+         "brisklet-clean: --stdin-name: needs a name\n"},
         {"unknown option", {"--frobnicate", "/removecomments"}, "a", "", 2,
          "brisklet-clean: --frobnicate: unknown option (see --help)\n"},
         {"tab length of the IDE", {"/converttabtospace"}, "\tx\n", "    x\n", 0, "", {four}},
@@ -462,7 +466,8 @@ TEST(CleanCommand, HelpListsEverySwitch) {
                              "/removeallspaces", "/removespacesatendoflines", "/removespacesatstartoflines",
                              "/converttexttolowercaseletters", "/converttexttouppercaseletters", "/fold", "/unfold",
                              "/converttabtospace", "/convertspacetotab", "/setcursortotop", "/setcursortobottom",
-                             "/onlyselectedcode", "/keepcursorandfolds", "--tab-length", "--check", "--diff", "--version",
+                             "/onlyselectedcode", "/keepcursorandfolds", "--tab-length", "--no-editorconfig", "--stdin-name",
+                             "--check", "--diff", "--version",
                              "PB_TOOL_Preferences", "PB_TOOL_Selection"})
         EXPECT_NE(result.Output.find(name), std::string::npos) << name;
 }
@@ -976,6 +981,92 @@ TEST_F(CleanFiles, PatchFindsTheFilesTheDiffNames) {
     EXPECT_EQ(patch.ExitCode, 0) << patch.Output << patch.Errors;
     EXPECT_EQ(Read((folder_ / "one.pb").string()), "a \r\n");
     EXPECT_EQ(Read((folder_ / "my file.pb").string()), "c\nd");
+}
+
+// A tree with a .editorconfig at its top and one in a sub-folder, each row one run: every file
+// gets the width its own files give, --tab-length and the IDE's preferences win over them, and a
+// broken one leaves its files alone while the run goes on. A file's width is shown as the spaces
+// its tab became ("-": left a tab).
+TEST_F(CleanFiles, TabWidthsComeFromEachFilesEditorConfig) {
+    const fs::path tree = folder_ / "tree";
+    const std::string prefs = Write("ide.prefs", "[Global]\nTabLength = 4\n");
+    const std::string pbiThree = "[*.pbi]\nindent_size = 3\n";
+    const std::string link = "-> nowhere";
+    const std::string folder = "/";
+    const std::string inSub = "; ./sub/b.pbi left unchanged\nbrisklet-clean: sub/.editorconfig: ";
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string subConfig; // sub/.editorconfig; link makes it a link to nothing, folder a folder
+        std::string widths;
+        int exitCode;
+        std::string errors;
+        std::vector<std::string> environment = {};
+        std::string input = {};
+        std::string output = {};
+    };
+    const Row rows[] = {
+        {"each file its own", {"-v", "/converttabtospace", "."}, pbiThree, "a.pb:8 d.pbi:2 sub/b.pbi:3 sub/c.pb:8", 0,
+         "brisklet-clean: ./a.pb: tab width 8 from .editorconfig\nbrisklet-clean: ./a.pb: cleaned\n"
+         "brisklet-clean: ./d.pbi: tab width 2, the default\nbrisklet-clean: ./d.pbi: cleaned\n"
+         "brisklet-clean: ./sub/b.pbi: tab width 3 from .editorconfig\nbrisklet-clean: ./sub/b.pbi: cleaned\n"
+         "brisklet-clean: ./sub/c.pb: tab width 8 from .editorconfig\nbrisklet-clean: ./sub/c.pb: cleaned\n"},
+        {"a nearer tab_width wins", {"/converttabtospace", "."}, "[*]\ntab_width = 6\n",
+         "a.pb:8 d.pbi:2 sub/b.pbi:6 sub/c.pb:6", 0, ""},
+        {"--tab-length wins", {"-v", "--tab-length=5", "/converttabtospace", "sub/c.pb"}, pbiThree, "sub/c.pb:5", 0,
+         "brisklet-clean: sub/c.pb: tab width 5 from --tab-length\nbrisklet-clean: sub/c.pb: cleaned\n"},
+        {"the IDE's width wins", {"-v", "/converttabtospace", "sub/b.pbi"}, pbiThree, "sub/b.pbi:4", 0,
+         "brisklet-clean: sub/b.pbi: tab width 4 from PB_TOOL_Preferences\nbrisklet-clean: sub/b.pbi: cleaned\n",
+         {"PB_TOOL_Preferences=" + prefs}},
+        {"--no-editorconfig", {"--no-editorconfig", "/converttabtospace", "."}, pbiThree,
+         "a.pb:2 d.pbi:2 sub/b.pbi:2 sub/c.pb:2", 0, ""},
+        {"a malformed one", {"/converttabtospace", "."}, "[*.pbi\nindent_size = 3\n", "a.pb:8 d.pbi:2", 2,
+         "brisklet-clean: sub/.editorconfig: line 1 is neither a [section] nor a name = value" + inSub +
+             "line 1 is neither a [section] nor a name = value; ./sub/c.pb left unchanged\n"},
+        {"an unreadable one", {"--check", "/converttabtospace", "."}, link, "", 2,
+         "brisklet-clean: ./a.pb: would change\nbrisklet-clean: ./d.pbi: would change\n"
+         "brisklet-clean: sub/.editorconfig: No such file or directory" + inSub +
+             "No such file or directory; ./sub/c.pb left unchanged\n"},
+        {"a folder of that name", {"/converttabtospace", "sub"}, folder, "", 2,
+         "brisklet-clean: sub/.editorconfig: not a regular file; sub/b.pbi left unchanged\n"
+         "brisklet-clean: sub/.editorconfig: not a regular file; sub/c.pb left unchanged\n"},
+        {"no lookup without a tab switch", {"/removecomments", "."}, "[*.pbi\n", "", 0, ""},
+        {"standard input named", {"--stdin-name", "sub/new.pbi", "/converttabtospace"}, pbiThree, "", 0, "", {},
+         "\tx\n", "   x\n"},
+        {"standard input unnamed", {"-v", "/converttabtospace"}, pbiThree, "", 0,
+         "brisklet-clean: standard input: tab width 2, the default\n", {}, "\tx\n", "  x\n"},
+        {"standard input under a broken one", {"--stdin-name=sub/x.pbi", "/converttabtospace"}, "[*.pbi\n", "", 2,
+         "brisklet-clean: sub/.editorconfig: line 1 is neither a [section] nor a name = value; standard input "
+         "left unread\n", {}, "\tx\n", ""},
+    };
+    const std::vector<std::string> sources = {"a.pb", "d.pbi", "sub/b.pbi", "sub/c.pb"};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(tree);
+        fs::create_directories(tree / "sub");
+        std::ofstream(tree / ".editorconfig", std::ios::binary) << "root = true\n[*.pb]\ntab_width = 8\n";
+        if (row.subConfig == link)
+            fs::create_symlink("nowhere", tree / "sub" / ".editorconfig");
+        else if (row.subConfig == folder)
+            fs::create_directory(tree / "sub" / ".editorconfig");
+        else
+            std::ofstream(tree / "sub" / ".editorconfig", std::ios::binary) << row.subConfig;
+        for (const std::string& source : sources)
+            std::ofstream(tree / source, std::ios::binary) << "\tx\n";
+        std::vector<std::string> arguments{"-C", tree.string(), Program};
+        arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+        const test::ProcessResult result = RunProcess("/usr/bin/env", arguments, row.input, {}, row.environment);
+        std::string widths;
+        for (const std::string& source : sources) {
+            const std::string text = Read((tree / source).string());
+            if (text != "\tx\n")
+                widths += (widths.empty() ? "" : " ") + source + ":" + std::to_string(text.find('x'));
+        }
+        EXPECT_EQ(widths, row.widths);
+        EXPECT_EQ(result.Output, row.output);
+        EXPECT_EQ(result.ExitCode, row.exitCode);
+        EXPECT_EQ(result.Errors, row.errors);
+    }
 }
 
 // The IDE's part on Linux, played out: it saves the source to a temporary file (a byte order

@@ -46,8 +46,9 @@ READ_ONLY_REASON = "read-only; left unchanged"
 
 # name, arguments ({file} stands for the file's name), the file's name and bytes, how it is given; extras:
 # readOnly, hidden, link ("hard" or "symbolic": a second name for the file), env (the IDE's variables; {prefs}
-# stands for the path of a preferences file with prefs as its text, in each program's own form), expect (exit,
-# message) instead of the native program's result.
+# stands for the path of a preferences file with prefs as its text, in each program's own form), configs (more
+# files, such as .editorconfig files, by their paths in the folder), expect (exit, message) instead of the native
+# program's result.
 CASES = [
     dict(name="crlf", args=CLEANING + ["{file}"], file="crlf.pb", data=Source("\r\n")),
     dict(name="mixed-line-ends", args=["/removedoublespaces", "/removeallspaces", "{file}"], file="mixed.pb",
@@ -101,6 +102,14 @@ CASES = [
          data=b"gr\xf6\xdfe \xe4rger \xff\xb5 caf\xe9 \xfe ; \xa0x\r\n"),
     dict(name="stdin-latin1-lower-case", args=["/converttexttolowercaseletters", "/removecomments"],
          stdin=b"\xc4RGER \xd6L \xc0 \xde ; \xdf\xd7\r\n"),
+    # The sub-folder's name lies outside every ANSI code page: its .editorconfig must still be read.
+    dict(name="editorconfig-two-levels", args=["-v", "/converttabtospace", "{file}"], file="Gr\u00fc\u00dfe \u65e5/Form.pbi",
+         data=b"\ta\r\n\t\tb\r\n", configs={".editorconfig": b"root = true\r\n[*.pb]\r\ntab_width = 8\r\n",
+                                            "Gr\u00fc\u00dfe \u65e5/.editorconfig": b"[*.pbi]\r\nindent_size = 3\r\n"}),
+    dict(name="editorconfig-malformed", args=["/converttabtospace", "/removecomments", "{file}"], file="bad.pb",
+         data=b"\ta ; b\r\n", configs={".editorconfig": b"root = true\n[*.pb\ntab_width = 8\n"}),
+    dict(name="stdin-name-editorconfig", args=["--stdin-name", "Sub/New.pbi", "/convertspacetotab"],
+         stdin=b"     a\r\n          b\r\n", configs={".editorconfig": b"root = true\n[Sub/*.pbi]\ntab_width = 5\n"}),
     dict(name="space-to-tab-start-blanks", args=["--tab-length", "3", "/convertspacetotab",
                                                  "/removespacesatstartoflines", "{file}"], file="indent.pb",
          data=b"      a\r\n  \tb\r\n     \t  c\n\t \t \t \td\r"),
@@ -119,9 +128,13 @@ def LayOut(case, folder):
     folder.mkdir(parents=True)
     if "prefs" in case:
         (folder.parent / (folder.name + "-" + PREFERENCES)).write_bytes(case["prefs"])
+    for name, data in case.get("configs", {}).items():
+        (folder / name).parent.mkdir(parents=True, exist_ok=True)
+        (folder / name).write_bytes(data)
     if "file" not in case:
         return
     path = folder / case["file"]
+    path.parent.mkdir(parents=True, exist_ok=True)
     path.write_bytes(case["data"])
     if case.get("link") == "hard":
         os.link(path, folder / LINK_NAME)
@@ -158,13 +171,14 @@ def Run(command, folder, stdinBytes, environment):
 
 
 def Listing(folder):
-    """Every name in the folder: (kind, bytes or link target)."""
+    """Every name in the folder and its sub-folders, by its path in the folder: (kind, bytes or link target)."""
     seen = {}
-    for path in sorted(folder.iterdir()):
+    for path in sorted(folder.rglob("*")):
+        name = str(path.relative_to(folder))
         if path.is_symlink():
-            seen[path.name] = ("link", os.readlink(path))
-        else:
-            seen[path.name] = ("file", path.read_bytes())
+            seen[name] = ("link", os.readlink(path))
+        elif not path.is_dir():
+            seen[name] = ("file", path.read_bytes())
     return seen
 
 

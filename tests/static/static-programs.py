@@ -4,9 +4,10 @@
 Usage: static-programs.py X86_64_PROGRAM AARCH64_PROGRAM. Checks that neither program names a program interpreter
 or a dynamic section; runs the x86-64 one in an empty chroot (as root) and compares its output with a run outside;
 then gives both programs the cases of the clean-exe runs (tests/e2e/clean_exe.py: line ends, encodings, the
-settings block, links, --diff, the IDE's selection and tab width, standard input), the aarch64 one under qemu-user,
-and compares exit codes, standard output, messages and every file left behind, byte for byte. Prints ok or FAIL
-per check, then "static programs: N passed, N failed, N skipped"; exits 1 when anything failed.
+settings block, links, --diff, the IDE's selection and tab width, .editorconfig files, standard input), the
+aarch64 one under qemu-user, and compares exit codes, standard output, messages and every file left behind, byte
+for byte. Prints ok or FAIL per check, then "static programs: N passed, N failed, N skipped"; exits 1 when
+anything failed.
 """
 
 import os

@@ -281,6 +281,15 @@ bool FakeFileSystem::InputIsOutput() {
     return InputIsTheOutput;
 }
 
+// The one folder is the root: nothing above it but the real root's .editorconfig, if any.
+bool FakeFileSystem::FullName(std::string_view name, std::string& full) {
+    if (Step("FullName"))
+        return Fail();
+    full.assign(1, '/');
+    full += name;
+    return true;
+}
+
 bool FakeFileSystem::NameExists(std::string_view name) {
     return Names.contains(std::string(name));
 }

@@ -75,6 +75,7 @@ public:
     int64_t ReadInput(char* into, size_t capacity) override;
     bool WriteOutput(std::string_view bytes) override;
     bool InputIsOutput() override;
+    bool FullName(std::string_view name, std::string& full) override;
     bool NameExists(std::string_view name) override;
     bool IsFolder(std::string_view name) override;
     bool ListFolder(std::string_view name, std::vector<FolderEntry>& entries) override;

@@ -15,6 +15,8 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -556,6 +558,18 @@ bool PlatformFileSystem::InputIsOutput() {
     struct stat output {};
     return ::fstat(STDIN_FILENO, &input) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(input.st_mode) &&
            input.st_dev == output.st_dev && input.st_ino == output.st_ino;
+}
+
+bool PlatformFileSystem::FullName(std::string_view name, std::string& full) {
+    std::string path(name);
+    if (!path.starts_with('/')) {
+        const std::unique_ptr<char, decltype(&std::free)> folder(::getcwd(nullptr, 0), &std::free);
+        if (folder == nullptr)
+            return state_->Fail(errno);
+        path = std::string(folder.get()) + "/" + path;
+    }
+    full = std::filesystem::path(path).lexically_normal().string();
+    return true;
 }
 
 bool PlatformFileSystem::NameExists(std::string_view name) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cwctype>
 #include <optional>
 #include <vector>
@@ -470,6 +471,15 @@ bool PlatformFileSystem::InputIsOutput() {
            input.nFileIndexLow == output.nFileIndexLow;
 }
 
+bool PlatformFileSystem::FullName(std::string_view name, std::string& full) {
+    std::optional<std::wstring> path = FullPath(WidePath(name));
+    if (!path)
+        return state_->Fail();
+    std::replace(path->begin(), path->end(), L'\\', L'/');
+    full = EncodeUtf8(FromWide(*path));
+    return true;
+}
+
 bool PlatformFileSystem::NameExists(std::string_view name) {
     return GetFileAttributesW(WidePath(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -502,6 +512,11 @@ bool PlatformFileSystem::ListFolder(std::string_view name, std::vector<FolderEnt
     FindClose(search);
     SetLastError(error);
     return error == ERROR_NO_MORE_FILES || state_->Fail();
+}
+
+// The EditorConfig core library's fopen (clean/win32/EditorConfigNames.h): its names are UTF-8.
+extern "C" FILE* BriskletOpenUtf8(const char* name, const char* mode) {
+    return _wfopen(WidePath(name).c_str(), WidePath(mode).c_str());
 }
 
 void InstallRewriteSignalHandlers() {
