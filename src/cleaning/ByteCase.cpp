@@ -37,32 +37,30 @@ const CaseBytes& CaseBytesTable() {
     return table;
 }
 
-// Eight ASCII bytes to the other case: a byte from first to last gets its 0x20 bit flipped.
-// No byte is above 0x7F, so the sums below never carry into the next byte.
-uint64_t FlipAsciiRange(uint64_t word, unsigned char first, unsigned char last) {
-    const uint64_t fromFirst = word + RepeatedByte(static_cast<unsigned char>(0x80 - first));
-    const uint64_t aboveLast = word + RepeatedByte(static_cast<unsigned char>(0x7F - last));
-    const uint64_t inRange = (fromFirst ^ aboveLast) & RepeatedByte(0x80);
-    return word ^ (inRange >> 2);
+// The number of ASCII bytes at the front of bytes: eight at a time while they last.
+size_t AsciiRun(const char* bytes, size_t size) {
+    size_t at = 0;
+    while (at + 8 <= size && EightAscii(bytes + at))
+        at += 8;
+    while (at < size && static_cast<unsigned char>(bytes[at]) < 0x80)
+        ++at;
+    return at;
 }
 
-// Converts the ASCII words at the front of read into write; the number of bytes done.
-size_t ConvertAsciiWords(const char* read, size_t size, char* write, LetterCase letterCase, const unsigned char* table,
-                         bool plain) {
-    const unsigned char first = letterCase == LetterCase::Upper ? 'a' : 'A';
-    size_t at = 0;
-    for (; at + 8 <= size && EightAscii(read + at); at += 8) {
-        if (plain) {
-            uint64_t word = 0;
-            std::memcpy(&word, read + at, sizeof word);
-            word = FlipAsciiRange(word, first, static_cast<unsigned char>(first + 25));
-            std::memcpy(write + at, &word, sizeof word);
-        } else {
-            for (size_t i = 0; i < 8; ++i)
-                write[at + i] = static_cast<char>(table[static_cast<unsigned char>(read[at + i])]);
-        }
+// ASCII bytes to the other case. With the plain ASCII mapping the loop has no table and no
+// branch, so the compiler does it sixteen or thirty-two bytes at a time.
+void ConvertAsciiRun(const char* read, size_t size, char* write, LetterCase letterCase, const unsigned char* table,
+                     bool plain) {
+    if (!plain) {
+        for (size_t i = 0; i < size; ++i)
+            write[i] = static_cast<char>(table[static_cast<unsigned char>(read[i])]);
+        return;
     }
-    return at;
+    const unsigned char first = letterCase == LetterCase::Upper ? 'a' : 'A';
+    for (size_t i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(read[i]);
+        write[i] = static_cast<char>(static_cast<unsigned char>(c - first) < 26 ? c ^ 0x20 : c);
+    }
 }
 
 // Characters beyond the BMP are two surrogate halves in UTF-16, which have no case. A
@@ -78,16 +76,14 @@ void ConvertCaseUtf8(std::string_view piece, LetterCase letterCase, ByteBuffer& 
     size_t at = 0;
     size_t written = 0;
     while (at < size) {
-        const size_t words = ConvertAsciiWords(read + at, size - at, write + written, letterCase, ascii, plain);
-        at += words;
-        written += words;
+        const size_t run = AsciiRun(read + at, size - at);
+        ConvertAsciiRun(read + at, run, write + written, letterCase, ascii, plain);
+        at += run;
+        written += run;
         if (at == size)
             break;
-        const auto lead = static_cast<unsigned char>(read[at]);
-        const size_t length = lead < 0x80 ? 1 : Utf8SequenceLength(piece, at);
-        if (length == 1) {
-            write[written++] = static_cast<char>(ascii[lead]);
-        } else if (length == 0 || length == 4) {
+        const size_t length = Utf8SequenceLength(piece, at);
+        if (length == 0 || length == 4) {
             std::memcpy(write + written, read + at, std::max<size_t>(length, 1));
             written += std::max<size_t>(length, 1);
         } else {
@@ -103,7 +99,9 @@ void ConvertCaseSingleBytes(std::string_view piece, LetterCase letterCase, ByteB
     const bool plain = CaseBytesTable().PlainAscii;
     char* const write = ReserveBytes(out, piece.size());
     for (size_t at = 0; at < piece.size();) {
-        at += ConvertAsciiWords(piece.data() + at, piece.size() - at, write + at, letterCase, table, plain);
+        const size_t run = AsciiRun(piece.data() + at, piece.size() - at);
+        ConvertAsciiRun(piece.data() + at, run, write + at, letterCase, table, plain);
+        at += run;
         if (at < piece.size()) {
             write[at] = static_cast<char>(table[static_cast<unsigned char>(piece[at])]);
             ++at;

@@ -30,56 +30,6 @@ bool HasNonAscii(std::string_view bytes) {
     return std::any_of(bytes.begin(), bytes.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; });
 }
 
-// The result compared with the input while the two agree, so that an unchanged text is
-// never written and a changed file gets only what differs written after its unchanged start.
-struct ResultWatch {
-    const CleanSink& Sink;
-    ByteBuffer Input; // input the result has not yet been compared with
-    size_t InputStart = 0;
-    uint64_t Matched = 0;
-    bool Diverged = false;
-};
-
-void NoteInput(ResultWatch& watch, std::string_view bytes) {
-    if (watch.Sink.WritesAll || watch.Diverged)
-        return;
-    // What is left is what the stages still carry: a line or two.
-    const size_t left = watch.Input.Size - watch.InputStart;
-    if (watch.InputStart > 0 && left > 0)
-        std::memmove(watch.Input.Data.get(), watch.Input.Data.get() + watch.InputStart, left);
-    watch.Input.Size = left;
-    watch.InputStart = 0;
-    AppendBytes(watch.Input, bytes);
-}
-
-bool EmitResult(ResultWatch& watch, std::string_view bytes) {
-    if (bytes.empty())
-        return true;
-    if (watch.Sink.WritesAll || watch.Diverged)
-        return watch.Sink.Write(bytes);
-    const std::string_view input = BufferView(watch.Input).substr(watch.InputStart);
-    const size_t common = std::min(input.size(), bytes.size());
-    const size_t same =
-        static_cast<size_t>(std::mismatch(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(common), input.begin())
-                                .first -
-                            bytes.begin());
-    if (same == bytes.size()) {
-        watch.InputStart += same;
-        watch.Matched += same;
-        return true;
-    }
-    watch.Diverged = true;
-    return watch.Sink.Diverge(watch.Matched + same) && watch.Sink.Write(bytes.substr(same));
-}
-
-// A result shorter than its input differs from it at its end.
-bool FinishResult(ResultWatch& watch) {
-    if (watch.Sink.WritesAll || watch.Diverged || watch.InputStart == watch.Input.Size)
-        return true;
-    watch.Diverged = true;
-    return watch.Sink.Diverge(watch.Matched);
-}
-
 // The text read but not yet cleaned. Start is always a line start, so a settings block may
 // begin there.
 struct TextReader {
@@ -98,14 +48,65 @@ struct TextReader {
     bool StrayByte = false; // a byte beyond ASCII that starts no UTF-8 sequence went by
 };
 
+// The result compared with the input while the two agree, so that an unchanged text is
+// never written and a changed file gets only what differs written after its unchanged start.
+// The input it still needs stays in the reader's Pending: a second copy would double what a
+// long line costs.
+struct ResultWatch {
+    const CleanSink& Sink;
+    const TextReader& Reader;
+    uint64_t Noted = 0;   // offset in the text up to which the input has gone to the run
+    uint64_t Matched = 0; // offset up to which the result is the input
+    bool Diverged = false;
+};
+
+bool Watching(const ResultWatch& watch) {
+    return !watch.Sink.WritesAll && !watch.Diverged;
+}
+
+void NoteInput(ResultWatch& watch, std::string_view bytes) {
+    watch.Noted += bytes.size();
+}
+
+bool EmitResult(ResultWatch& watch, std::string_view bytes) {
+    if (bytes.empty())
+        return true;
+    if (!Watching(watch))
+        return watch.Sink.Write(bytes);
+    const std::string_view input = BufferView(watch.Reader.Pending)
+                                       .substr(static_cast<size_t>(watch.Matched - watch.Reader.Base),
+                                               static_cast<size_t>(watch.Noted - watch.Matched));
+    const size_t common = std::min(input.size(), bytes.size());
+    const size_t same =
+        static_cast<size_t>(std::mismatch(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(common), input.begin())
+                                .first -
+                            bytes.begin());
+    if (same == bytes.size()) {
+        watch.Matched += same;
+        return true;
+    }
+    watch.Diverged = true;
+    return watch.Sink.Diverge(watch.Matched + same) && watch.Sink.Write(bytes.substr(same));
+}
+
+// A result shorter than its input differs from it at its end.
+bool FinishResult(ResultWatch& watch) {
+    if (!Watching(watch) || watch.Matched == watch.Noted)
+        return true;
+    watch.Diverged = true;
+    return watch.Sink.Diverge(watch.Matched);
+}
+
 size_t ShiftedBack(size_t index, size_t by) {
     if (index == None)
         return None;
     return index > by ? index - by : 0;
 }
 
-void Compact(TextReader& reader) {
-    const size_t by = reader.Start;
+// Drops what went to the run from Pending, but for the input the watch still compares with.
+void Compact(TextReader& reader, const ResultWatch& watch) {
+    const size_t by =
+        Watching(watch) ? std::min(reader.Start, static_cast<size_t>(watch.Matched - reader.Base)) : reader.Start;
     if (by == 0)
         return;
     const size_t left = reader.Pending.Size - by;
@@ -113,7 +114,7 @@ void Compact(TextReader& reader) {
         std::memmove(reader.Pending.Data.get(), reader.Pending.Data.get() + by, left);
     reader.Pending.Size = left;
     reader.Base += by;
-    reader.Start = 0;
+    reader.Start -= by;
     for (size_t* index : {&reader.ScanFrom, &reader.Held, &reader.LineScanFrom, &reader.LastLineStart,
                           &reader.DecideFrom})
         *index = ShiftedBack(*index, by);
@@ -291,7 +292,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     StartPipeline(pipeline, rules.Operations, rules.TabLength);
     TextReader reader;
     reader.Decided = std::none_of(rules.Operations.begin(), rules.Operations.end(), IsCaseConversion);
-    ResultWatch watch{sink, {}, 0, 0, false};
+    ResultWatch watch{sink, reader, 0, 0, false};
     ByteBuffer out;
     const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };
     std::optional<ViewFollowing> following;
@@ -307,7 +308,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
         return EmitResult(watch, bytes);
     };
     for (bool atEnd = false; !atEnd;) {
-        Compact(reader);
+        Compact(reader, watch);
         char* const into = ReserveBytes(reader.Pending, blockSize);
         const int64_t got = read(into, blockSize);
         if (got < 0)

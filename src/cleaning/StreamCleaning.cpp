@@ -54,6 +54,10 @@ void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
     stage.Carry.assign(in.substr(cut));
 }
 
+// A line longer than this goes through the stages one by one, which hold two copies of it at
+// most where the fused path holds three.
+constexpr size_t LongLine = size_t{1} << 20;
+
 // Every stage on one line after the other, while the line is in the cache; the length of
 // piece done. It stops before a line that ends in a lone CR: a later stage may see that CR
 // join the LF of a line an earlier stage emptied, which only the stages one by one get right.
@@ -62,6 +66,8 @@ size_t RunFused(CleaningPipeline& pipeline, std::string_view piece, ByteBuffer& 
     size_t lineStart = 0;
     while (lineStart < piece.size() && !pipeline.GrowthExceeded) {
         const size_t lineEnd = NextLineEnd(piece, lineStart);
+        if (lineEnd - lineStart > LongLine)
+            break;
         size_t next = lineEnd + 1;
         if (piece[lineEnd] == '\r') {
             if (lineEnd + 1 == piece.size() || piece[lineEnd + 1] != '\n')
@@ -146,6 +152,10 @@ void RunStages(CleaningPipeline& pipeline, std::string_view bytes, bool last, By
         if (i + 1 < count)
             target.Size = 0;
         RunStage(pipeline, pipeline.Stages[i], in, last, target);
+        // The stage's input has gone into target: after a long line, its room is given back
+        // rather than kept beside the next stage's.
+        if (i > 0 && pipeline.Between[(i - 1) % 2].Capacity > LongLine)
+            pipeline.Between[(i - 1) % 2] = ByteBuffer{};
         in = BufferView(target);
     }
 }
