@@ -2,6 +2,7 @@
 #include "cleaning/ByteCase.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -37,11 +38,17 @@ const CaseBytes& CaseBytesTable() {
     return table;
 }
 
-// The number of ASCII bytes at the front of bytes: eight at a time while they last.
+// The number of ASCII bytes at the front of bytes, found eight at a time: the lowest high bit
+// of a word marks its first byte beyond ASCII.
 size_t AsciiRun(const char* bytes, size_t size) {
     size_t at = 0;
-    while (at + 8 <= size && EightAscii(bytes + at))
-        at += 8;
+    for (; at + 8 <= size; at += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, bytes + at, sizeof word);
+        const uint64_t high = word & RepeatedByte(0x80);
+        if (high != 0)
+            return at + static_cast<size_t>(std::countr_zero(high)) / 8;
+    }
     while (at < size && static_cast<unsigned char>(bytes[at]) < 0x80)
         ++at;
     return at;

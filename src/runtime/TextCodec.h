@@ -37,7 +37,34 @@ inline constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
 // Well-formed UTF-8 only: no overlong forms, no surrogates, nothing above U+10FFFF.
 [[nodiscard]] bool IsValidUtf8(std::string_view bytes);
 // Length of the well-formed sequence at bytes[at] (1 for ASCII), or 0 when none starts there.
-[[nodiscard]] size_t Utf8SequenceLength(std::string_view bytes, size_t at);
+// Inline: the case conversions ask it once a character beyond ASCII.
+[[nodiscard]] inline size_t Utf8SequenceLength(std::string_view bytes, size_t at) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    const size_t left = bytes.size() - at;
+    const auto continuation = [&](size_t i) { return (byte(at + i) & 0xC0) == 0x80; };
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return left >= 2 && continuation(1) ? 2 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        if (left < 3 || !continuation(1) || !continuation(2))
+            return 0;
+        const unsigned char second = byte(at + 1);
+        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0))
+            return 0; // overlong, or a surrogate
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        if (left < 4 || !continuation(1) || !continuation(2) || !continuation(3))
+            return 0;
+        const unsigned char second = byte(at + 1);
+        if ((lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second >= 0x90))
+            return 0; // overlong, or above U+10FFFF
+        return 4;
+    }
+    return 0;
+}
 // Whether bytes hold at least one well-formed sequence of two or more bytes.
 [[nodiscard]] bool HoldsUtf8Sequence(std::string_view bytes);
 

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <string>
 
 #include "cleaning/Cleaning.h"
 #include "cleaning/Indentation.h"
+#include "cleaning/SpaceDropping.h"
 #include "cleaning/StreamCleaning.h"
 
 namespace brisklet {
@@ -230,6 +232,31 @@ TEST(LetterCase, WholeTextIncludingStringsAndComments) {
 TEST(LetterCase, SingleByteTextStaysSingleByte) {
     EXPECT_EQ(StreamCleaned("\xE4\xFF\xB5\xC4\x41", ConvertTextToUpperCase, 4), "\xC4\xFF\xB5\xC4\x41");
     EXPECT_EQ(StreamCleaned("\xC4\xFF\xB5\xC4\x41", ConvertTextToLowerCase, 4), "\xE4\xFF\xB5\xE4\x61");
+}
+
+// The packed path moves sixteen bytes at a time and carries "the byte before was a space"
+// from one block to the next: lengths around the block size, runs of spaces across its edges.
+TEST(SpaceDropping, PackedAndBytewiseAgree) {
+#if defined(__x86_64__) || defined(__i386__)
+    ASSERT_TRUE(CanPackSpaces()) << "every x86 processor this is tested on has SSSE3";
+#endif
+    std::mt19937 random(20261208u);
+    constexpr char Alphabet[] = {' ', ' ', ' ', 'a', '\t', '\n', '\xC3'};
+    for (int round = 0; round < 4000; ++round) {
+        std::string in(static_cast<size_t>(random() % 70), ' ');
+        for (char& c : in)
+            c = Alphabet[random() % sizeof Alphabet];
+        for (const SpaceRule rule : {SpaceRule::Every, SpaceRule::Doubled}) {
+            for (const bool afterSpace : {false, true}) {
+                std::string packed(in.size() + 16, '?');
+                std::string bytewise(in.size() + 16, '?');
+                packed.resize(DropSpacesPacked(in, rule, afterSpace, packed.data()));
+                bytewise.resize(DropSpacesBytewise(in, rule, afterSpace, bytewise.data()));
+                ASSERT_EQ(packed, bytewise) << "input '" << in << "', rule " << static_cast<int>(rule)
+                                            << ", after a space " << afterSpace;
+            }
+        }
+    }
 }
 
 } // namespace
