@@ -5,7 +5,8 @@
 # brisklet-clean's peak memory (maximum resident set, /usr/bin/time). Then four switches
 # together against the slowest of them alone, and the time and peak memory on a 1 GB source
 # beside the first size (linear: ten times the input, at most ten times the time, with a
-# fifth to spare for a busy machine). Prints Markdown tables.
+# fifth to spare for a busy machine), and the peak memory for one line of 50 MB. Prints Markdown
+# tables.
 # Usage: bench/compare-gnu.sh [MEGABYTES]   (default 100; GB=0 skips the 1 GB memory run)
 # Needs build/bench/brisklet_bench (cmake --preset bench) and build/native/brisklet-clean
 # (cmake --preset native); BRISKLET_BENCH and BRISKLET_CLEAN point elsewhere.
@@ -138,6 +139,37 @@ for mode in file pipe; do
     at_least 1.5 "$over" || { aim=MISSED; missed=1; }
     printf '| `%s` | %s | %d | %d | %s | %s | %s |\n' "$four" "$mode" $((together / 1000)) $((slowest / 1000)) \
         "$over" "$(mib "$peak")" "$aim"
+done
+
+# One line of 50 MB (the source with its line ends taken out), cleaned in place and pipe to
+# pipe: the peak memory beside the line's size. Aim: one switch at most twice the line, and the
+# few MiB of any run.
+line=$work/line.pb
+head -c 50000000 "$input" | tr -d '\r\n' >"$line"
+echo >>"$line"
+line_bytes=$(wc -c <"$line")
+echo
+echo "| One line of $((line_bytes / 1000000)) MB | Mode | Peak MiB | × line | Aim |"
+echo "|---|---|---:|---:|---|"
+for switches in /removespacesatendoflines /removeallspaces /converttexttouppercaseletters /converttabtospace \
+    "/removespacesatendoflines /removeallspaces /converttexttouppercaseletters"; do
+    for mode in "in place" pipe; do
+        if [ "$mode" = pipe ]; then
+            eval "cat '$line' | $(own "$switches") | cat >/dev/null"
+        else
+            cp "$line" "$work/in-place.pb"
+            eval "$(own "$switches") '$work/in-place.pb'"
+        fi || { echo "compare-gnu.sh: failed: $switches on one line" >&2; exit 2; }
+        peak=$(peak_kib)
+        over=$(awk -v k="$peak" -v b="$line_bytes" 'BEGIN { printf "%.2f", k * 1024 / b }')
+        aim=met
+        case $switches in
+        *" "*) aim="–" ;;
+        # Twice the line, and the few MiB any run takes.
+        *) [ "$peak" -le $((line_bytes * 2 / 1024 + 8192)) ] || { aim=MISSED; missed=1; } ;;
+        esac
+        printf '| `%s` | %s | %s | %s | %s |\n' "$switches" "$mode" "$(mib "$peak")" "$over" "$aim"
+    done
 done
 
 if [ "$gigabyte" != 0 ]; then

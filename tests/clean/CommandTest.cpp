@@ -55,13 +55,10 @@ test::ProcessResult CleanInProcess(test::FakeFileSystem& files, const std::vecto
         else
             tool.PreferencesPath = DecodeUtf8(value);
     }
-    std::FILE* errors = std::tmpfile();
+    const test::CommandRun run = test::RunCommandInMemory(files, arguments, tool);
     test::ProcessResult result;
-    result.ExitCode = RunCleanCommand(arguments, tool, files, errors);
-    std::rewind(errors);
-    for (int c = std::fgetc(errors); c != EOF; c = std::fgetc(errors))
-        result.Errors.push_back(static_cast<char>(c));
-    std::fclose(errors);
+    result.ExitCode = run.Status;
+    result.Errors = run.Errors;
     return result;
 }
 

@@ -18,20 +18,10 @@ using test::FakeFileSystem;
 const std::string Original = "a = 1 ; one\nb = 2 ; two\n";
 const std::string Cleaned = "a = 1 \nb = 2 \n";
 
-struct CommandRun {
-    int Status = -1;
-    std::string Errors;
-};
+using test::CommandRun;
 
-CommandRun Clean(FakeFileSystem& files, const std::vector<std::string>& arguments, const CleanEnvironment& environment = {}) {
-    std::FILE* errors = std::tmpfile();
-    CommandRun run;
-    run.Status = RunCleanCommand(arguments, environment, files, errors);
-    std::rewind(errors);
-    for (int c = std::fgetc(errors); c != EOF; c = std::fgetc(errors))
-        run.Errors.push_back(static_cast<char>(c));
-    std::fclose(errors);
-    return run;
+CommandRun Clean(FakeFileSystem& files, const std::vector<std::string>& arguments) {
+    return test::RunCommandInMemory(files, arguments);
 }
 
 struct Layout {

@@ -2,6 +2,7 @@
 #include "support/FakeFileSystem.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace brisklet::test {
@@ -309,6 +310,18 @@ bool FakeFileSystem::ListFolder(std::string_view name, std::vector<FolderEntry>&
             entries.push_back({path.substr(prefix.size()), inode->Directory ? EntryKind::Folder : EntryKind::Other});
     }
     return true;
+}
+
+CommandRun RunCommandInMemory(FakeFileSystem& files, const std::vector<std::string>& arguments,
+                              const CleanEnvironment& environment) {
+    std::FILE* errors = std::tmpfile();
+    CommandRun run;
+    run.Status = RunCleanCommand(arguments, environment, files, errors);
+    std::rewind(errors);
+    for (int c = std::fgetc(errors); c != EOF; c = std::fgetc(errors))
+        run.Errors.push_back(static_cast<char>(c));
+    std::fclose(errors);
+    return run;
 }
 
 } // namespace brisklet::test

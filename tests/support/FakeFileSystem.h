@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "clean/Command.h"
 #include "clean/FileSystem.h"
 
 namespace brisklet::test {
@@ -100,5 +101,14 @@ private:
     int64_t clock_ = 1;
     size_t inputRead_ = 0;
 };
+
+// brisklet-clean's command run in this process over files: its exit status and what it wrote
+// to standard error.
+struct CommandRun {
+    int Status = -1;
+    std::string Errors;
+};
+CommandRun RunCommandInMemory(FakeFileSystem& files, const std::vector<std::string>& arguments,
+                              const CleanEnvironment& environment = {});
 
 } // namespace brisklet::test
