@@ -27,6 +27,29 @@ namespace {
 // are shared, and a rename is durable at the latest when its batch is reported.
 constexpr size_t FolderBatch = 64;
 
+// How many rewritten files a job holds, their new texts on their way to the disk, before it puts
+// them in place one by one: the disk takes them together and each flush finds its file's done.
+// Each holds up to this many files open (the file, its way to write, the new file, folders).
+constexpr size_t MostAwaitingCommit = 16;
+constexpr size_t FilesHeldPerRewrite = 5;
+
+// Within half the process's open-file limit, and the temporary-file slots of every job.
+size_t CommitWindow(const CleanEnvironment& environment, unsigned jobs) {
+    const size_t perJob = environment.OpenFileLimit / (2 * FilesHeldPerRewrite * std::max(jobs, 1u));
+    return std::clamp<size_t>(std::min<size_t>(perJob, MostJobs / std::max(jobs, 1u)), 1, MostAwaitingCommit);
+}
+
+// The results held back since the last hand-on: the files that await their commit get it, in
+// their order, once window of them wait or when the held results go on (last).
+void CommitHeld(std::vector<std::pair<size_t, SourceResult>>& held, size_t window, bool last) {
+    const auto awaiting = static_cast<size_t>(std::count_if(
+        held.begin(), held.end(), [](const auto& entry) { return entry.second.Commit != nullptr; }));
+    if (awaiting == 0 || (!last && awaiting < window))
+        return;
+    for (auto& entry : held)
+        FinishCommit(entry.second);
+}
+
 // The cleaning run over one text: the whole text streamed, or only the IDE's selection.
 CleanOutcome RunSwitches(const CleanSettings& settings, int32_t tabLength, const ReadBytes& read,
                          const Rereading& rereading, const CleanSink& sink, const std::string& name,
@@ -42,24 +65,27 @@ CleanOutcome RunSwitches(const CleanSettings& settings, int32_t tabLength, const
 SourceResult CleanOneSource(const CleanSettings& settings, FileSystem& files, CleanOutput& output,
                             const std::string& name) {
     const bool isFile = name != StandardInputName;
-    FileRewrite rewrite(files);
-    if (isFile && !OpenRewrite(rewrite, name))
-        return TroubleResult(rewrite.Reason);
+    // On the heap: a rewrite may outlive this source, awaiting its commit.
+    auto rewrite = std::make_unique<FileRewrite>(files);
+    if (isFile && !OpenRewrite(*rewrite, name))
+        return TroubleResult(rewrite->Reason);
     const SourceTabWidth width = DecideTabWidth(settings, files, name);
     if (!width.Reason.empty())
         return TroubleResult(width.Reason, width.Subject);
-    const CleanSource source{name, isFile ? &rewrite : nullptr};
-    const ReadBytes read = isFile ? RewriteReader(rewrite) : [&files](char* into, size_t capacity) {
+    const CleanSource source{name, isFile ? rewrite.get() : nullptr};
+    const ReadBytes read = isFile ? RewriteReader(*rewrite) : [&files](char* into, size_t capacity) {
         return files.ReadInput(into, capacity);
     };
     std::string selectionTrouble;
     const CleanOutcome outcome = RunSwitches(settings, width.Length, read,
-                                             isFile ? RewriteRereading(rewrite) : Rereading{}, output.Begin(source),
+                                             isFile ? RewriteRereading(*rewrite) : Rereading{}, output.Begin(source),
                                              isFile ? name : "standard input", selectionTrouble);
     if (!selectionTrouble.empty())
         return TroubleResult(selectionTrouble, "PB_TOOL_Selection");
     SourceResult result = output.End(source, outcome);
     result.Note = width.Origin;
+    if (result.AwaitsCommit)
+        result.Commit = std::move(rewrite);
     return result;
 }
 
@@ -168,8 +194,9 @@ private:
 // write, in its turn.
 class JobRun {
 public:
-    JobRun(const CleanSettings& settings, const std::vector<SourceName>& sources)
-        : settings_(settings), sources_(sources), results_(sources.size()), done_(sources.size(), false) {}
+    JobRun(const CleanSettings& settings, const std::vector<SourceName>& sources, size_t window)
+        : settings_(settings), sources_(sources), window_(window), results_(sources.size()),
+          done_(sources.size(), false) {}
 
     void Start(unsigned jobs, const std::function<std::unique_ptr<FileSystem>()>& moreFiles) {
         for (unsigned job = 0; job < jobs; ++job)
@@ -202,7 +229,9 @@ private:
             const bool more = index < sources_.size();
             if (more && sources_[index].Name != StandardInputName)
                 batch.emplace_back(index, CleanGuarded(settings_, files, *output, sources_[index]));
-            if (!batch.empty() && (!more || batch.size() == FolderBatch)) {
+            const bool handOn = !batch.empty() && (!more || batch.size() == FolderBatch);
+            CommitHeld(batch, window_, handOn);
+            if (handOn) {
                 batch.back().second.Folders = files.FlushFolders();
                 const std::lock_guard lock(mutex_);
                 for (auto& [done, result] : batch) {
@@ -219,6 +248,7 @@ private:
 
     const CleanSettings& settings_;
     const std::vector<SourceName>& sources_;
+    size_t window_;
     std::vector<SourceResult> results_;
     std::vector<bool> done_;
     std::atomic<size_t> next_ = 0;
@@ -236,16 +266,28 @@ int CleanSources(const CleanSettings& settings, const CleanEnvironment& environm
         std::min<size_t>(settings.Jobs != 0 ? settings.Jobs : std::max(environment.Processors, 1u), fileCount));
     const std::unique_ptr<CleanOutput> output = MakeOutput(settings.Mode, files);
     int status = CleanSuccess;
+    const size_t window = CommitWindow(environment, std::max(jobs, 1u));
     if (jobs <= 1 || !environment.MoreFiles) {
+        std::vector<std::pair<size_t, SourceResult>> held;
         for (size_t index = 0; index < sources.size(); ++index) {
             reporter.ShowProgress();
-            SourceResult result = CleanGuarded(settings, files, *output, sources[index]);
-            if ((index + 1) % FolderBatch == 0 || index + 1 == sources.size())
-                result.Folders = files.FlushFolders();
-            status = std::max(status, reporter.Report(sources[index], std::move(result)));
+            held.emplace_back(index, CleanGuarded(settings, files, *output, sources[index]));
+            // Standard input writes to standard output as it is cleaned: what comes before it
+            // is told first.
+            const bool batchEnd = (index + 1) % FolderBatch == 0 || index + 1 == sources.size() ||
+                                  sources[index + 1].Name == StandardInputName ||
+                                  sources[index].Name == StandardInputName;
+            CommitHeld(held, window, batchEnd);
+            if (std::any_of(held.begin(), held.end(), [](const auto& entry) { return entry.second.Commit != nullptr; }))
+                continue;
+            if (batchEnd)
+                held.back().second.Folders = files.FlushFolders();
+            for (auto& [at, result] : held)
+                status = std::max(status, reporter.Report(sources[at], std::move(result)));
+            held.clear();
         }
     } else {
-        JobRun run(settings, sources);
+        JobRun run(settings, sources, window);
         run.Start(jobs, environment.MoreFiles);
         for (size_t index = 0; index < sources.size(); ++index) {
             SourceResult result = sources[index].Name == StandardInputName

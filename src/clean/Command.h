@@ -25,6 +25,8 @@ struct CleanEnvironment {
     bool OutputIsTerminal = false;
     bool ErrorsIsTerminal = false;
     unsigned Processors = 1;
+    // How many files the process may hold open at once.
+    size_t OpenFileLimit = 256;
     // A file system of its own for each further job; without it, one job cleans every file.
     std::function<std::unique_ptr<FileSystem>()> MoreFiles;
 };

@@ -84,6 +84,9 @@ public:
     [[nodiscard]] virtual bool Truncate(FileId file, uint64_t size) = 0;
     // Everything written is on disk.
     [[nodiscard]] virtual bool Flush(FileId file) = 0;
+    // Starts writing to disk what was written, without waiting for it: the Flush that comes
+    // later finds most of it done, and several files' waits overlap. A failure shows in Flush.
+    virtual void StartFlush(FileId file) = 0;
     // The temporary file takes the owner, mode and attributes of facts and the source's
     // extended attributes.
     [[nodiscard]] virtual bool TakeOver(FileId temporary, FileId source, const FileFacts& facts) = 0;

@@ -47,9 +47,10 @@ public:
             return Unfinished(source, outcome, files_);
         if (source.File == nullptr || !outcome.Changed)
             return {};
-        if (!CommitRewrite(*source.File))
-            return TroubleResult(source.File->Reason);
-        return ChangedResult(CleanSuccess);
+        StartCommit(*source.File);
+        SourceResult result = ChangedResult(CleanSuccess);
+        result.AwaitsCommit = true;
+        return result;
     }
 
 private:
@@ -105,6 +106,17 @@ private:
 };
 
 } // namespace
+
+void FinishCommit(SourceResult& result) {
+    if (!result.Commit)
+        return;
+    if (!CommitRewrite(*result.Commit)) {
+        std::string note = std::move(result.Note);
+        result = TroubleResult(result.Commit->Reason);
+        result.Note = std::move(note);
+    }
+    result.Commit.reset();
+}
 
 std::unique_ptr<CleanOutput> MakeOutput(OutputMode mode, FileSystem& files) {
     switch (mode) {

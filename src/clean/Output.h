@@ -30,7 +30,14 @@ struct SourceResult {
     std::string Printed;  // for standard output, in the order of the sources
     // Folders whose replaced files could not be made durable, found after this source.
     std::vector<FolderTrouble> Folders;
+    // A rewritten file whose new text is written and on its way to the disk, not yet in the
+    // file's place: FinishCommit puts it there, a few files later, so that their waits overlap.
+    bool AwaitsCommit = false;
+    std::unique_ptr<FileRewrite> Commit;
 };
+
+// Replaces the file of a result that awaits it; a failure turns the result into trouble.
+void FinishCommit(SourceResult& result);
 
 // A source that was, or would be, changed.
 [[nodiscard]] inline SourceResult ChangedResult(int status, std::string reason = {}, std::string printed = {}) {

@@ -169,6 +169,10 @@ bool WriteRewrite(FileRewrite& rewrite, std::string_view bytes) {
     return true;
 }
 
+void StartCommit(FileRewrite& rewrite) {
+    rewrite.Files.StartFlush(rewrite.Temporary);
+}
+
 bool CommitRewrite(FileRewrite& rewrite) {
     FileSystem& files = rewrite.Files;
     if (!files.Flush(rewrite.Temporary))

@@ -42,6 +42,9 @@ struct FileRewrite {
 [[nodiscard]] bool StartRewrite(FileRewrite& rewrite, uint64_t unchangedLength);
 [[nodiscard]] bool WriteRewrite(FileRewrite& rewrite, std::string_view bytes);
 
+// The result is complete: its way to the disk starts, for CommitRewrite to find it done.
+void StartCommit(FileRewrite& rewrite);
+
 // The result is complete: it replaces the file. False with Reason set, the file as the run
 // found it or as another program left it.
 [[nodiscard]] bool CommitRewrite(FileRewrite& rewrite);

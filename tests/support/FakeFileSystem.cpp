@@ -233,6 +233,10 @@ bool FakeFileSystem::Replace(FileId temporary, FileId source) {
     return true;
 }
 
+void FakeFileSystem::StartFlush(FileId) {
+    (void)Step("StartFlush");
+}
+
 bool FakeFileSystem::FlushFolder(FileId) {
     return !Step("FlushFolder") || Fail();
 }

@@ -66,6 +66,7 @@ public:
     bool Reserve(FileId file, uint64_t size) override;
     bool Truncate(FileId file, uint64_t size) override;
     bool Flush(FileId file) override;
+    void StartFlush(FileId file) override;
     bool TakeOver(FileId temporary, FileId source, const FileFacts& facts) override;
     bool Replace(FileId temporary, FileId source) override;
     bool FlushFolder(FileId source) override;

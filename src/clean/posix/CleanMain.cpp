@@ -1,5 +1,6 @@
 // brisklet-clean: the cleaning switches applied to files, or to standard input.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +45,10 @@ int main(int argc, char** argv) {
     environment.OutputIsTerminal = ::isatty(STDOUT_FILENO) != 0;
     environment.ErrorsIsTerminal = ::isatty(STDERR_FILENO) != 0;
     environment.Processors = std::thread::hardware_concurrency();
+    struct rlimit openFiles {};
+    if (::getrlimit(RLIMIT_NOFILE, &openFiles) == 0)
+        environment.OpenFileLimit = openFiles.rlim_cur == RLIM_INFINITY ? size_t{1} << 20
+                                                                   : static_cast<size_t>(openFiles.rlim_cur);
     environment.MoreFiles = [] { return std::make_unique<brisklet::PlatformFileSystem>(); };
     return brisklet::RunCleanCommand(arguments, environment, files, stderr);
 }

@@ -456,6 +456,14 @@ bool PlatformFileSystem::Flush(FileId file) {
     return ::fsync(state_->At(file).Descriptor) == 0 || state_->Fail(errno);
 }
 
+void PlatformFileSystem::StartFlush(FileId file) {
+#ifdef SYNC_FILE_RANGE_WRITE
+    (void)::sync_file_range(state_->At(file).Descriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file; // no such request here: Flush does all the waiting
+#endif
+}
+
 bool PlatformFileSystem::TakeOver(FileId temporary, FileId source, const FileFacts& facts) {
     const int fd = state_->At(temporary).Descriptor;
     // Owner and group as far as the system allows (root always), then the mode, which a change

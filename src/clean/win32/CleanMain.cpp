@@ -40,6 +40,7 @@ int wmain(int argc, wchar_t** argv) {
     environment.OutputIsTerminal = _isatty(_fileno(stdout)) != 0;
     environment.ErrorsIsTerminal = _isatty(_fileno(stderr)) != 0;
     environment.Processors = std::thread::hardware_concurrency();
+    environment.OpenFileLimit = size_t{1} << 16; // handles, not C library descriptors
     environment.MoreFiles = [] { return std::make_unique<brisklet::PlatformFileSystem>(); };
     return brisklet::RunCleanCommand(arguments, environment, files, stderr);
 }

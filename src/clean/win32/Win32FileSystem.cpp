@@ -370,6 +370,9 @@ bool PlatformFileSystem::Flush(FileId file) {
     return FlushFileBuffers(state_->At(file).Handle) || state_->Fail();
 }
 
+// Windows writes cached data on its own; only FlushFileBuffers waits for it.
+void PlatformFileSystem::StartFlush(FileId) {}
+
 // The attributes the file had (hidden, system, archive, not indexed) and its creation time go to
 // the temporary file before it takes the file's place; ReplaceFileW keeps its security.
 bool PlatformFileSystem::TakeOver(FileId temporary, FileId source, const FileFacts& facts) {
