@@ -826,6 +826,7 @@ TEST_F(CleanFiles, AFolderIsWalkedAndJobsChangeNothingButTheTime) {
         std::ofstream(top / "notes.txt", std::ios::binary) << "i ; j\n";
         std::ofstream(top / ".git" / "hook.pb", std::ios::binary) << "k ; l\n";
         fs::create_directory_symlink(top / "b", top / "linked");
+        fs::create_symlink(top / "nowhere", top / "gone.pb"); // unreadable, even by root
         static_cast<void>(mkfifo((top / "fifo.pb").c_str(), 0600));
     };
     const fs::path one = folder_ / "one";
@@ -861,6 +862,7 @@ TEST_F(CleanFiles, AFolderIsWalkedAndJobsChangeNothingButTheTime) {
     EXPECT_EQ(Read((many / "zero.pb").string()), std::string("a ; b\n\0c", 8));
     const test::ProcessResult checked = run(one, {Program, "--check", "/removecomments", "."});
     EXPECT_EQ(checked.Errors, "brisklet-clean: ./fifo.pb: not a regular file\n"
+                              "brisklet-clean: ./gone.pb: No such file or directory\n"
                               "brisklet-clean: ./zero.pb: holds a zero byte, not a source file; left unchanged\n");
 }
 
