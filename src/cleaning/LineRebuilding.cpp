@@ -2,6 +2,8 @@
 // in runs.
 #include "cleaning/LineRebuilding.h"
 
+#include <algorithm>
+
 #include "cleaning/LineEndScan.h"
 
 namespace brisklet {
@@ -18,11 +20,71 @@ std::string_view TriggerOf(CleaningOperation operation) {
     return operation == CleaningOperation::RemoveDebugLines ? DebugWord<char> : "";
 }
 
+// The two indentation conversions without the general step, for they change nearly every line:
+// the indentation is measured as it is passed, and a line whose indentation is already what the
+// conversion makes is copied unseen. The same rules as the steps: white space only becomes
+// empty, and "/converttabtospace" counts its growth, which stops the stage past the limit.
+void Reindent(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view piece, ByteBuffer& out) {
+    const bool toSpaces = stage.Operation == CleaningOperation::ConvertTabToSpace;
+    const char* const data = piece.data();
+    const size_t size = piece.size();
+    const int64_t tabLength = pipeline.TabLength;
+    size_t runStart = 0;
+    size_t lineStart = 0;
+    while (lineStart < size && !pipeline.GrowthExceeded) {
+        size_t at = lineStart;
+        int64_t width = 0; // to spaces: the columns
+        int64_t pending = 0; // to tabs: the spaces not yet a tab
+        size_t tabs = 0;
+        bool other = false; // a blank of the kind the conversion replaces
+        for (; at < size && IsBlank(data[at]); ++at) {
+            const bool tab = data[at] == '\t';
+            other = other || tab == toSpaces;
+            if (toSpaces) {
+                width += tab ? tabLength : 1;
+            } else if (tab || ++pending == tabLength) {
+                ++tabs;
+                pending = 0;
+            }
+        }
+        size_t lineEnd = NextLineEnd(piece, at);
+        size_t next = size;
+        if (lineEnd == None)
+            lineEnd = size;
+        else
+            next = lineEnd + (data[lineEnd] == '\r' && lineEnd + 1 < size && data[lineEnd + 1] == '\n' ? 2 : 1);
+        const bool blanksOnly = at == lineEnd;
+        if (at > lineStart && (other || blanksOnly)) {
+            size_t fill = 0;
+            if (!blanksOnly && toSpaces) {
+                fill = static_cast<size_t>(std::max<int64_t>(width, 0));
+                stage.Growth += static_cast<int64_t>(fill) - static_cast<int64_t>(at - lineStart);
+                if (stage.Growth > MaxTabExpansionGrowth) {
+                    pipeline.GrowthExceeded = true;
+                    break;
+                }
+            } else if (!blanksOnly) {
+                fill = tabs;
+            }
+            AppendBytes(out, piece.substr(runStart, lineStart - runStart));
+            AppendFill(out, fill, toSpaces ? ' ' : '\t');
+            runStart = at;
+        }
+        lineStart = next;
+    }
+    AppendBytes(out, piece.substr(runStart));
+}
+
 } // namespace
 
 // A line with the stage's trigger is the only kind its step changes when it has one, so the
 // lines before the next one holding it are copied unseen.
 void RebuildLines(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view piece, ByteBuffer& out) {
+    if (stage.Operation == CleaningOperation::ConvertTabToSpace ||
+        stage.Operation == CleaningOperation::ConvertSpaceToTab) {
+        Reindent(pipeline, stage, piece, out);
+        return;
+    }
     const std::string_view trigger = TriggerOf(stage.Operation);
     const size_t size = piece.size();
     size_t runStart = 0;
