@@ -1,6 +1,8 @@
 // What becomes of one source's cleaned text: rewritten, checked, or shown as a diff.
 #include "clean/Output.h"
 
+#include <new>
+
 #include "clean/UnifiedDiff.h"
 
 namespace brisklet {
@@ -110,12 +112,20 @@ private:
 void FinishCommit(SourceResult& result) {
     if (!result.Commit)
         return;
-    if (!CommitRewrite(*result.Commit)) {
-        std::string note = std::move(result.Note);
-        result = TroubleResult(result.Commit->Reason);
-        result.Note = std::move(note);
+    std::string reason;
+    try {
+        if (!CommitRewrite(*result.Commit))
+            reason = result.Commit->Reason;
+    } catch (const std::bad_alloc&) {
+        // As for a source that ran out of memory while it was cleaned: the others still go on.
+        reason = "out of memory while it was put in place";
     }
     result.Commit.reset();
+    if (!reason.empty()) {
+        std::string note = std::move(result.Note);
+        result = TroubleResult(std::move(reason));
+        result.Note = std::move(note);
+    }
 }
 
 std::unique_ptr<CleanOutput> MakeOutput(OutputMode mode, FileSystem& files) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -210,6 +211,21 @@ TEST(Rewrite, AFileAwaitingItsCommitIsCheckedWhenItsTurnComes) {
         }
         EXPECT_EQ(files->Leftovers(), std::vector<std::string>());
     }
+}
+
+// Running out of memory as the new file is put in place, a few files after it was written:
+// the file stays as it was and the run goes on.
+TEST(Rewrite, RunningOutOfMemoryAtTheCommitLeavesTheFile) {
+    size_t lastCheck = 0;
+    const std::vector<std::string> calls = CallsOfARun(Layouts[0], lastCheck);
+    FakeFileSystem files = Prepared(Layouts[0]);
+    files.MeddleAt = std::find(calls.begin(), calls.end(), "TakeOver") - calls.begin();
+    files.Meddle = [](FakeFileSystem&) { throw std::bad_alloc(); };
+    const CommandRun run = Clean(files, {"/removecomments", "f.pb"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Errors, "brisklet-clean: f.pb: out of memory while it was put in place\n");
+    EXPECT_EQ(files.Bytes("f.pb"), Original);
+    EXPECT_EQ(files.Leftovers(), std::vector<std::string>());
 }
 
 } // namespace
