@@ -39,11 +39,17 @@ size_t CommitWindow(const CleanEnvironment& environment, unsigned jobs) {
     return std::clamp<size_t>(std::min<size_t>(perJob, MostJobs / std::max(jobs, 1u)), 1, MostAwaitingCommit);
 }
 
+using HeldResults = std::vector<std::pair<size_t, SourceResult>>;
+
+size_t Awaiting(const HeldResults& held) {
+    return static_cast<size_t>(std::count_if(held.begin(), held.end(),
+                                             [](const auto& entry) { return entry.second.Commit != nullptr; }));
+}
+
 // The results held back since the last hand-on: the files that await their commit get it, in
 // their order, once window of them wait or when the held results go on (last).
-void CommitHeld(std::vector<std::pair<size_t, SourceResult>>& held, size_t window, bool last) {
-    const auto awaiting = static_cast<size_t>(std::count_if(
-        held.begin(), held.end(), [](const auto& entry) { return entry.second.Commit != nullptr; }));
+void CommitHeld(HeldResults& held, size_t window, bool last) {
+    const size_t awaiting = Awaiting(held);
     if (awaiting == 0 || (!last && awaiting < window))
         return;
     for (auto& entry : held)
@@ -224,7 +230,7 @@ private:
     // A batch of results is handed on once the folders its files were replaced in are on disk.
     void Work(FileSystem& files) {
         const std::unique_ptr<CleanOutput> output = MakeOutput(settings_.Mode, files);
-        std::vector<std::pair<size_t, SourceResult>> batch;
+        HeldResults batch;
         for (size_t index = next_++;; index = next_++) {
             const bool more = index < sources_.size();
             if (more && sources_[index].Name != StandardInputName)
@@ -268,7 +274,7 @@ int CleanSources(const CleanSettings& settings, const CleanEnvironment& environm
     int status = CleanSuccess;
     const size_t window = CommitWindow(environment, std::max(jobs, 1u));
     if (jobs <= 1 || !environment.MoreFiles) {
-        std::vector<std::pair<size_t, SourceResult>> held;
+        HeldResults held;
         for (size_t index = 0; index < sources.size(); ++index) {
             reporter.ShowProgress();
             held.emplace_back(index, CleanGuarded(settings, files, *output, sources[index]));
@@ -278,7 +284,7 @@ int CleanSources(const CleanSettings& settings, const CleanEnvironment& environm
                                   sources[index + 1].Name == StandardInputName ||
                                   sources[index].Name == StandardInputName;
             CommitHeld(held, window, batchEnd);
-            if (std::any_of(held.begin(), held.end(), [](const auto& entry) { return entry.second.Commit != nullptr; }))
+            if (Awaiting(held) != 0)
                 continue;
             if (batchEnd)
                 held.back().second.Folders = files.FlushFolders();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "cleaning/LineEndScan.h"
 #include "cleaning/StreamCleaning.h"
 #include "cleaning/SourceCleaning.h"
 #include "runtime/TextCodec.h"
@@ -14,11 +15,6 @@ namespace {
 
 size_t BodyStart(std::string_view text) {
     return text.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
-}
-
-// Past the line end at at (CR LF counts as one).
-size_t AfterLineEnd(std::string_view text, size_t at) {
-    return at + (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1);
 }
 
 size_t LineEndFrom(std::string_view text, size_t at) {

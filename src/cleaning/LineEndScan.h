@@ -37,6 +37,11 @@ namespace brisklet {
 
 [[nodiscard]] bool HasLineEnd(std::string_view bytes);
 
+// Past the line end at bytes[at] (a CR LF counts as one).
+[[nodiscard]] inline size_t AfterLineEnd(std::string_view bytes, size_t at) {
+    return at + (bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n' ? 2 : 1);
+}
+
 // Where the line that holds position at starts, looking back no further than from.
 [[nodiscard]] inline size_t LineStartBefore(std::string_view bytes, size_t from, size_t at) {
     while (at > from && !IsLineEnd(bytes[at - 1]))

@@ -52,7 +52,7 @@ void Reindent(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
         if (lineEnd == None)
             lineEnd = size;
         else
-            next = lineEnd + (data[lineEnd] == '\r' && lineEnd + 1 < size && data[lineEnd + 1] == '\n' ? 2 : 1);
+            next = AfterLineEnd(piece, lineEnd);
         const bool blanksOnly = at == lineEnd;
         if (at > lineStart && (other || blanksOnly)) {
             size_t fill = 0;
@@ -107,7 +107,7 @@ void RebuildLines(CleaningPipeline& pipeline, CleaningStage& stage, std::string_
         if (lineEnd == None)
             lineEnd = size;
         else
-            next = lineEnd + (piece[lineEnd] == '\r' && lineEnd + 1 < size && piece[lineEnd + 1] == '\n' ? 2 : 1);
+            next = AfterLineEnd(piece, lineEnd);
         const std::string_view line = piece.substr(lineStart, lineEnd - lineStart);
         const LineResult<char> kept = LineStep(pipeline, stage, line);
         // What a step removes is a hole in the copied runs: at the line's start, at its end, or
