@@ -20,6 +20,17 @@ std::string_view TriggerOf(CleaningOperation operation) {
     return operation == CleaningOperation::RemoveDebugLines ? DebugWord<char> : "";
 }
 
+struct LineBounds {
+    size_t End;  // the line end, or the end of the piece
+    size_t Next; // where the next line starts
+};
+
+// The end of the line that goes on at from.
+LineBounds LineFrom(std::string_view piece, size_t from) {
+    const size_t end = NextLineEnd(piece, from);
+    return end == None ? LineBounds{piece.size(), piece.size()} : LineBounds{end, AfterLineEnd(piece, end)};
+}
+
 // The two indentation conversions without the general step, for they change nearly every line:
 // the indentation is measured as it is passed, and a line whose indentation is already what the
 // conversion makes is copied unseen. The same rules as the steps: white space only becomes
@@ -47,12 +58,7 @@ void Reindent(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
                 pending = 0;
             }
         }
-        size_t lineEnd = NextLineEnd(piece, at);
-        size_t next = size;
-        if (lineEnd == None)
-            lineEnd = size;
-        else
-            next = AfterLineEnd(piece, lineEnd);
+        const auto [lineEnd, next] = LineFrom(piece, at);
         const bool blanksOnly = at == lineEnd;
         if (at > lineStart && (other || blanksOnly)) {
             size_t fill = 0;
@@ -102,12 +108,7 @@ void RebuildLines(CleaningPipeline& pipeline, CleaningStage& stage, std::string_
                 break;
             lineStart = LineStartBefore(piece, lineStart, nextTrigger);
         }
-        size_t lineEnd = NextLineEnd(piece, lineStart);
-        size_t next = size;
-        if (lineEnd == None)
-            lineEnd = size;
-        else
-            next = AfterLineEnd(piece, lineEnd);
+        const auto [lineEnd, next] = LineFrom(piece, lineStart);
         const std::string_view line = piece.substr(lineStart, lineEnd - lineStart);
         const LineResult<char> kept = LineStep(pipeline, stage, line);
         // What a step removes is a hole in the copied runs: at the line's start, at its end, or
