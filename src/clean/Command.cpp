@@ -68,12 +68,14 @@ CleanOutcome RunSwitches(const CleanSettings& settings, int32_t tabLength, const
     return outcome;
 }
 
+// beforeWaiting lets go of the files the job holds before it waits for another run's turn at a
+// file it is to rewrite.
 SourceResult CleanOneSource(const CleanSettings& settings, FileSystem& files, CleanOutput& output,
-                            const std::string& name) {
+                            const std::string& name, const std::function<void()>& beforeWaiting) {
     const bool isFile = name != StandardInputName;
     // On the heap: a rewrite may outlive this source, awaiting its commit.
     auto rewrite = std::make_unique<FileRewrite>(files);
-    if (isFile && !OpenRewrite(*rewrite, name))
+    if (isFile && !OpenRewrite(*rewrite, name, settings.Mode == OutputMode::Rewrite ? &beforeWaiting : nullptr))
         return TroubleResult(rewrite->Reason);
     const SourceTabWidth width = DecideTabWidth(settings, files, name);
     if (!width.Reason.empty())
@@ -97,11 +99,11 @@ SourceResult CleanOneSource(const CleanSettings& settings, FileSystem& files, Cl
 
 // One source, with running out of memory one more trouble of its own: the next is still cleaned.
 SourceResult CleanGuarded(const CleanSettings& settings, FileSystem& files, CleanOutput& output,
-                          const SourceName& source) {
+                          const SourceName& source, const std::function<void()>& beforeWaiting) {
     if (!source.Trouble.empty())
         return TroubleResult(source.Trouble);
     try {
-        return CleanOneSource(settings, files, output, source.Name);
+        return CleanOneSource(settings, files, output, source.Name, beforeWaiting);
     } catch (const std::bad_alloc&) {
         return TroubleResult("out of memory; left unchanged");
     }
@@ -231,10 +233,11 @@ private:
     void Work(FileSystem& files) {
         const std::unique_ptr<CleanOutput> output = MakeOutput(settings_.Mode, files);
         HeldResults batch;
+        const std::function<void()> commitAll = [&] { CommitHeld(batch, window_, true); };
         for (size_t index = next_++;; index = next_++) {
             const bool more = index < sources_.size();
             if (more && sources_[index].Name != StandardInputName)
-                batch.emplace_back(index, CleanGuarded(settings_, files, *output, sources_[index]));
+                batch.emplace_back(index, CleanGuarded(settings_, files, *output, sources_[index], commitAll));
             const bool handOn = !batch.empty() && (!more || batch.size() == FolderBatch);
             CommitHeld(batch, window_, handOn);
             if (handOn) {
@@ -275,9 +278,10 @@ int CleanSources(const CleanSettings& settings, const CleanEnvironment& environm
     const size_t window = CommitWindow(environment, std::max(jobs, 1u));
     if (jobs <= 1 || !environment.MoreFiles) {
         HeldResults held;
+        const std::function<void()> commitAll = [&] { CommitHeld(held, window, true); };
         for (size_t index = 0; index < sources.size(); ++index) {
             reporter.ShowProgress();
-            held.emplace_back(index, CleanGuarded(settings, files, *output, sources[index]));
+            held.emplace_back(index, CleanGuarded(settings, files, *output, sources[index], commitAll));
             // Standard input writes to standard output as it is cleaned: what comes before it
             // is told first.
             const bool batchEnd = (index + 1) % FolderBatch == 0 || index + 1 == sources.size() ||
@@ -297,7 +301,7 @@ int CleanSources(const CleanSettings& settings, const CleanEnvironment& environm
         run.Start(jobs, environment.MoreFiles);
         for (size_t index = 0; index < sources.size(); ++index) {
             SourceResult result = sources[index].Name == StandardInputName
-                                      ? CleanGuarded(settings, files, *output, sources[index])
+                                      ? CleanGuarded(settings, files, *output, sources[index], {})
                                       : run.Take(index, reporter);
             status = std::max(status, reporter.Report(sources[index], std::move(result)));
         }
@@ -333,6 +337,23 @@ bool TakeFromIde(CleanSettings& settings, const CleanEnvironment& environment, s
     return true;
 }
 
+// Names that reach far more than anybody can have meant: an empty one (an unset variable in a
+// script), which would be the current folder, and the root of the file system. False after a
+// report.
+bool CheckReach(const CleanSettings& settings, FileSystem& files, std::FILE* errors) {
+    for (const std::string& name : settings.Files) {
+        if (name.empty()) {
+            Report(errors, "''", "No such file or directory");
+            return false;
+        }
+        if (!settings.WalkRoot && name != StandardInputName && files.IsFileSystemRoot(name)) {
+            Report(errors, name, "the root of the file system is not walked (--no-preserve-root walks it)");
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int RunCleanCommand(const std::vector<std::string>& arguments, const CleanEnvironment& environment,
@@ -349,7 +370,8 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const CleanEnviro
         return CleanTrouble;
     }
     if (!CheckSwitchLikeNames(*settings, [&files](std::string_view name) { return files.NameExists(name); },
-                              errors))
+                              errors) ||
+        !CheckReach(*settings, files, errors))
         return CleanTrouble;
     // Without a switch a run would pass every file, and a check would prove nothing.
     if (!settings->SwitchGiven) {

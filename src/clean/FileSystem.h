@@ -52,6 +52,20 @@ struct FolderTrouble {
 // A file held open by the file system; 0 is none.
 using FileId = int;
 
+// What one file is, whatever name leads to it.
+struct FileIdentity {
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    [[nodiscard]] bool operator==(const FileIdentity&) const = default;
+};
+
+// Whether a file's lock was taken, is held by another run, or cannot be taken.
+enum class LockState { Taken, Busy, Failed };
+
+// The copy of a file's text that a write through keeps beside it until the new text is whole:
+// its name is the file's with this after it, so that the run after a crash finds it.
+inline constexpr std::string_view BackupSuffix = ".brisklet-backup";
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -70,6 +84,13 @@ public:
     // The facts of the file held open, and of whatever the source's name leads to now.
     [[nodiscard]] virtual bool FactsOf(FileId file, FileFacts& facts) = 0;
     [[nodiscard]] virtual bool FactsByName(FileId source, FileFacts& facts) = 0;
+    // Takes the lock every brisklet-clean run takes before it rewrites the source, so that two
+    // runs take turns; with wait, until the other run lets go. A file system without locks
+    // answers Taken: there is nothing to take turns by.
+    [[nodiscard]] virtual LockState Lock(FileId source, bool wait) = 0;
+    // Whether the copy of the source's text kept by an interrupted write through is beside it;
+    // shown is then its name, for the message.
+    [[nodiscard]] virtual bool FindBackup(FileId source, std::string& shown) = 0;
 
     // Opens the source's file for writing: asks whether the user may change it at all, and is
     // the way to write a file with several names through.
@@ -77,6 +98,9 @@ public:
     // A new empty file beside the source, readable by its owner alone, that is removed when a
     // signal or the console ends the program.
     [[nodiscard]] virtual bool CreateBeside(FileId source, FileId& temporary) = 0;
+    // The same under the source's name and BackupSuffix, never over a file that has that name;
+    // its folder is flushed at once (SyncFolder), so that a power cut keeps the name too.
+    [[nodiscard]] virtual bool CreateBackup(FileId source, FileId& backup) = 0;
     [[nodiscard]] virtual bool Write(FileId file, std::string_view bytes) = 0;
     [[nodiscard]] virtual bool WriteAt(FileId file, uint64_t offset, std::string_view bytes) = 0;
     // Room on disk for size bytes, so that writing them cannot fail for want of space.
@@ -98,6 +122,10 @@ public:
     // next FlushFolders, which flushes each folder once however many files were replaced in it.
     [[nodiscard]] virtual bool FlushFolder(FileId source) = 0;
     [[nodiscard]] virtual std::vector<FolderTrouble> FlushFolders() = 0;
+    // Signals (console events on Windows) that would end the program wait from Hold to the last
+    // Release, across every job: what lies between is done whole or not begun.
+    virtual void HoldSignals() = 0;
+    virtual void ReleaseSignals() = 0;
     // Closes a temporary file and removes it.
     virtual void Remove(FileId temporary) = 0;
     // Closes a temporary file and leaves it, no longer removed by a signal: its name, for a
@@ -114,6 +142,10 @@ public:
     [[nodiscard]] virtual bool FullName(std::string_view name, std::string& full) = 0;
     // Whether anything at all has the name, a link to nothing included.
     [[nodiscard]] virtual bool NameExists(std::string_view name) = 0;
+    // What the name leads to, links followed.
+    [[nodiscard]] virtual bool IdentityOf(std::string_view name, FileIdentity& identity) = 0;
+    // Whether the name leads to the root of the file system ("/", a drive's root on Windows).
+    [[nodiscard]] virtual bool IsFileSystemRoot(std::string_view name) = 0;
     // Whether the name leads to a folder, links followed.
     [[nodiscard]] virtual bool IsFolder(std::string_view name) = 0;
     // What the folder holds, but "." and "..", in no particular order.

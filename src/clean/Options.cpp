@@ -171,6 +171,8 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             settings.TabLengthFrom = TabLengthOrigin::Option;
         } else if (argument == "--no-editorconfig") {
             settings.EditorConfig = false;
+        } else if (argument == "--no-preserve-root") {
+            settings.WalkRoot = true;
         } else if (IsOption(argument, "--stdin-name")) {
             const std::optional<std::string_view> value = OptionValue(arguments, i, "--stdin-name", errors, "a name");
             if (!value)
@@ -231,6 +233,8 @@ std::string HelpText() {
                        "  --color[=WHEN]   colour the diff: auto (a terminal, NO_COLOR unset; the default),\n"
                        "                   always, never\n"
                        "  -j N, --jobs N   clean N files at once (default: one per processor)\n"
+                       "  --no-preserve-root\n"
+                       "                   let / (a drive's root on Windows) be walked as a folder\n"
                        "  -q, --quiet      name only the files in trouble\n"
                        "  -v, --verbose    also name each file cleaned, and where its tab width came from\n"
                        "  -h, --help       print this help and exit\n"

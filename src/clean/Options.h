@@ -36,6 +36,7 @@ struct CleanSettings {
     int32_t TabLength = DefaultTabLength;
     TabLengthOrigin TabLengthFrom = TabLengthOrigin::Default;
     bool EditorConfig = true; // --no-editorconfig: false
+    bool WalkRoot = false;    // --no-preserve-root: the root of the file system may be named
     std::string StdinName;    // --stdin-name: the file standard input's text belongs to
     // The fold start words of the IDE's preferences; nullopt: the IDE's defaults.
     std::optional<std::vector<std::string>> FoldStartWords;

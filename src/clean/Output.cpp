@@ -20,6 +20,8 @@ SourceResult Unfinished(const CleanSource& source, const CleanOutcome& outcome, 
         const char* hint = outcome.End == CleanEnd::TooMuchGrowth ? " (check --tab-length)" : "";
         return TroubleResult(TroubleReason(outcome) + hint + (isFile ? "; left unchanged" : "; stopped there"));
     }
+    case CleanEnd::Utf16:
+        return TroubleResult(TroubleReason(outcome) + "; left unchanged");
     case CleanEnd::ReadFailed:
         return TroubleResult(isFile ? source.File->Reason : files.LastError());
     case CleanEnd::WriteFailed:

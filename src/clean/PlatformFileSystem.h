@@ -26,8 +26,11 @@ public:
     bool ReadAt(FileId file, uint64_t offset, size_t count, std::string& into) override;
     bool FactsOf(FileId file, FileFacts& facts) override;
     bool FactsByName(FileId source, FileFacts& facts) override;
+    LockState Lock(FileId source, bool wait) override;
+    bool FindBackup(FileId source, std::string& shown) override;
     bool OpenForWriting(FileId source, FileId& writable) override;
     bool CreateBeside(FileId source, FileId& temporary) override;
+    bool CreateBackup(FileId source, FileId& backup) override;
     bool Write(FileId file, std::string_view bytes) override;
     bool WriteAt(FileId file, uint64_t offset, std::string_view bytes) override;
     bool Reserve(FileId file, uint64_t size) override;
@@ -38,6 +41,8 @@ public:
     bool Replace(FileId temporary, FileId source) override;
     bool FlushFolder(FileId source) override;
     std::vector<FolderTrouble> FlushFolders() override;
+    void HoldSignals() override;
+    void ReleaseSignals() override;
     void Remove(FileId temporary) override;
     std::string Keep(FileId temporary) override;
     void Close(FileId file) override;
@@ -46,6 +51,8 @@ public:
     bool InputIsOutput() override;
     bool FullName(std::string_view name, std::string& full) override;
     bool NameExists(std::string_view name) override;
+    bool IdentityOf(std::string_view name, FileIdentity& identity) override;
+    bool IsFileSystemRoot(std::string_view name) override;
     bool IsFolder(std::string_view name) override;
     bool ListFolder(std::string_view name, std::vector<FolderEntry>& entries) override;
 

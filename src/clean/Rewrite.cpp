@@ -56,31 +56,49 @@ bool PutBack(FileRewrite& rewrite, FileId old) {
            files.Truncate(rewrite.Writable, rewrite.Found.Size) && files.Flush(rewrite.Writable);
 }
 
-// A file with other names keeps its one inode: the finished text goes through it. Nothing is
-// overwritten before the old text is safe beside it and the room for the new one is reserved.
-bool WriteThrough(FileRewrite& rewrite) {
-    FileSystem& files = rewrite.Files;
-    FileId old = 0;
-    if (!files.CreateBeside(rewrite.Source, old))
-        return Fail(rewrite);
+// Whether the file is as long as this run's writes have made it: another program that appended
+// or cut meanwhile changed its size. Checked right before the cut, which would take an append.
+bool SizeAsWritten(FileRewrite& rewrite, uint64_t size, bool& otherWriter) {
     FileFacts now;
-    if (!CopyBytes(rewrite, rewrite.Source, old, rewrite.Found.Size, false) || !files.Flush(old) ||
-        !StillAsFound(rewrite, now)) {
-        if (rewrite.Reason.empty())
-            Fail(rewrite);
-        files.Remove(old);
-        return false;
+    if (!rewrite.Files.FactsOf(rewrite.Writable, now))
+        return Fail(rewrite);
+    otherWriter = now.Size != size;
+    return !otherWriter;
+}
+
+// Whether the file holds exactly the text this run wrote: another program that wrote over it
+// meanwhile left other bytes.
+bool HoldsWhatWasWritten(FileRewrite& rewrite, bool& otherWriter) {
+    std::string written;
+    std::string found;
+    for (uint64_t at = 0; at < rewrite.Written; at += written.size()) {
+        const size_t count = static_cast<size_t>(std::min<uint64_t>(RereadChunk, rewrite.Written - at));
+        if (!rewrite.Files.ReadAt(rewrite.Temporary, at, count, written) ||
+            !rewrite.Files.ReadAt(rewrite.Source, at, count, found))
+            return Fail(rewrite);
+        if (written.empty() || found != written) {
+            otherWriter = true;
+            return false;
+        }
     }
-    if (!files.Reserve(rewrite.Writable, rewrite.Written)) {
-        Fail(rewrite, "no room for the cleaned text: ");
-        rewrite.Reason += "; left unchanged";
-        files.Remove(old);
-        return false;
-    }
+    // Last, so that an append while the bytes were compared is seen; one after it is kept.
+    return SizeAsWritten(rewrite, rewrite.Written, otherWriter);
+}
+
+// The new text over the old, with signals held: it is written whole, or the old text is put
+// back, or the message names the file that holds it. Another program's write is left as it is.
+bool Overwrite(FileRewrite& rewrite, FileId old) {
+    FileSystem& files = rewrite.Files;
+    bool otherWriter = false;
     if (CopyBytes(rewrite, rewrite.Temporary, rewrite.Writable, rewrite.Written, true) &&
-        files.Truncate(rewrite.Writable, rewrite.Written) && files.Flush(rewrite.Writable)) {
-        files.Remove(old);
+        SizeAsWritten(rewrite, std::max(rewrite.Found.Size, rewrite.Written), otherWriter) &&
+        files.Truncate(rewrite.Writable, rewrite.Written) && files.Flush(rewrite.Writable) &&
+        HoldsWhatWasWritten(rewrite, otherWriter))
         return true;
+    if (otherWriter) {
+        rewrite.Reason = "another program wrote to it while it was written in place; its text from before this run "
+                         "is in " + files.Keep(old);
+        return false;
     }
     const std::string error = rewrite.Reason.empty() ? files.LastError() : rewrite.Reason;
     rewrite.Reason.clear();
@@ -97,6 +115,36 @@ bool WriteThrough(FileRewrite& rewrite) {
     return false;
 }
 
+// A file with other names keeps its one inode: the finished text goes through it. Nothing is
+// overwritten before the old text is safe beside it, under a name the next run looks for, and
+// the room for the new one is reserved.
+bool WriteThrough(FileRewrite& rewrite) {
+    FileSystem& files = rewrite.Files;
+    FileId old = 0;
+    if (!files.CreateBackup(rewrite.Source, old))
+        return Fail(rewrite);
+    FileFacts now;
+    if (!CopyBytes(rewrite, rewrite.Source, old, rewrite.Found.Size, false) || !files.Flush(old) ||
+        !StillAsFound(rewrite, now)) {
+        if (rewrite.Reason.empty())
+            Fail(rewrite);
+        files.Remove(old);
+        return false;
+    }
+    if (!files.Reserve(rewrite.Writable, rewrite.Written)) {
+        Fail(rewrite, "no room for the cleaned text: ");
+        rewrite.Reason += "; left unchanged";
+        files.Remove(old);
+        return false;
+    }
+    files.HoldSignals();
+    const bool written = Overwrite(rewrite, old);
+    files.ReleaseSignals();
+    if (written)
+        files.Remove(old);
+    return written;
+}
+
 } // namespace
 
 FileRewrite::~FileRewrite() {
@@ -108,7 +156,10 @@ FileRewrite::~FileRewrite() {
     }
 }
 
-bool OpenRewrite(FileRewrite& rewrite, std::string_view name) {
+namespace {
+
+// Opens what the name leads to, if it is a regular file.
+bool OpenRegular(FileRewrite& rewrite, std::string_view name) {
     if (!rewrite.Files.OpenSource(name, rewrite.Source, rewrite.Found))
         return Fail(rewrite);
     switch (rewrite.Found.Kind) {
@@ -122,6 +173,49 @@ bool OpenRewrite(FileRewrite& rewrite, std::string_view name) {
     }
     rewrite.Reason = "not a regular file";
     return false;
+}
+
+// Waits for this run's turn at the file. The run it waited for may have put a new file in the
+// name's place: then that one is opened, and waited for in turn.
+bool TakeTurn(FileRewrite& rewrite, std::string_view name, const std::function<void()>& beforeWaiting) {
+    FileSystem& files = rewrite.Files;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        LockState state = files.Lock(rewrite.Source, false);
+        if (state == LockState::Taken)
+            return true;
+        if (state == LockState::Busy) {
+            beforeWaiting();
+            state = files.Lock(rewrite.Source, true);
+        }
+        if (state != LockState::Taken)
+            return Fail(rewrite);
+        // The file as the other run left it: the same, or another in the name's place.
+        FileFacts named;
+        if (!files.FactsOf(rewrite.Source, rewrite.Found) || !files.FactsByName(rewrite.Source, named))
+            return Fail(rewrite);
+        if (named.Device == rewrite.Found.Device && named.Inode == rewrite.Found.Inode)
+            return true;
+        files.Close(rewrite.Source);
+        rewrite.Source = 0;
+        if (!OpenRegular(rewrite, name))
+            return false;
+    }
+    rewrite.Reason = ChangedReason;
+    return false;
+}
+
+} // namespace
+
+bool OpenRewrite(FileRewrite& rewrite, std::string_view name, const std::function<void()>* beforeWaiting) {
+    if (!OpenRegular(rewrite, name) || (beforeWaiting != nullptr && !TakeTurn(rewrite, name, *beforeWaiting)))
+        return false;
+    std::string backup;
+    if (rewrite.Files.FindBackup(rewrite.Source, backup)) {
+        rewrite.Reason = backup + " holds its text from before an interrupted run; left unchanged until that file is "
+                                  "removed";
+        return false;
+    }
+    return true;
 }
 
 ReadBytes RewriteReader(FileRewrite& rewrite) {

@@ -1,10 +1,11 @@
 // The one way brisklet-clean replaces a file: the result goes to a new file beside it, which
 // takes the file's place only once it is whole and on disk, and only while the file is still in
 // the state it was found in. A file with several names is written through instead, with its old
-// text kept beside it until the new one is whole.
+// text kept beside it (FILE.brisklet-backup) until the new one is whole and read back as written.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,8 +31,13 @@ struct FileRewrite {
     std::string Reason;   // why the step that failed failed
 };
 
-// Opens the file the name leads to. False with Reason set, also for anything but a regular file.
-[[nodiscard]] bool OpenRewrite(FileRewrite& rewrite, std::string_view name);
+// Opens the file the name leads to. False with Reason set, also for anything but a regular file
+// and for a file beside which a write through that was cut short left its old text. With
+// beforeWaiting, to write the file, it takes its turn at it first: another run's rewrite of it
+// ends before this run reads it. beforeWaiting is called before a wait, to let go of the files
+// this run holds, so that two runs never wait for each other.
+[[nodiscard]] bool OpenRewrite(FileRewrite& rewrite, std::string_view name,
+                               const std::function<void()>* beforeWaiting);
 
 // The file read on, and read again at offsets; a failure sets Reason.
 [[nodiscard]] ReadBytes RewriteReader(FileRewrite& rewrite);

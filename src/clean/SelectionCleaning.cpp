@@ -23,6 +23,8 @@ CleanEnd ReadWhole(const ReadBytes& read, std::string& text) {
         text.resize(size + static_cast<size_t>(std::max<int64_t>(got, 0)));
         if (got < 0)
             return CleanEnd::ReadFailed;
+        if (StartsAsUtf16(text))
+            return CleanEnd::Utf16;
         if (std::memchr(text.data() + size, 0, static_cast<size_t>(got)) != nullptr)
             return CleanEnd::ZeroByte;
         if (got == 0)
@@ -113,7 +115,9 @@ bool CleanPieces(const SelectionCleaning& cleaning, std::string_view text, Selec
 
 CleanOutcome CleanSelectedText(const ReadBytes& read, const CleanSink& sink, SelectionCleaning& cleaning) {
     std::string text;
-    const CleanEnd end = ReadWhole(read, text);
+    CleanEnd end = ReadWhole(read, text);
+    if (end == CleanEnd::Utf16 && sink.WritesAll && !sink.Piece)
+        end = PassThrough(read, text, sink.Write);
     if (end != CleanEnd::Finished)
         return {end, end == CleanEnd::ReadFailed ? errno : 0, false};
     std::optional<SelectedBytes> range = LocateSelection(text, cleaning.Selection, cleaning.Name, cleaning.Trouble);

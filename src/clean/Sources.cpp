@@ -2,6 +2,7 @@
 #include "clean/Sources.h"
 
 #include <algorithm>
+#include <set>
 
 namespace brisklet {
 
@@ -45,12 +46,23 @@ void Walk(const std::string& folder, FileSystem& files, std::vector<SourceName>&
 } // namespace
 
 std::vector<SourceName> ExpandSources(const std::vector<std::string>& names, FileSystem& files) {
-    std::vector<SourceName> sources;
+    std::vector<SourceName> found;
     for (const std::string& name : names) {
         if (name != StandardInputName && files.IsFolder(name))
-            Walk(name, files, sources);
+            Walk(name, files, found);
         else
-            sources.push_back({name, {}});
+            found.push_back({name, {}});
+    }
+    // A file reached twice (named twice, named and in a named folder, by a link and by its own
+    // name) is cleaned once: cleaned twice it would be reported twice, and two jobs would take
+    // turns at it. A name that leads nowhere stays, to be reported.
+    std::vector<SourceName> sources;
+    std::set<std::pair<uint64_t, uint64_t>> seen;
+    for (SourceName& source : found) {
+        FileIdentity identity;
+        if (source.Name == StandardInputName || !source.Trouble.empty() || !files.IdentityOf(source.Name, identity) ||
+            seen.insert({identity.Device, identity.Inode}).second)
+            sources.push_back(std::move(source));
     }
     return sources;
 }

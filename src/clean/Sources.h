@@ -19,7 +19,8 @@ struct SourceName {
 
 // Folders are walked in sorted order, every level: files ending in ".pb", ".pbi", ".sb" or
 // ".sbi" in any letter case are taken (form files and others only when named); hidden folders
-// and files (a name beginning with ".", such as ".git") and links to folders are passed by.
+// and files (a name beginning with ".", such as ".git") and links to folders are passed by. A
+// file reached more than once is taken the first time only.
 [[nodiscard]] std::vector<SourceName> ExpandSources(const std::vector<std::string>& names, FileSystem& files);
 
 } // namespace brisklet

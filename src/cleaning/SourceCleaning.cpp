@@ -294,7 +294,9 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     reader.Decided = std::none_of(rules.Operations.begin(), rules.Operations.end(), IsCaseConversion);
     ResultWatch watch{sink, reader, 0, 0, false};
     ByteBuffer out;
-    const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };
+    const auto fail = [](CleanEnd end) {
+        return CleanOutcome{end, end == CleanEnd::ZeroByte || end == CleanEnd::Utf16 ? 0 : errno, false};
+    };
     std::optional<ViewFollowing> following;
     if (!LookForView(rereading, rules, pipeline, reader, following))
         return fail(CleanEnd::ReadFailed);
@@ -314,10 +316,13 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
         if (got < 0)
             return fail(CleanEnd::ReadFailed);
         atEnd = got == 0;
-        if (std::memchr(into, 0, static_cast<size_t>(got)) != nullptr)
-            return fail(CleanEnd::ZeroByte);
         reader.Pending.Size += static_cast<size_t>(got);
         const std::string_view text = BufferView(reader.Pending);
+        // Before the zero bytes, which UTF-16 text is full of.
+        if (!reader.MarkChecked && StartsAsUtf16(text))
+            return fail(sink.WritesAll && !sink.Piece ? PassThrough(read, text, sink.Write) : CleanEnd::Utf16);
+        if (std::memchr(into, 0, static_cast<size_t>(got)) != nullptr)
+            return fail(CleanEnd::ZeroByte);
         if (!reader.MarkChecked) {
             if (text.size() < Utf8ByteOrderMark.size() && !atEnd)
                 continue;
@@ -405,10 +410,26 @@ size_t SettingsStartIn(std::string_view text) {
     return static_cast<size_t>(*SettingsStartOfFile(readAt, text.size()));
 }
 
+CleanEnd PassThrough(const ReadBytes& read, std::string_view already,
+                     const std::function<bool(std::string_view bytes)>& write) {
+    if (!write(already))
+        return CleanEnd::WriteFailed;
+    std::string block(CleanBlockSize, '\0');
+    for (int64_t got = read(block.data(), block.size()); got != 0; got = read(block.data(), block.size())) {
+        if (got < 0)
+            return CleanEnd::ReadFailed;
+        if (!write(std::string_view(block.data(), static_cast<size_t>(got))))
+            return CleanEnd::WriteFailed;
+    }
+    return CleanEnd::Utf16;
+}
+
 std::string TroubleReason(const CleanOutcome& outcome) {
     switch (outcome.End) {
     case CleanEnd::ZeroByte:
         return "holds a zero byte, not a source file";
+    case CleanEnd::Utf16:
+        return "UTF-16 text is not supported";
     case CleanEnd::TooMuchGrowth:
         return "/converttabtospace would add more than " + std::to_string(MaxTabExpansionGrowth) + " characters";
     case CleanEnd::Finished:

@@ -82,7 +82,7 @@ struct CleanSink {
     return {true, {}, {}, std::move(piece)};
 }
 
-enum class CleanEnd { Finished, ZeroByte, ReadFailed, WriteFailed, TooMuchGrowth };
+enum class CleanEnd { Finished, ZeroByte, Utf16, ReadFailed, WriteFailed, TooMuchGrowth };
 
 struct CleanOutcome {
     CleanEnd End = CleanEnd::Finished;
@@ -98,7 +98,8 @@ struct CleanOutcome {
 // or more bytes (or the mark), else as single bytes; on a pipe, which cannot be read again,
 // that is learnt by holding back at most PipeLookAheadLimit bytes, and what follows a line
 // beginning with "; IDE Options" is held until the next such line or the end. Reading stops
-// at the first zero byte.
+// at the first zero byte. A text that begins with a UTF-16 byte order mark is not cleaned: a
+// sink that WritesAll gets it as it came (PassThrough).
 [[nodiscard]] CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink,
                                      const CleanRules& rules, size_t blockSize = CleanBlockSize);
 
@@ -114,6 +115,11 @@ constexpr size_t RereadChunk = size_t{1} << 20;
 
 // The Rereading of a file read through readAt.
 [[nodiscard]] Rereading FileRereading(const ReadBytesAt& readAt, const FileSize& size);
+
+// The bytes already read, then the rest of read, to write as they are. CleanEnd::Utf16 when
+// that went well, to say why the text was not cleaned.
+[[nodiscard]] CleanEnd PassThrough(const ReadBytes& read, std::string_view already,
+                                   const std::function<bool(std::string_view bytes)>& write);
 
 // What went wrong, for a run that did not finish.
 [[nodiscard]] std::string TroubleReason(const CleanOutcome& outcome);

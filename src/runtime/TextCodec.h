@@ -17,6 +17,12 @@ enum class ByteEncoding { SingleByte, Utf8 };
 
 inline constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
 
+// A text that begins with a UTF-16 byte order mark, either way round: its characters are two
+// bytes, and no rule over single bytes may touch them.
+[[nodiscard]] inline bool StartsAsUtf16(std::string_view text) {
+    return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+}
+
 // CR and LF each end a line; CR LF is one line end made of both.
 [[nodiscard]] inline bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';

@@ -57,7 +57,8 @@ TEST(Rewrite, EveryFailedStepLeavesTheFileAsItWasAndSaysWhy) {
         size_t lastCheck = 0;
         const std::vector<std::string> calls = CallsOfARun(layout, lastCheck);
         for (size_t step = 0; step < calls.size(); ++step) {
-            if (calls[step] == "Remove" || calls[step] == "StartFlush")
+            if (calls[step] == "Remove" || calls[step] == "StartFlush" || calls[step] == "FindBackup" ||
+                calls[step].ends_with("Signals"))
                 continue; // cannot fail
             SCOPED_TRACE(std::string(layout.Name) + ": " + calls[step] + " at " + std::to_string(step));
             FakeFileSystem files = Prepared(layout);
@@ -149,6 +150,137 @@ TEST(Rewrite, AFileChangedAtAnyStepIsLeftAsTheOtherProgramLeftIt) {
                 EXPECT_EQ(files.Names.at("f.pb")->Mode, untouched.Names.at("f.pb")->Mode);
                 EXPECT_EQ(files.Leftovers(), std::vector<std::string>());
             }
+        }
+    }
+}
+
+// Past the last look, a file with two names is written through: another program that writes it
+// then is never cut off silently, and the text from before the run stays beside it.
+TEST(Rewrite, AWriteThroughThatAnotherProgramJoinsKeepsTheOldText) {
+    size_t lastCheck = 0;
+    const std::vector<std::string> calls = CallsOfARun(Layouts[1], lastCheck);
+    const size_t released = static_cast<size_t>(std::find(calls.begin(), calls.end(), "ReleaseSignals") - calls.begin());
+    for (const bool append : {true, false}) {
+        for (size_t step = lastCheck + 1; step < released; ++step) {
+            if (calls[step].ends_with("Signals"))
+                continue; // not a call another program could come before
+            SCOPED_TRACE(std::string(append ? "appended" : "saved in place") + " before " + calls[step] + " at " +
+                         std::to_string(step));
+            // The one moment left, as on the rename road: an append between the last look and
+            // the cut, two system calls apart.
+            if (append && calls[step] == "Truncate")
+                continue;
+            FakeFileSystem files = Prepared(Layouts[1]);
+            files.MeddleAt = static_cast<int64_t>(step);
+            files.Meddle = [append](FakeFileSystem& other) {
+                other.Rewrite("f.pb", append ? other.Bytes("f.pb") + "added\n" : "saved ; keep\n");
+            };
+            const CommandRun run = Clean(files, {"/removecomments", "f.pb"});
+            EXPECT_EQ(run.Status, 2);
+            EXPECT_EQ(run.Errors, "brisklet-clean: f.pb: another program wrote to it while it was written in place; "
+                                  "its text from before this run is in f.pb.brisklet-backup\n");
+            EXPECT_EQ(files.Bytes("f.pb.brisklet-backup"), Original);
+            if (append) {
+                EXPECT_TRUE(files.Bytes("f.pb").ends_with("added\n")) << files.Bytes("f.pb");
+            }
+            // The next run leaves both alone until the copy is removed.
+            const std::string left = files.Bytes("f.pb");
+            const CommandRun next = Clean(files, {"/removecomments", "f.pb"});
+            EXPECT_EQ(next.Status, 2);
+            EXPECT_EQ(files.Bytes("f.pb"), left);
+        }
+    }
+}
+
+// A signal at any step leaves the file whole, old or new, and no file of the run's; SIGKILL,
+// which no handler sees, leaves the old text beside a file it may have cut, and the next run says
+// so and touches neither.
+TEST(Rewrite, ASignalAtAnyStepLeavesTheFileWholeOrATrail) {
+    for (const Layout& layout : Layouts) {
+        size_t lastCheck = 0;
+        const std::vector<std::string> calls = CallsOfARun(layout, lastCheck);
+        for (const bool kill : {false, true}) {
+            for (size_t step = 0; step < calls.size(); ++step) {
+                SCOPED_TRACE(std::string(layout.Name) + (kill ? ", SIGKILL" : ", SIGTERM") + " before " + calls[step] +
+                             " at " + std::to_string(step));
+                FakeFileSystem files = Prepared(layout);
+                (kill ? files.KillAt : files.SignalAt) = static_cast<int64_t>(step);
+                static_cast<void>(Clean(files, {"/removecomments", "f.pb"}));
+                const std::string bytes = files.Bytes("f.pb");
+                if (!files.Names.contains("f.pb.brisklet-backup")) {
+                    EXPECT_TRUE(bytes == Original || bytes == Cleaned) << bytes;
+                    if (!kill) {
+                        EXPECT_EQ(files.Leftovers(), std::vector<std::string>());
+                    }
+                    continue;
+                }
+                EXPECT_TRUE(kill);
+                files.Ended = false;
+                files.KillAt = -1;
+                const CommandRun next = Clean(files, {"/removecomments", "f.pb"});
+                EXPECT_EQ(next.Status, 2);
+                EXPECT_EQ(next.Errors, "brisklet-clean: f.pb: f.pb.brisklet-backup holds its text from before an "
+                                       "interrupted run; left unchanged until that file is removed\n");
+                // The old text survives: in the copy, or, if the copy was cut short, in the file.
+                EXPECT_TRUE(files.Bytes("f.pb.brisklet-backup") == Original || bytes == Original);
+                EXPECT_EQ(files.Bytes("f.pb"), bytes);
+            }
+        }
+    }
+}
+
+// Another run holds the file: this one lets go of the files it holds, waits, and then cleans what
+// the other left, also when that is a new file in the name's place.
+TEST(Rewrite, TwoRunsTakeTurnsAtAFile) {
+    const auto prepared = [] {
+        FakeFileSystem files;
+        files.Put("a.pb", Original);
+        files.Put("f.pb", Original);
+        files.BusyName = "f.pb";
+        return files;
+    };
+    FakeFileSystem plain = prepared();
+    ASSERT_EQ(Clean(plain, {"/removecomments", "a.pb", "f.pb"}).Status, 0);
+    // a.pb's lock, f.pb's busy one, then the wait.
+    auto wait = plain.Calls.begin();
+    for (int lock = 0; lock < 3 && wait != plain.Calls.end(); ++lock)
+        wait = std::find(lock == 0 ? wait : wait + 1, plain.Calls.end(), "Lock");
+    ASSERT_NE(wait, plain.Calls.end());
+    EXPECT_NE(std::find(plain.Calls.begin(), wait, "Replace"), wait) << "a.pb is put in place before the wait";
+    FakeFileSystem files = prepared();
+    files.MeddleAt = wait - plain.Calls.begin();
+    files.Meddle = [](FakeFileSystem& other) { other.RenameOver("f.pb", "c = 3 ; three\n"); };
+    const CommandRun run = Clean(files, {"/removecomments", "a.pb", "f.pb"});
+    EXPECT_EQ(run.Status, 0) << run.Errors;
+    EXPECT_EQ(files.Bytes("f.pb"), "c = 3 \n");
+    EXPECT_EQ(files.Bytes("a.pb"), Cleaned);
+    EXPECT_EQ(files.Leftovers(), std::vector<std::string>());
+}
+
+// A file reached twice is cleaned and reported once, as one job and as several would.
+TEST(Rewrite, AFileReachedTwiceIsCleanedOnce) {
+    struct Twice {
+        const char* Name;
+        std::vector<std::string> Arguments;
+    };
+    const Twice cases[] = {
+        {"named twice", {"f.pb", "f.pb"}},
+        {"by two hard links", {"f.pb", "g.pb"}},
+        {"in a named folder", {"d", "d/a.pb"}},
+    };
+    for (const Twice& c : cases) {
+        for (const char* mode : {"--check", "--verbose"}) {
+            SCOPED_TRACE(std::string(c.Name) + " " + mode);
+            FakeFileSystem files = Prepared(Layouts[1]);
+            files.Put("d", {});
+            files.Names.at("d")->Directory = true;
+            files.Put("d/a.pb", Original);
+            std::vector<std::string> arguments{mode, "/removecomments"};
+            arguments.insert(arguments.end(), c.Arguments.begin(), c.Arguments.end());
+            const CommandRun run = Clean(files, arguments);
+            const std::string& first = c.Arguments.front() == "d" ? c.Arguments.back() : c.Arguments.front();
+            EXPECT_EQ(run.Errors, "brisklet-clean: " + first + (mode[2] == 'c' ? ": would change\n" : ": cleaned\n"));
+            EXPECT_EQ(run.Status, mode[2] == 'c' ? 1 : 0);
         }
     }
 }

@@ -30,9 +30,28 @@ FileFacts FactsOfInode(const FakeInode& inode) {
 bool FakeFileSystem::Step(const char* name) {
     const int64_t index = static_cast<int64_t>(Calls.size());
     Calls.emplace_back(name);
+    if (index == KillAt)
+        Ended = true;
+    if (index == SignalAt && heldSignals_ > 0)
+        signalPending_ = true;
+    else if (index == SignalAt)
+        EndBySignal();
+    if (Ended) {
+        error_ = "ended by a signal";
+        return true;
+    }
     if (index == MeddleAt && Meddle)
         Meddle(*this);
     return index == FailAt || (FailOnwards && FailAt >= 0 && index > FailAt);
+}
+
+void FakeFileSystem::EndBySignal() {
+    for (Handle& handle : handles_) {
+        if (handle.Temporary)
+            Names.erase(handle.Name);
+        handle.Temporary = false;
+    }
+    Ended = true;
 }
 
 bool FakeFileSystem::Fail() {
@@ -151,6 +170,25 @@ bool FakeFileSystem::FactsByName(FileId source, FileFacts& facts) {
     return true;
 }
 
+LockState FakeFileSystem::Lock(FileId source, bool wait) {
+    if (Step("Lock")) {
+        Fail();
+        return LockState::Failed;
+    }
+    if (!wait && At(source).Name == BusyName) {
+        BusyName.clear();
+        return LockState::Busy;
+    }
+    return LockState::Taken;
+}
+
+bool FakeFileSystem::FindBackup(FileId source, std::string& shown) {
+    if (Step("FindBackup") || !Names.contains(At(source).Name + std::string(BackupSuffix)))
+        return false;
+    shown = At(source).Name + std::string(BackupSuffix);
+    return true;
+}
+
 bool FakeFileSystem::OpenForWriting(FileId source, FileId& writable) {
     if (Step("OpenForWriting"))
         return Fail();
@@ -169,7 +207,21 @@ bool FakeFileSystem::CreateBeside(FileId source, FileId& temporary) {
     const std::string name = At(source).Name + std::string(TemporaryMark) + std::to_string(Calls.size());
     Put(name, {});
     Names.at(name)->Mode = 0100600;
-    temporary = Add({Names.at(name), name});
+    temporary = Add({Names.at(name), name, 0, true, true});
+    return true;
+}
+
+bool FakeFileSystem::CreateBackup(FileId source, FileId& backup) {
+    const std::string name = At(source).Name + std::string(BackupSuffix);
+    if (Step("CreateBackup"))
+        return Fail();
+    if (Names.contains(name)) {
+        error_ = "File exists";
+        return false;
+    }
+    Put(name, {});
+    Names.at(name)->Mode = 0100600;
+    backup = Add({Names.at(name), name, 0, true, true});
     return true;
 }
 
@@ -222,6 +274,7 @@ bool FakeFileSystem::Replace(FileId temporary, FileId source) {
     const bool fails = Step("Replace");
     Handle& copy = At(temporary);
     copy.Open = false;
+    copy.Temporary = false;
     if (fails) {
         Names.erase(copy.Name);
         return Fail();
@@ -247,16 +300,29 @@ std::vector<FolderTrouble> FakeFileSystem::FlushFolders() {
     return {};
 }
 
+void FakeFileSystem::HoldSignals() {
+    Calls.emplace_back("HoldSignals");
+    ++heldSignals_;
+}
+
+void FakeFileSystem::ReleaseSignals() {
+    Calls.emplace_back("ReleaseSignals");
+    if (--heldSignals_ == 0 && signalPending_ && !Ended)
+        EndBySignal();
+}
+
 void FakeFileSystem::Remove(FileId temporary) {
     Calls.emplace_back("Remove");
-    if (At(temporary).Open)
+    if (At(temporary).Open && !Ended)
         Names.erase(At(temporary).Name);
     At(temporary).Open = false;
+    At(temporary).Temporary = false;
 }
 
 std::string FakeFileSystem::Keep(FileId temporary) {
     Calls.emplace_back("Keep");
     At(temporary).Open = false;
+    At(temporary).Temporary = false;
     return At(temporary).Name;
 }
 
@@ -297,6 +363,20 @@ bool FakeFileSystem::FullName(std::string_view name, std::string& full) {
 
 bool FakeFileSystem::NameExists(std::string_view name) {
     return Names.contains(std::string(name));
+}
+
+bool FakeFileSystem::IdentityOf(std::string_view name, FileIdentity& identity) {
+    const auto found = Names.find(std::string(name));
+    if (found == Names.end()) {
+        error_ = "No such file or directory";
+        return false;
+    }
+    identity = {1, found->second->Number};
+    return true;
+}
+
+bool FakeFileSystem::IsFileSystemRoot(std::string_view name) {
+    return name == "/";
 }
 
 bool FakeFileSystem::IsFolder(std::string_view name) {

@@ -41,6 +41,14 @@ public:
     // Run before the call with this index, as another program would act meanwhile.
     int64_t MeddleAt = -1;
     std::function<void(FakeFileSystem&)> Meddle;
+    // A signal that ends the program comes before the call with this index: at once, or at the
+    // last ReleaseSignals, the temporary files removed as the handler would. KillAt: SIGKILL,
+    // nothing removed. Either way every call after it fails and changes nothing.
+    int64_t SignalAt = -1;
+    int64_t KillAt = -1;
+    bool Ended = false;
+    // Lock answers Busy once for the file of this name, as while another run holds it.
+    std::string BusyName;
 
     // A new file, or new bytes for one (a new inode unless it exists).
     void Put(const std::string& name, const std::string& bytes);
@@ -59,8 +67,11 @@ public:
     bool ReadAt(FileId file, uint64_t offset, size_t count, std::string& into) override;
     bool FactsOf(FileId file, FileFacts& facts) override;
     bool FactsByName(FileId source, FileFacts& facts) override;
+    LockState Lock(FileId source, bool wait) override;
+    bool FindBackup(FileId source, std::string& shown) override;
     bool OpenForWriting(FileId source, FileId& writable) override;
     bool CreateBeside(FileId source, FileId& temporary) override;
+    bool CreateBackup(FileId source, FileId& backup) override;
     bool Write(FileId file, std::string_view bytes) override;
     bool WriteAt(FileId file, uint64_t offset, std::string_view bytes) override;
     bool Reserve(FileId file, uint64_t size) override;
@@ -71,6 +82,8 @@ public:
     bool Replace(FileId temporary, FileId source) override;
     bool FlushFolder(FileId source) override;
     std::vector<FolderTrouble> FlushFolders() override;
+    void HoldSignals() override;
+    void ReleaseSignals() override;
     void Remove(FileId temporary) override;
     std::string Keep(FileId temporary) override;
     void Close(FileId file) override;
@@ -79,6 +92,8 @@ public:
     bool InputIsOutput() override;
     bool FullName(std::string_view name, std::string& full) override;
     bool NameExists(std::string_view name) override;
+    bool IdentityOf(std::string_view name, FileIdentity& identity) override;
+    bool IsFileSystemRoot(std::string_view name) override;
     bool IsFolder(std::string_view name) override;
     bool ListFolder(std::string_view name, std::vector<FolderEntry>& entries) override;
 
@@ -88,10 +103,13 @@ private:
         std::string Name;
         uint64_t Offset = 0;
         bool Open = true;
+        bool Temporary = false; // removed by a signal
     };
     // Counts the call, acts for the other program and answers whether the call is to fail.
     bool Step(const char* name);
     bool Fail();
+    // The program ended by a signal: its temporary files go, as the handler removes them.
+    void EndBySignal();
     void Touch(FakeInode& inode);
     FileId Add(Handle handle);
     Handle& At(FileId file) { return handles_[static_cast<size_t>(file - 1)]; }
@@ -101,6 +119,8 @@ private:
     uint64_t nextInode_ = 1;
     int64_t clock_ = 1;
     size_t inputRead_ = 0;
+    int heldSignals_ = 0;
+    bool signalPending_ = false;
 };
 
 // brisklet-clean's command run in this process over files: its exit status and what it wrote

@@ -4,12 +4,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(__linux__) || defined(__APPLE__)
 #include <sys/xattr.h>
 #endif
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -67,6 +69,12 @@ constexpr int SignalCount = NSIG;
 constexpr int SignalCount = 65;
 #endif
 
+// The jobs inside a step that must not be cut short (HoldSignals), and a signal that came
+// meanwhile: the last job to leave ends the program by it.
+std::atomic<int> HeldSteps = 0;
+std::atomic<int> PendingSignal = 0;
+static_assert(std::atomic<int>::is_always_lock_free, "used by the signal handler");
+
 void RemoveTemporariesAndDie(int signalNumber) {
     for (TemporarySlot& slot : TemporarySlots) {
         if (slot.InUse != 0)
@@ -74,6 +82,16 @@ void RemoveTemporariesAndDie(int signalNumber) {
     }
     std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
+}
+
+// The signal is noted before the count is looked at, and taken back by exchange: whichever of
+// the handler and the last job to leave sees both, and only one, ends the program.
+void OnEndingSignal(int signalNumber) {
+    PendingSignal.store(signalNumber);
+    if (HeldSteps.load() != 0)
+        return;
+    if (const int pending = PendingSignal.exchange(0); pending != 0)
+        RemoveTemporariesAndDie(pending);
 }
 
 // Holds the signals back while a temporary file comes or goes, so that the handler's list is
@@ -249,8 +267,29 @@ bool CopyAttributes(int from, int to) {
     }
     return true;
 }
+
+// A file's access list is the attribute its folder's default list is inherited as: the new
+// file loses one the file did not have.
+bool DropInheritedAccessList(int from, int to) {
+#ifdef __linux__
+    constexpr const char* AccessList = "system.posix_acl_access";
+    if (GetAttribute(from, AccessList, nullptr, 0) >= 0)
+        return true; // the file's own list is copied over it
+    if (errno != ENODATA && errno != ENOTSUP)
+        return false;
+    return ::fremovexattr(to, AccessList) == 0 || errno == ENODATA || errno == ENOTSUP;
+#else
+    static_cast<void>(from);
+    static_cast<void>(to);
+    return true;
+#endif
+}
 #else
 bool CopyAttributes(int, int) {
+    return true;
+}
+
+bool DropInheritedAccessList(int, int) {
     return true;
 }
 #endif
@@ -374,13 +413,47 @@ bool PlatformFileSystem::OpenForWriting(FileId source, FileId& writable) {
     return true;
 }
 
-bool PlatformFileSystem::CreateBeside(FileId source, FileId& temporary) {
-    const State::Entry& entry = state_->At(source);
-    const std::lock_guard lock(SlotLock);
+namespace {
+
+// A free place in the signal handler's list, taken under SlotLock; -1 when every one is taken.
+int FreeSlot() {
     int slot = 0;
     while (slot < SlotCount && TemporarySlots[slot].InUse != 0)
         ++slot;
-    if (slot == SlotCount)
+    return slot == SlotCount ? -1 : slot;
+}
+
+// The name of the copy a write through keeps: the file's, cut where it leaves no room for the
+// suffix, so that the next run finds it under the same name.
+std::string BackupLeaf(const std::string& leaf) {
+    return leaf.substr(0, std::min(leaf.size(), NAME_MAX - BackupSuffix.size())) + std::string(BackupSuffix);
+}
+
+// Called with SlotLock and the signals held: the new file joins the handler's list.
+FileId AddTemporary(PlatformFileSystem::State& state, FileId source, int slot, int fd, const std::string& leaf) {
+    const PlatformFileSystem::State::Entry& entry = state.At(source);
+    const int folder = ::dup(entry.Folder);
+    if (folder < 0) {
+        const int error = errno;
+        ::unlinkat(entry.Folder, leaf.c_str(), 0);
+        ::close(fd);
+        state.Fail(error);
+        return 0;
+    }
+    TemporarySlots[slot].Folder = folder;
+    std::memcpy(TemporarySlots[slot].Leaf, leaf.c_str(), leaf.size() + 1);
+    TemporarySlots[slot].InUse = 1;
+    const std::string shown = entry.Shown.substr(0, entry.Shown.size() - entry.Leaf.size()) + leaf;
+    return state.Add({fd, folder, leaf, shown, slot});
+}
+
+} // namespace
+
+bool PlatformFileSystem::CreateBeside(FileId source, FileId& temporary) {
+    const State::Entry& entry = state_->At(source);
+    const std::lock_guard lock(SlotLock);
+    const int slot = FreeSlot();
+    if (slot < 0)
         return state_->Fail(EMFILE);
     static unsigned counter = 0;
     unsigned seed = static_cast<unsigned>(::getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
@@ -402,22 +475,67 @@ bool PlatformFileSystem::CreateBeside(FileId source, FileId& temporary) {
                 break;
             if (fd < 0)
                 return state_->Fail(errno);
-            const int folder = ::dup(entry.Folder);
-            if (folder < 0) {
-                const int error = errno;
-                ::unlinkat(entry.Folder, leaf.c_str(), 0);
-                ::close(fd);
-                return state_->Fail(error);
-            }
-            TemporarySlots[slot].Folder = folder;
-            std::memcpy(TemporarySlots[slot].Leaf, leaf.c_str(), leaf.size() + 1);
-            TemporarySlots[slot].InUse = 1;
-            const std::string shown = entry.Shown.substr(0, entry.Shown.size() - entry.Leaf.size()) + leaf;
-            temporary = state_->Add({fd, folder, leaf, shown, slot});
-            return true;
+            temporary = AddTemporary(*state_, source, slot, fd, leaf);
+            return temporary != 0;
         }
     }
     return state_->Fail(ENAMETOOLONG);
+}
+
+bool PlatformFileSystem::CreateBackup(FileId source, FileId& backup) {
+    const std::string leaf = BackupLeaf(state_->At(source).Leaf);
+    const int folder = state_->At(source).Folder;
+    {
+        const std::lock_guard lock(SlotLock);
+        const int slot = FreeSlot();
+        if (slot < 0)
+            return state_->Fail(EMFILE);
+        const SignalsHeld held;
+        const int fd = ::openat(folder, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd < 0)
+            return state_->Fail(errno);
+        backup = AddTemporary(*state_, source, slot, fd, leaf);
+        if (backup == 0)
+            return false;
+    }
+    return ::fsync(folder) == 0 || state_->Fail(errno);
+}
+
+bool PlatformFileSystem::FindBackup(FileId source, std::string& shown) {
+    const State::Entry& entry = state_->At(source);
+    const std::string leaf = BackupLeaf(entry.Leaf);
+    struct stat status {};
+    if (::fstatat(entry.Folder, leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    shown = entry.Shown.substr(0, entry.Shown.size() - entry.Leaf.size()) + leaf;
+    return true;
+}
+
+LockState PlatformFileSystem::Lock(FileId source, bool wait) {
+    for (;;) {
+        if (::flock(state_->At(source).Descriptor, LOCK_EX | (wait ? 0 : LOCK_NB)) == 0)
+            return LockState::Taken;
+        if (errno == EINTR)
+            continue;
+        if (errno == EWOULDBLOCK)
+            return LockState::Busy;
+        // Some network file systems have no locks at all.
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL)
+            return LockState::Taken;
+        state_->Fail(errno);
+        return LockState::Failed;
+    }
+}
+
+void PlatformFileSystem::HoldSignals() {
+    HeldSteps.fetch_add(1);
+}
+
+void PlatformFileSystem::ReleaseSignals() {
+    if (HeldSteps.fetch_sub(1) != 1)
+        return;
+    if (const int pending = PendingSignal.exchange(0); pending != 0)
+        RemoveTemporariesAndDie(pending);
 }
 
 bool PlatformFileSystem::Write(FileId file, std::string_view bytes) {
@@ -466,12 +584,16 @@ void PlatformFileSystem::StartFlush(FileId file) {
 
 bool PlatformFileSystem::TakeOver(FileId temporary, FileId source, const FileFacts& facts) {
     const int fd = state_->At(temporary).Descriptor;
-    // Owner and group as far as the system allows (root always), then the mode, which a change
-    // of owner may have cut down.
+    // Owner and group as far as the system allows; root always, or the file is left as it was.
     if (::fchown(fd, static_cast<uid_t>(facts.Owner), static_cast<gid_t>(facts.Group)) != 0) {
+        if (::geteuid() == 0)
+            return state_->Fail(errno);
         [[maybe_unused]] const int groupOnly = ::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(facts.Group));
     }
-    if (::fchmod(fd, static_cast<mode_t>(facts.Mode & 07777)) != 0)
+    // The access list a folder's default list gave the new file, when the file had none. Then
+    // the mode, which a change of owner may have cut down.
+    if (!DropInheritedAccessList(state_->At(source).Descriptor, fd) ||
+        ::fchmod(fd, static_cast<mode_t>(facts.Mode & 07777)) != 0)
         return state_->Fail(errno);
     return CopyAttributes(state_->At(source).Descriptor, fd) || state_->Fail(errno);
 }
@@ -585,6 +707,20 @@ bool PlatformFileSystem::NameExists(std::string_view name) {
     return ::lstat(std::string(name).c_str(), &status) == 0;
 }
 
+bool PlatformFileSystem::IdentityOf(std::string_view name, FileIdentity& identity) {
+    struct stat status {};
+    if (::stat(std::string(name).c_str(), &status) != 0)
+        return state_->Fail(errno);
+    identity = {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+    return true;
+}
+
+bool PlatformFileSystem::IsFileSystemRoot(std::string_view name) {
+    FileIdentity named;
+    FileIdentity root;
+    return IdentityOf(name, named) && IdentityOf("/", root) && named == root;
+}
+
 bool PlatformFileSystem::IsFolder(std::string_view name) {
     struct stat status {};
     const int folder = OpenFolder(AT_FDCWD, std::string(name));
@@ -634,7 +770,7 @@ void InstallRewriteSignalHandlers() {
         if (sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL)
             continue; // ignored on purpose by whoever started us (nohup), or not ours to take
         struct sigaction action {};
-        action.sa_handler = RemoveTemporariesAndDie;
+        action.sa_handler = OnEndingSignal;
         sigemptyset(&action.sa_mask);
         sigaction(signalNumber, &action, nullptr);
     }

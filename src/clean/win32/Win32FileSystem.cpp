@@ -7,6 +7,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cwctype>
@@ -78,12 +79,35 @@ void Unregister(const std::wstring& path) {
     TemporaryPaths.erase(std::remove(TemporaryPaths.begin(), TemporaryPaths.end(), path), TemporaryPaths.end());
 }
 
+// The jobs inside a step that must not be cut short (HoldSignals); a job enters only under the
+// lock, so that once the handler holds it with none inside, none can enter.
+std::atomic<int> HeldSteps = 0;
+
 BOOL WINAPI RemoveTemporariesOnInterrupt(DWORD) {
-    // The lock is never given back: the program ends now, and no rewrite step may follow.
-    AcquireSRWLockExclusive(&TemporaryLock);
+    // The lock is never given back: the program ends now, and no rewrite step may follow. It is
+    // not held while the steps under way end, as they may need it to keep a file.
+    for (;;) {
+        while (HeldSteps.load() != 0)
+            Sleep(10);
+        AcquireSRWLockExclusive(&TemporaryLock);
+        if (HeldSteps.load() == 0)
+            break;
+        ReleaseSRWLockExclusive(&TemporaryLock);
+    }
     for (const std::wstring& path : TemporaryPaths)
         DeleteFileW(path.c_str());
     return FALSE; // on to the default handler, which ends the process
+}
+
+// The name of the copy a write through keeps: the file's, its last part cut where it leaves no
+// room for the suffix, so that the next run finds it under the same name.
+std::wstring BackupPath(const std::wstring& path) {
+    constexpr size_t MostInAName = 255;
+    const std::wstring suffix = Wide(DecodeUtf8(BackupSuffix));
+    const size_t slash = path.find_last_of(L"\\/");
+    const size_t leafStart = slash == std::wstring::npos ? 0 : slash + 1;
+    const size_t leafLength = std::min(path.size() - leafStart, MostInAName - suffix.size());
+    return path.substr(0, leafStart + leafLength) + suffix;
 }
 
 // The text a call writes into a buffer it names the size of, the buffer grown until it fits.
@@ -312,6 +336,53 @@ bool PlatformFileSystem::CreateBeside(FileId source, FileId& temporary) {
     return state_->Fail();
 }
 
+// NTFS journals the new name: nothing to flush for it.
+bool PlatformFileSystem::CreateBackup(FileId source, FileId& backup) {
+    const std::wstring name = BackupPath(state_->At(source).Path);
+    const TemporaryHeld held;
+    const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return state_->Fail();
+    TemporaryPaths.push_back(name);
+    backup = state_->Add({handle, name, 0, true});
+    return true;
+}
+
+bool PlatformFileSystem::FindBackup(FileId source, std::string& shown) {
+    const std::wstring name = BackupPath(state_->At(source).Path);
+    if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    shown = EncodeUtf8(FromWide(name));
+    return true;
+}
+
+// A lock on a byte far beyond any file's end: Windows locks keep every other handle, our own
+// included, from the bytes they cover, and this one covers none that are read or written.
+LockState PlatformFileSystem::Lock(FileId source, bool wait) {
+    OVERLAPPED at = AtOffset(~uint64_t{0} - 1);
+    const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+    if (LockFileEx(state_->At(source).Handle, flags, 0, 1, 0, &at))
+        return LockState::Taken;
+    const DWORD error = GetLastError();
+    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING)
+        return LockState::Busy;
+    // Some network file systems have no locks at all.
+    if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION)
+        return LockState::Taken;
+    state_->Fail();
+    return LockState::Failed;
+}
+
+void PlatformFileSystem::HoldSignals() {
+    const TemporaryHeld held;
+    HeldSteps.fetch_add(1);
+}
+
+void PlatformFileSystem::ReleaseSignals() {
+    HeldSteps.fetch_sub(1);
+}
+
 bool PlatformFileSystem::Write(FileId file, std::string_view bytes) {
     DWORD put = 0;
     while (!bytes.empty()) {
@@ -485,6 +556,38 @@ bool PlatformFileSystem::FullName(std::string_view name, std::string& full) {
 
 bool PlatformFileSystem::NameExists(std::string_view name) {
     return GetFileAttributesW(WidePath(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool PlatformFileSystem::IdentityOf(std::string_view name, FileIdentity& identity) {
+    // Backup semantics open a folder as well as a file.
+    const HANDLE handle = CreateFileW(WidePath(name).c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return state_->Fail();
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool read = GetFileInformationByHandle(handle, &information);
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    SetLastError(error);
+    if (!read)
+        return state_->Fail();
+    identity = {information.dwVolumeSerialNumber,
+                (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+    return true;
+}
+
+// A drive's root (C:\), a share's (\\server\share\), or a volume's mounted on a folder.
+bool PlatformFileSystem::IsFileSystemRoot(std::string_view name) {
+    std::optional<std::wstring> full = FullPath(WidePath(name));
+    if (!full)
+        return false;
+    if (full->back() != L'\\')
+        *full += L'\\';
+    std::wstring volume(full->size() + 1, L'\0');
+    if (!GetVolumePathNameW(full->c_str(), volume.data(), static_cast<DWORD>(volume.size())))
+        return false;
+    volume.resize(wcslen(volume.c_str()));
+    return _wcsicmp(volume.c_str(), full->c_str()) == 0;
 }
 
 bool PlatformFileSystem::IsFolder(std::string_view name) {
