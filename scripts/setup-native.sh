@@ -9,4 +9,6 @@ set -euo pipefail
 # peak memory. brisklet-clean takes tab widths from .editorconfig files with the EditorConfig core library.
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev python3 clang libc++-dev libc++abi-dev patch
           groff-base git pre-commit time libeditorconfig-dev)
+# strace holds brisklet-clean inside a write or makes a system call fail, for the tests of the in-place road.
+packages+=(strace)
 SETUP_NAME=setup-native exec "$(dirname "${BASH_SOURCE[0]}")/apt-install.sh" "${packages[@]}"

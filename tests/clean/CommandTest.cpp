@@ -104,6 +104,19 @@ TEST(CleanCommand, StreamsAndOptions) {
         {"check changed", {"--check", "/removecomments"}, "a ; b\nc\n", "", 1, ""},
         {"a zero byte stops the input", {"/removecomments"}, std::string("a ; b\n\0", 7), "", 2,
          "brisklet-clean: standard input: holds a zero byte, not a source file; stopped there\n"},
+        {"UTF-16 goes through as it came", {"/converttexttouppercaseletters", "/removeallspaces"},
+         "\xFF\xFE\x87\x65 ", "\xFF\xFE\x87\x65 ", 2,
+         "brisklet-clean: standard input: UTF-16 text is not supported; left unchanged\n"},
+        {"big-endian UTF-16 too", {"--check", "/removeallspaces"}, "\xFE\xFF\x65\x87 ", "", 2,
+         "brisklet-clean: standard input: UTF-16 text is not supported; left unchanged\n"},
+        {"UTF-16 with a selection", {"/onlyselectedcode", "/removeallspaces"}, "\xFF\xFE" "a ", "\xFF\xFE" "a ", 2,
+         "brisklet-clean: standard input: UTF-16 text is not supported; left unchanged\n", {"PB_TOOL_Selection=1x1x1x2"}},
+        {"an empty name touches nothing", {"/removecomments", "-", ""}, "a ; b\n", "", 2,
+         "brisklet-clean: '': No such file or directory\n"},
+        {"the root is not walked", {"/removecomments", "-", "/"}, "a ; b\n", "", 2,
+         "brisklet-clean: /: the root of the file system is not walked (--no-preserve-root walks it)\n"},
+        {"unless it is asked for", {"--no-preserve-root", "/removecomments", "-", "/"}, "a ; b\n", "a \n", 2,
+         "brisklet-clean: /: No such file or directory\n"},
         {"check CR LF unchanged", {"--check", "/removespacesatendoflines"}, "a\r\nb\r\n", "", 0, ""},
         {"mistyped switch", {"/removecoments"}, "a", "", 2,
          "brisklet-clean: /removecoments: unknown switch; did you mean /removecomments?\n"},
@@ -625,6 +638,41 @@ TEST_F(CleanFiles, ARewriteKeepsOwnerGroupModeAndExtendedAttributes) {
     EXPECT_EQ(list.substr(0, static_cast<size_t>(size)), std::string(reinterpret_cast<const char*>(acl), sizeof acl));
 }
 
+// A folder's default access list is not the file's: a file without one gets none, and root
+// that cannot give the file its owner back leaves it as it was.
+TEST_F(CleanFiles, ARewriteTakesNothingFromItsFolderAndKeepsItsOwner) {
+    fs::create_directory(folder_ / "s");
+    // user::rw, user 4321 rw, group::r, mask::rw, other::-
+    const uint32_t list[] = {2, 1 | (6 << 16), 0xFFFFFFFF, 2 | (6 << 16), 4321, 4 | (4 << 16), 0xFFFFFFFF,
+                             0x10 | (6 << 16), 0xFFFFFFFF, 0x20, 0xFFFFFFFF};
+    const bool defaults = setxattr((folder_ / "s").c_str(), "system.posix_acl_default", list, sizeof list, 0) == 0;
+    const std::string path = Write("s/f.pb", "a ; b\n");
+    removexattr(path.c_str(), "system.posix_acl_access");
+    chmod(path.c_str(), 0640);
+    ASSERT_EQ(RunProcess(Program, {"/removecomments", path}, "").ExitCode, 0);
+    EXPECT_EQ(Read(path), "a \n");
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_LT(getxattr(path.c_str(), "system.posix_acl_access", nullptr, 0), 0);
+    const bool strace = RunProcess("/bin/sh", {"-c", "command -v strace"}, "").ExitCode == 0;
+    if (!defaults || geteuid() != 0 || !strace)
+        GTEST_SKIP() << "no default access lists, not root, or no strace: the owner was not checked";
+    ASSERT_EQ(chown(path.c_str(), 1234, 5678), 0);
+    Write("s/f.pb", "a ; b\n");
+    const test::ProcessResult refused = RunProcess(
+        "/usr/bin/env",
+        {"strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=fchown:error=EPERM", Program, "/removecomments", path},
+        "");
+    EXPECT_EQ(refused.ExitCode, 2);
+    EXPECT_EQ(refused.Errors, "brisklet-clean: " + path +
+                                  ": cannot give the new file the old one's owner, mode or attributes: Operation not "
+                                  "permitted\n");
+    EXPECT_EQ(Read(path), "a ; b\n");
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, 1234u);
+}
+
 TEST_F(CleanFiles, AHardLinkedFileStaysOneFileWithAllItsNames) {
     const std::string path = Write("a.pb", "a ; b\nc\n");
     const std::string other = (folder_ / "b.pb").string();
@@ -704,6 +752,45 @@ TEST_F(CleanWhileRunning, ASignalRemovesTheTemporaryFileAndLeavesTheFile) {
         EXPECT_EQ(Leftovers(), (std::vector<std::string>{"big.pb"}));
         EXPECT_EQ(Read(path_), source_);
     }
+}
+
+// SIGTERM while a file with two names is written through: the new text is written whole first,
+// then the program ends by the signal. strace holds it for a while after its first write there.
+TEST_F(CleanWhileRunning, ASignalDuringAWriteThroughWaitsForTheWholeNewText) {
+    if (RunProcess("/bin/sh", {"-c", "command -v strace"}, "").ExitCode != 0)
+        GTEST_SKIP() << "no strace here";
+    ASSERT_EQ(link(path_.c_str(), (folder_ / "other.pb").c_str()), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        execlp("strace", "strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=pwrite64", "-e",
+               "inject=pwrite64:delay_exit=1500000:when=1", Program.c_str(), "/removecomments", path_.c_str(),
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The first line changes with the first write through the file.
+    const std::string firstLine = source_.substr(0, source_.find('\n') + 1);
+    int status = 0;
+    bool sent = false;
+    while (!sent && waitpid(child, &status, WNOHANG) == 0) {
+        if (Read(path_).compare(0, firstLine.size(), firstLine) == 0)
+            continue;
+        std::ifstream children("/proc/" + std::to_string(child) + "/task/" + std::to_string(child) + "/children");
+        pid_t traced = 0;
+        sent = (children >> traced) && kill(traced, SIGTERM) == 0;
+    }
+    if (!sent)
+        GTEST_SKIP() << "the rewrite ended before the signal could be sent";
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    std::string cleaned;
+    for (size_t at = 0; at < source_.size();) {
+        const size_t end = source_.find('\n', at);
+        cleaned += source_.substr(at, source_.find(';', at) - at) + "\n";
+        at = end + 1;
+    }
+    EXPECT_TRUE(Read(path_) == cleaned);
+    EXPECT_EQ(Leftovers(), (std::vector<std::string>{"big.pb", "other.pb"}));
 }
 
 TEST_F(CleanWhileRunning, AFileChangedOnDiskMeanwhileIsLeftAlone) {
