@@ -294,9 +294,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     reader.Decided = std::none_of(rules.Operations.begin(), rules.Operations.end(), IsCaseConversion);
     ResultWatch watch{sink, reader, 0, 0, false};
     ByteBuffer out;
-    const auto fail = [](CleanEnd end) {
-        return CleanOutcome{end, end == CleanEnd::ZeroByte || end == CleanEnd::Utf16 ? 0 : errno, false};
-    };
+    const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };
     std::optional<ViewFollowing> following;
     if (!LookForView(rereading, rules, pipeline, reader, following))
         return fail(CleanEnd::ReadFailed);

@@ -202,26 +202,20 @@ bool FakeFileSystem::OpenForWriting(FileId source, FileId& writable) {
 }
 
 bool FakeFileSystem::CreateBeside(FileId source, FileId& temporary) {
-    if (Step("CreateBeside"))
-        return Fail();
-    const std::string name = At(source).Name + std::string(TemporaryMark) + std::to_string(Calls.size());
-    Put(name, {});
-    Names.at(name)->Mode = 0100600;
-    temporary = Add({Names.at(name), name, 0, true, true});
-    return true;
+    return Create("CreateBeside", At(source).Name + std::string(TemporaryMark) + std::to_string(Calls.size()),
+                  temporary);
 }
 
 bool FakeFileSystem::CreateBackup(FileId source, FileId& backup) {
-    const std::string name = At(source).Name + std::string(BackupSuffix);
-    if (Step("CreateBackup"))
+    return Create("CreateBackup", At(source).Name + std::string(BackupSuffix), backup);
+}
+
+bool FakeFileSystem::Create(const char* call, const std::string& name, FileId& file) {
+    if (Step(call) || Names.contains(name))
         return Fail();
-    if (Names.contains(name)) {
-        error_ = "File exists";
-        return false;
-    }
     Put(name, {});
     Names.at(name)->Mode = 0100600;
-    backup = Add({Names.at(name), name, 0, true, true});
+    file = Add({Names.at(name), name, 0, true, true});
     return true;
 }
 

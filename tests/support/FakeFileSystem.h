@@ -108,6 +108,8 @@ private:
     // Counts the call, acts for the other program and answers whether the call is to fail.
     bool Step(const char* name);
     bool Fail();
+    // A new temporary file of that name, never over one that exists.
+    bool Create(const char* call, const std::string& name, FileId& file);
     // The program ended by a signal: its temporary files go, as the handler removes them.
     void EndBySignal();
     void Touch(FakeInode& inode);
