@@ -735,6 +735,21 @@ protected:
         return acted;
     }
 
+    // The program on the file under strace, held a while after the first call named: its pid, or
+    // 0 without strace.
+    pid_t StartHeldAt(const std::string& call) {
+        if (RunProcess("/bin/sh", {"-c", "command -v strace"}, "").ExitCode != 0)
+            return 0;
+        const pid_t child = fork();
+        if (child == 0) {
+            execlp("strace", "strace", "-f", "-qq", "-o", "/dev/null", "-e", ("trace=" + call).c_str(), "-e",
+                   ("inject=" + call + ":delay_exit=1500000:when=1").c_str(), Program.c_str(), "/removecomments",
+                   path_.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return child;
+    }
+
     std::string source_;
     std::string path_;
     std::string errors_;
@@ -757,16 +772,10 @@ TEST_F(CleanWhileRunning, ASignalRemovesTheTemporaryFileAndLeavesTheFile) {
 // SIGTERM while a file with two names is written through: the new text is written whole first,
 // then the program ends by the signal. strace holds it for a while after its first write there.
 TEST_F(CleanWhileRunning, ASignalDuringAWriteThroughWaitsForTheWholeNewText) {
-    if (RunProcess("/bin/sh", {"-c", "command -v strace"}, "").ExitCode != 0)
-        GTEST_SKIP() << "no strace here";
     ASSERT_EQ(link(path_.c_str(), (folder_ / "other.pb").c_str()), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        execlp("strace", "strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=pwrite64", "-e",
-               "inject=pwrite64:delay_exit=1500000:when=1", Program.c_str(), "/removecomments", path_.c_str(),
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const pid_t child = StartHeldAt("pwrite64");
+    if (child == 0)
+        GTEST_SKIP() << "no strace here";
     // The first line changes with the first write through the file; then strace holds the program.
     int status = 0;
     bool sent = false;
@@ -793,15 +802,9 @@ TEST_F(CleanWhileRunning, ASignalDuringAWriteThroughWaitsForTheWholeNewText) {
 // A second run at a file the first is rewriting waits for it, and cleans what it wrote. strace
 // holds the first at its first flush.
 TEST_F(CleanWhileRunning, TwoRunsAtOneFileTakeTurns) {
-    if (RunProcess("/bin/sh", {"-c", "command -v strace"}, "").ExitCode != 0)
+    const pid_t first = StartHeldAt("fsync");
+    if (first == 0)
         GTEST_SKIP() << "no strace here";
-    const pid_t first = fork();
-    if (first == 0) {
-        execlp("strace", "strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
-               "inject=fsync:delay_exit=1000000:when=1", Program.c_str(), "/removecomments", path_.c_str(),
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
     int status = 0;
     while (Leftovers().size() == 1 && waitpid(first, &status, WNOHANG) == 0) {
     }
