@@ -42,15 +42,29 @@ void Walk(const std::string& folder, FileSystem& files, std::vector<SourceName>&
     }
 }
 
+void AddNamed(const std::string& name, FileSystem& files, std::vector<SourceName>& sources) {
+    if (name != StandardInputName && files.IsFolder(name))
+        Walk(name, files, sources);
+    else
+        sources.push_back({name, {}});
+}
+
 } // namespace
 
-std::vector<SourceName> ExpandSources(const std::vector<std::string>& names, FileSystem& files) {
+std::vector<SourceName> ExpandSources(const std::vector<std::string>& names, FileSystem& files,
+                                      const WildcardExpansion& wildcards) {
     std::vector<SourceName> sources;
     for (const std::string& name : names) {
-        if (name != StandardInputName && files.IsFolder(name))
-            Walk(name, files, sources);
-        else
-            sources.push_back({name, {}});
+        if (!wildcards || name.find_first_of("*?") == std::string::npos) {
+            AddNamed(name, files, sources);
+            continue;
+        }
+        const std::vector<std::string> matches = wildcards(name);
+        // As a missing file would be: the run goes on with the other names.
+        if (matches.empty())
+            sources.push_back({name, "No such file or directory"});
+        for (const std::string& match : matches)
+            AddNamed(match, files, sources);
     }
     return sources;
 }

@@ -415,6 +415,21 @@ TEST(CleanCommand, AnArgumentLikeASwitchIsAFileWhenOneHasItsName) {
     EXPECT_EQ(files.Bytes("/removecoments"), "a \n");
 }
 
+TEST(CleanCommand, AWildcardLeftToTheProgramStandsForItsMatchesInItsPlace) {
+    test::FakeFileSystem files;
+    for (const char* name : {"a.pb", "b.pb", "c.pb"})
+        files.Put(name, "x ; y\n");
+    CleanEnvironment windows;
+    windows.Wildcards = [](std::string_view pattern) {
+        return pattern == "*.pb" ? std::vector<std::string>{"a.pb", "b.pb"} : std::vector<std::string>{};
+    };
+    const test::CommandRun run =
+        test::RunCommandInMemory(files, {"-v", "--stdin-name", "?.pb", "/removecomments", "*.pbx", "*.pb", "c.pb"}, windows);
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Errors, "brisklet-clean: *.pbx: No such file or directory\nbrisklet-clean: a.pb: cleaned\n"
+                          "brisklet-clean: b.pb: cleaned\nbrisklet-clean: c.pb: cleaned\n");
+}
+
 TEST(CleanCommand, QuietNamesOnlyTroubleAndVerboseEveryFileCleaned) {
     test::FakeFileSystem files;
     files.Put("a.pb", "a ; b\n");
