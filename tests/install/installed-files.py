@@ -2,14 +2,16 @@
 """brisklet-clean as cmake --install lays it out, checked against the installed program's own --help.
 
 Usage: installed-files.py BUILD_FOLDER. Installs into a temporary prefix and checks: exactly the program, the
-man page and the bash completion are installed; the page renders without a warning, holds every sentence of
---help word for word (usage, options, switches and their notes), and names no option or switch the program
-does not accept; the completion offers what --help lists (a table of command lines and their completions).
-Exits 0 when all holds, 1 otherwise, 77 (skipped) when groff or bash is missing.
+man page and the bash, zsh and fish completions are installed; the page renders without a warning, holds every
+sentence of --help word for word (usage, options, switches and their notes), and names no option or switch the
+program does not accept; each completion offers, in its real shell, what --help lists (a table of command lines
+and their completions). Exits 0 when all holds, 1 otherwise, 77 (skipped) when groff or a shell is missing.
 """
 
 import os
+import pty
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -19,6 +21,9 @@ from pathlib import Path
 PROGRAM = "bin/brisklet-clean"
 MAN_PAGE = "share/man/man1/brisklet-clean.1"
 COMPLETION = "share/bash-completion/completions/brisklet-clean"
+ZSH_COMPLETION = "share/zsh/site-functions/_brisklet-clean"
+FISH_COMPLETION = "share/fish/vendor_completions.d/brisklet-clean.fish"
+INSTALLED = sorted([PROGRAM, MAN_PAGE, COMPLETION, ZSH_COMPLETION, FISH_COMPLETION])
 SKIPPED = 77
 
 
@@ -32,8 +37,8 @@ def Installed(build, prefix):
         return [f"cmake --install failed: {result.stderr.strip()}"]
     files = sorted(str(path.relative_to(prefix)) for path in prefix.rglob("*") if not path.is_dir())
     problems = []
-    if files != sorted([PROGRAM, MAN_PAGE, COMPLETION]):
-        problems.append(f"installed {files}, expected {sorted([PROGRAM, MAN_PAGE, COMPLETION])}")
+    if files != INSTALLED:
+        problems.append(f"installed {files}, expected {INSTALLED}")
     elif not os.access(prefix / PROGRAM, os.X_OK):
         problems.append(f"{PROGRAM} is not executable")
     return problems
@@ -123,27 +128,95 @@ COMPLETIONS = [
 ]
 
 
+def BashCompletions(prefix, words, folder):
+    """(completions, messages) of bash's completion function, called as bash calls it on Tab."""
+    script = ('source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _brisklet_clean; '
+              'printf "%s\\n" "${COMPREPLY[@]}"')
+    result = Run(["bash", "-c", script, "bash", str(prefix / COMPLETION)] + words, cwd=folder)
+    return result.stdout.splitlines(), result.stderr.strip() if result.returncode == 0 else f"exit {result.returncode}"
+
+
+# Every match zsh's completion adds, with the prefixes it is given (-P, -p), to the file $ZSH_MATCHES.
+ZSH_CAPTURE = r"""
+compadd() {
+  if (( ${@[(I)-[OAD]]} )); then builtin compadd "$@"; return; fi
+  local -a matches P p
+  zparseopts -E P:=P p:=p
+  builtin compadd -A matches "$@"
+  (( $#matches )) && print -rl -- $IPREFIX${P[-1]#-P}${p[-1]#-p}${^matches} >> $ZSH_MATCHES
+  builtin compadd "$@"
+}
+"""
+
+
+def ZshCompletions(prefix, words, folder):
+    """(completions, messages) of zsh, whose line editor needs a terminal: an interactive zsh on a pty finds the
+    completion where it is installed, the command line is typed, and Tab completes it."""
+    matches = folder.parent / "zsh-matches"
+    matches.write_text("")
+    setup = (f"fpath=({prefix / os.path.dirname(ZSH_COMPLETION)} $fpath); autoload -Uz compinit; compinit -u -D; "
+             f"unsetopt autolist beep; bindkey '^I' complete-word; ZSH_MATCHES={matches}; {ZSH_CAPTURE}; "
+             "PS1=READ''Y\n")
+    controller, terminal = pty.openpty()
+    shell = subprocess.Popen(["zsh", "-f", "-i"], cwd=folder, stdin=terminal, stdout=terminal, stderr=terminal,
+                             env=dict(os.environ, TERM="dumb"), start_new_session=True)
+    os.close(terminal)
+    os.write(controller, setup.encode())
+    shown, typed = b"", False
+    # Read until zsh ends and closes the terminal; the line is typed only once the line editor reads keys, since
+    # the terminal's own line editing would take ^U.
+    while select.select([controller], [], [], 60)[0]:
+        try:
+            shown += os.read(controller, 4096)
+        except OSError:
+            break
+        if not typed and b"READY" in shown:
+            os.write(controller, " ".join(words).encode() + b"\t\x15exit\n")
+            typed = True
+    os.close(controller)
+    if shell.poll() is None:
+        shell.kill()
+    shell.wait()
+    return matches.read_text().splitlines(), "" if shell.returncode == 0 else f"exit {shell.returncode}"
+
+
+def FishCompletions(prefix, words, folder):
+    """(completions, messages) of fish, which finds the completion where it is installed and completes the
+    command line as on Tab. fish loads a completion for a command it finds in PATH, by its name."""
+    script = (f"set -g fish_complete_path {prefix / os.path.dirname(FISH_COMPLETION)} $fish_complete_path; "
+              "complete -C $argv[1]")
+    line = " ".join([os.path.basename(words[0])] + words[1:])
+    path = f"{prefix / os.path.dirname(PROGRAM)}:{os.environ['PATH']}"
+    result = Run(["fish", "--no-config", "-c", script, line], cwd=folder, env=dict(os.environ, PATH=path))
+    return [line.split("\t")[0] for line in result.stdout.splitlines()], result.stderr.strip()
+
+
+# (shell, how it completes a command line, whether it offers hidden names: zsh and fish offer them only after a
+# dot)
+SHELLS = [("bash", BashCompletions, True), ("zsh", ZshCompletions, False), ("fish", FishCompletions, False)]
+
+
 def CompletionProblems(prefix, help, folder):
     switches = re.findall(r"^  (/[a-z]+) ", help, re.MULTILINE)
     options = sorted(set(re.findall(r"--[a-z][a-z-]*", help)))
-    root = ["/" + name for name in os.listdir("/")]
     (folder / "Sub").mkdir()
     for name in ("Main.pb", "Main.pbi", "Sub/Inner.pb"):
         (folder / name).write_text("a = 1\n")
     problems = []
-    for before, word, wanted in COMPLETIONS:
-        expected = []
-        for item in wanted:
-            expected += {"{switches}": switches, "{options}": options, "{root}": root}.get(item, [item.replace("{folder}", str(folder))])
-        word = word.replace("{folder}", str(folder))
-        words = [str(prefix / PROGRAM)] + before + [word]
-        script = ('source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _brisklet_clean; '
-                  'printf "%s\\n" "${COMPREPLY[@]}"')
-        result = Run(["bash", "-c", script, "bash", str(prefix / COMPLETION)] + words, cwd=folder)
-        seen = sorted(line for line in result.stdout.splitlines() if line)
-        if result.returncode != 0 or seen != sorted(expected):
-            problems.append(f"completing {' '.join(before + [repr(word)])}: {seen} {result.stderr.strip()}; "
-                            f"expected {sorted(expected)}")
+    for shell, Completions, hidden in SHELLS:
+        root = ["/" + name for name in os.listdir("/") if hidden or not name.startswith(".")]
+        for before, word, wanted in COMPLETIONS:
+            expected = []
+            for item in wanted:
+                expected += {"{switches}": switches, "{options}": options, "{root}": root}.get(
+                    item, [item.replace("{folder}", str(folder))])
+            word = word.replace("{folder}", str(folder))
+            seen, messages = Completions(prefix, [str(prefix / PROGRAM)] + before + [word], folder)
+            # A folder is offered with its / by some shells, without it by others.
+            seen = sorted({line.rstrip("/") if line != "/" else line for line in seen if line})
+            if messages or seen != sorted(expected):
+                problems.append(f"{shell} completing {' '.join(before + [repr(word)])}: {seen} {messages}; "
+                                f"expected {sorted(expected)}")
     if not switches:
         problems.append("--help lists no switches")
     return problems
@@ -151,7 +224,7 @@ def CompletionProblems(prefix, help, folder):
 
 def main():
     build = Path(sys.argv[1]).resolve()
-    for tool in ("groff", "bash"):
+    for tool in ("groff", "bash", "zsh", "fish"):
         if shutil.which(tool) is None:
             print(f"skipped: {tool} is not installed (scripts/setup-native.sh installs it)")
             return SKIPPED
