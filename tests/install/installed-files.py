@@ -11,7 +11,6 @@ and their completions). Exits 0 when all holds, 1 otherwise, 77 (skipped) when g
 import os
 import pty
 import re
-import select
 import shutil
 import subprocess
 import sys
@@ -23,7 +22,6 @@ MAN_PAGE = "share/man/man1/brisklet-clean.1"
 COMPLETION = "share/bash-completion/completions/brisklet-clean"
 ZSH_COMPLETION = "share/zsh/site-functions/_brisklet-clean"
 FISH_COMPLETION = "share/fish/vendor_completions.d/brisklet-clean.fish"
-INSTALLED = sorted([PROGRAM, MAN_PAGE, COMPLETION, ZSH_COMPLETION, FISH_COMPLETION])
 SKIPPED = 77
 
 
@@ -37,8 +35,9 @@ def Installed(build, prefix):
         return [f"cmake --install failed: {result.stderr.strip()}"]
     files = sorted(str(path.relative_to(prefix)) for path in prefix.rglob("*") if not path.is_dir())
     problems = []
-    if files != INSTALLED:
-        problems.append(f"installed {files}, expected {INSTALLED}")
+    installed = sorted([PROGRAM, MAN_PAGE, COMPLETION, ZSH_COMPLETION, FISH_COMPLETION])
+    if files != installed:
+        problems.append(f"installed {files}, expected {installed}")
     elif not os.access(prefix / PROGRAM, os.X_OK):
         problems.append(f"{PROGRAM} is not executable")
     return problems
@@ -128,95 +127,57 @@ COMPLETIONS = [
 ]
 
 
-def BashCompletions(prefix, words, folder):
-    """(completions, messages) of bash's completion function, called as bash calls it on Tab."""
-    script = ('source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _brisklet_clean; '
-              'printf "%s\\n" "${COMPREPLY[@]}"')
-    result = Run(["bash", "-c", script, "bash", str(prefix / COMPLETION)] + words, cwd=folder)
-    return result.stdout.splitlines(), result.stderr.strip() if result.returncode == 0 else f"exit {result.returncode}"
-
-
-# Every match zsh's completion adds, with the prefixes it is given (-P, -p), to the file $ZSH_MATCHES.
-ZSH_CAPTURE = r"""
+# zsh's completion system where the completion is installed; each match it adds printed with the prefixes it is
+# given (-P, -p); Tab completes and ends the shell.
+ZSH_RC = r"""fpath=(FOLDER $fpath); autoload -Uz compinit && compinit -u -D
 compadd() {
   if (( ${@[(I)-[OAD]]} )); then builtin compadd "$@"; return; fi
   local -a matches P p
-  zparseopts -E P:=P p:=p
-  builtin compadd -A matches "$@"
-  (( $#matches )) && print -rl -- $IPREFIX${P[-1]#-P}${p[-1]#-p}${^matches} >> $ZSH_MATCHES
-  builtin compadd "$@"
+  zparseopts -E P:=P p:=p && builtin compadd -A matches "$@"
+  print -rl -- $IPREFIX${P[-1]#-P}${p[-1]#-p}${^matches} && builtin compadd "$@"
 }
+complete-and-exit() { zle complete-word; exit 0 }
+zle -N complete-and-exit && bindkey '^I' complete-and-exit
 """
 
 
 def ZshCompletions(prefix, words, folder):
-    """(completions, messages) of zsh, whose line editor needs a terminal: an interactive zsh on a pty finds the
-    completion where it is installed, the command line is typed, and Tab completes it."""
-    matches = folder.parent / "zsh-matches"
-    matches.write_text("")
-    setup = (f"fpath=({prefix / os.path.dirname(ZSH_COMPLETION)} $fpath); autoload -Uz compinit; compinit -u -D; "
-             f"unsetopt autolist beep; bindkey '^I' complete-word; ZSH_MATCHES={matches}; {ZSH_CAPTURE}; "
-             "PS1=READ''Y\n")
+    """zsh's line editor needs a terminal: an interactive zsh reads the command line and Tab from a pty."""
+    (folder.parent / ".zshrc").write_text(ZSH_RC.replace("FOLDER", str(prefix / os.path.dirname(ZSH_COMPLETION))))
     controller, terminal = pty.openpty()
-    shell = subprocess.Popen(["zsh", "-f", "-i"], cwd=folder, stdin=terminal, stdout=terminal, stderr=terminal,
-                             env=dict(os.environ, TERM="dumb"), start_new_session=True)
-    os.close(terminal)
-    os.write(controller, setup.encode())
-    shown, typed = b"", False
-    # Read until zsh ends and closes the terminal; the line is typed only once the line editor reads keys, since
-    # the terminal's own line editing would take ^U.
-    while select.select([controller], [], [], 60)[0]:
-        try:
-            shown += os.read(controller, 4096)
-        except OSError:
-            break
-        if not typed and b"READY" in shown:
-            os.write(controller, " ".join(words).encode() + b"\t\x15exit\n")
-            typed = True
-    os.close(controller)
-    if shell.poll() is None:
-        shell.kill()
-    shell.wait()
-    return matches.read_text().splitlines(), "" if shell.returncode == 0 else f"exit {shell.returncode}"
-
-
-def FishCompletions(prefix, words, folder):
-    """(completions, messages) of fish, which finds the completion where it is installed and completes the
-    command line as on Tab. fish loads a completion for a command it finds in PATH, by its name."""
-    script = (f"set -g fish_complete_path {prefix / os.path.dirname(FISH_COMPLETION)} $fish_complete_path; "
-              "complete -C $argv[1]")
-    line = " ".join([os.path.basename(words[0])] + words[1:])
-    path = f"{prefix / os.path.dirname(PROGRAM)}:{os.environ['PATH']}"
-    result = Run(["fish", "--no-config", "-c", script, line], cwd=folder, env=dict(os.environ, PATH=path))
-    return [line.split("\t")[0] for line in result.stdout.splitlines()], result.stderr.strip()
-
-
-# (shell, how it completes a command line, whether it offers hidden names: zsh and fish offer them only after a
-# dot)
-SHELLS = [("bash", BashCompletions, True), ("zsh", ZshCompletions, False), ("fish", FishCompletions, False)]
+    os.write(controller, " ".join(words).encode() + b"\t")
+    with os.fdopen(controller, "wb"), os.fdopen(terminal) as typed:
+        return Run(["zsh", "-d", "-i"], cwd=folder, stdin=typed, env=dict(os.environ, ZDOTDIR=str(folder.parent)))
 
 
 def CompletionProblems(prefix, help, folder):
     switches = re.findall(r"^  (/[a-z]+) ", help, re.MULTILINE)
     options = sorted(set(re.findall(r"--[a-z][a-z-]*", help)))
+    root = ["/" + name for name in os.listdir("/")]
     (folder / "Sub").mkdir()
     for name in ("Main.pb", "Main.pbi", "Sub/Inner.pb"):
         (folder / name).write_text("a = 1\n")
     problems = []
-    for shell, Completions, hidden in SHELLS:
-        root = ["/" + name for name in os.listdir("/") if hidden or not name.startswith(".")]
-        for before, word, wanted in COMPLETIONS:
-            expected = []
-            for item in wanted:
-                expected += {"{switches}": switches, "{options}": options, "{root}": root}.get(
-                    item, [item.replace("{folder}", str(folder))])
-            word = word.replace("{folder}", str(folder))
-            seen, messages = Completions(prefix, [str(prefix / PROGRAM)] + before + [word], folder)
-            # A folder is offered with its / by some shells, without it by others.
-            seen = sorted({line.rstrip("/") if line != "/" else line for line in seen if line})
-            if messages or seen != sorted(expected):
-                problems.append(f"{shell} completing {' '.join(before + [repr(word)])}: {seen} {messages}; "
-                                f"expected {sorted(expected)}")
+    for before, word, wanted in COMPLETIONS:
+        expected = []
+        for item in wanted:
+            expected += {"{switches}": switches, "{options}": options, "{root}": root}.get(item, [item.replace("{folder}", str(folder))])
+        word = word.replace("{folder}", str(folder))
+        words = [str(prefix / PROGRAM)] + before + [word]
+        script = ('source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _brisklet_clean; '
+                  'printf "%s\\n" "${COMPREPLY[@]}"')
+        results = {"bash": Run(["bash", "-c", script, "bash", str(prefix / COMPLETION)] + words, cwd=folder),
+                   "zsh": ZshCompletions(prefix, words, folder),
+                   "fish": Run(["fish", "--no-config", "-c", "source $argv[1]; complete -C $argv[2]",
+                                str(prefix / FISH_COMPLETION), " ".join(words)], cwd=folder)}
+        for shell, result in results.items():
+            # fish adds a description after a tab; zsh and fish offer a folder with its /, a hidden name only after
+            # a dot.
+            seen = sorted({line.split("\t")[0].rstrip("/") for line in result.stdout.splitlines() if line})
+            shown = sorted(name for name in expected if shell == "bash" or not name.startswith("/."))
+            if result.returncode != 0 or seen != shown:
+                problems.append(f"{shell} completing {' '.join(before + [repr(word)])}: {seen} "
+                                f"{result.stderr.strip()}; expected {shown}")
     if not switches:
         problems.append("--help lists no switches")
     return problems

@@ -61,8 +61,7 @@ def SameAsReference(case, reference, emulated, work):
         folder = work / case["name"] / label
         clean_exe.LayOut(case, folder)
         environment = clean_exe.ToolEnvironment(case, folder, dict(os.environ, LC_ALL="C.UTF-8"), str)
-        arguments = clean_exe.Arguments(case, folder)
-        results.append((clean_exe.Run(command + arguments, folder, case.get("stdin"), environment),
+        results.append((clean_exe.Run(command + clean_exe.Arguments(case), folder, case.get("stdin"), environment),
                         clean_exe.Listing(folder)))
     ((code, output, messages), files), ((aCode, aOutput, aMessages), aFiles) = results
     problems = []
