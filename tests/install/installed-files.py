@@ -118,6 +118,7 @@ COMPLETIONS = [
     ([], "/", ["{switches}", "{root}"]),
     (["/removecomments"], "--", ["{options}"]),
     ([], "--d", ["--diff"]),
+    ([], "--tab", ["--tab-length"]),
     (["--tab-length"], "", []),
     ([], "Ma", ["Main.pb", "Main.pbi"]),
     (["/fold"], "Sub/", ["Sub/Inner.pb"]),
