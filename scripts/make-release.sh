@@ -4,8 +4,8 @@
 #   brisklet-clean.exe each), linux-x86_64/brisklet-clean and linux-aarch64/brisklet-clean (statically linked:
 #   they run on any Linux of their processor), README.md and LICENSE;
 # - brisklet-clean_VERSION_amd64.deb and brisklet-clean_VERSION_arm64.deb: brisklet-clean in /usr/bin, linked
-#   with the system's libraries as dpkg-shlibdeps declares them, its man page, bash completion, changelog and
-#   copyright; lintian must report no error.
+#   with the system's libraries as dpkg-shlibdeps declares them, its man page, bash, zsh and fish completion,
+#   changelog and copyright; lintian must report no error.
 # VERSION is major.minor.patch of project() in CMakeLists.txt (the build number shows in the programs' version).
 # Run as root on Debian 12. The same commit gives the same files, byte for byte; a second run rebuilds only
 # what changed.
@@ -59,9 +59,11 @@ Build win-x86 build/release-x86 "" -DCMAKE_CXX_FLAGS="$prefixMap" -DCMAKE_EXE_LI
 Build win-x64 build/release-x64 "" -DCMAKE_CXX_FLAGS="$prefixMap" -DCMAKE_EXE_LINKER_FLAGS_RELEASE="-Wl,--no-insert-timestamp"
 Build linux-x86_64 build/release-linux-x86_64 brisklet-clean -DCMAKE_CXX_FLAGS="$prefixMap"
 Build linux-aarch64 build/release-linux-aarch64 brisklet-clean -DCMAKE_CXX_FLAGS="$prefixMap"
-Build native build/release-deb-amd64 brisklet-clean \
+# zsh's completion where Debian's zsh looks for a package's.
+debianZsh=-DBRISKLET_ZSH_COMPLETIONS=share/zsh/vendor-completions
+Build native build/release-deb-amd64 brisklet-clean "$debianZsh" \
   -DCMAKE_CXX_FLAGS="$(DebianFlags amd64 CPPFLAGS CXXFLAGS) $prefixMap" -DCMAKE_EXE_LINKER_FLAGS="$(DebianFlags amd64 LDFLAGS)"
-Build linux-aarch64 build/release-deb-arm64 brisklet-clean -DBRISKLET_STATIC=OFF \
+Build linux-aarch64 build/release-deb-arm64 brisklet-clean -DBRISKLET_STATIC=OFF "$debianZsh" \
   -DCMAKE_CXX_FLAGS="$(DebianFlags arm64 CPPFLAGS CXXFLAGS) $prefixMap" -DCMAKE_EXE_LINKER_FLAGS="$(DebianFlags arm64 LDFLAGS)"
 # The zip's Linux programs as they ship: static, and the same bytes from both processors.
 tests/static/static-programs.py build/release-linux-x86_64/brisklet-clean build/release-linux-aarch64/brisklet-clean |

@@ -5,15 +5,6 @@
 # with. A second run only looks.
 set -euo pipefail
 
-if ! dpkg --print-foreign-architectures | grep -qx arm64; then
-  sudo=()
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo > /dev/null || { echo "setup-release: adding the arm64 architecture needs root" >&2; exit 1; }
-    sudo=(sudo)
-  fi
-  echo "setup-release: adding the arm64 architecture"
-  "${sudo[@]}" dpkg --add-architecture arm64
-fi
 packages=(dpkg-dev lintian gzip binutils binutils-aarch64-linux-gnu libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64
           libeditorconfig-dev:arm64)
 SETUP_NAME=setup-release exec "$(dirname "${BASH_SOURCE[0]}")/apt-install.sh" "${packages[@]}"

@@ -5,7 +5,8 @@
 # SHA-256 its .dsc gives. A package whose files are all on the mirror is unpacked by dpkg-source, Debian's
 # patches applied; one whose extra upstream tarballs (NAME_VERSION.orig-PART.tar.*, such as a test suite) are
 # missing is unpacked from its main upstream tarball alone. Also writes the deb-src list the packages come
-# from. Needs root (or sudo); a second run only looks.
+# from. Says, every run, which version each tree holds and which of Debian's patches it carries. Needs root (or
+# sudo); a second run only looks.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -88,11 +89,26 @@ Download() {
   done < <(sed -n '/^Checksums-Sha256:/,/^[^ ]/s/^ //p' "$dsc")
 }
 
+# What Debian changed in the upstream sources of a tree dpkg-source unpacked from a .dsc: the patches of a
+# 3.0 (quilt) package, the files the .diff.gz of a 1.0 one changes outside debian/.
+DebianChanges() {
+  local tree=$1 diff="${2%.dsc}.diff.gz" changed
+  if [ -f "$tree/debian/patches/series" ]; then
+    changed=$(sed -e 's/#.*//' -e '/^[[:space:]]*$/d' "$tree/debian/patches/series" | paste -sd ' ')
+    [ -z "$changed" ] || { echo "Debian's patches applied: $changed"; return 0; }
+  elif [ -f "$diff" ]; then
+    changed=$(zcat "$diff" | sed -n 's|^+++ [^/]*/||p' | grep -v '^debian/' | paste -sd ' ')
+    [ -z "$changed" ] || { echo "Debian's changes applied to: $changed"; return 0; }
+  fi
+  echo "Debian's package, which patches nothing upstream"
+}
+
 Unpack() {
   local package=$1 tree=$thirdParty/$1 version="" candidate dsc upstream missing file
   # The newest version the mirror has: one whose sources it lacks (a security update, often) is passed by.
   for candidate in $(Versions "$package"); do
-    if [ "$(cat "$tree/.source-version" 2> /dev/null)" = "$candidate" ]; then
+    if [ "$(cat "$tree/.source-version" 2> /dev/null)" = "$candidate" ] && [ -f "$tree/.source-changes" ]; then
+      say "$package $candidate: $(cat "$tree/.source-changes")"
       return 0
     fi
     say "downloading the $package $candidate source package"
@@ -108,6 +124,7 @@ Unpack() {
   if [ "${#missing[@]}" -eq 0 ]; then
     # The files are checked above, against the hashes of the .dsc that apt took from the signed index.
     dpkg-source --no-check --extract "$dsc" "$tree.partial" > /dev/null
+    DebianChanges "$tree.partial" "$dsc" > "$tree.partial/.source-changes"
   else
     for file in "${missing[@]}"; do
       case $file in
@@ -118,10 +135,12 @@ Unpack() {
     [ -n "$upstream" ] && [ -f "$downloads/$upstream" ] || { say "no upstream tarball for $package" >&2; return 1; }
     mkdir -p "$tree.partial"
     tar -xf "$downloads/$upstream" -C "$tree.partial" --strip-components=1
+    echo "the upstream sources alone, without Debian's patches" > "$tree.partial/.source-changes"
   fi
   printf '%s\n' "$version" > "$tree.partial/.source-version"
   # Renamed once whole, so an interrupted run leaves no half tree that looks complete.
   mv "$tree.partial" "$tree"
+  say "$package $version: $(cat "$tree/.source-changes")"
 }
 
 for package in "$@"; do

@@ -396,7 +396,8 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const CleanEnviro
         Report(errors, "standard input", "input file is output file");
         return CleanTrouble;
     }
-    return CleanSources(*settings, environment, files, ExpandSources(settings->Files, files), errors);
+    return CleanSources(*settings, environment, files, ExpandSources(settings->Files, files, environment.Wildcards),
+                        errors);
 }
 
 } // namespace brisklet

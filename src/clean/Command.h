@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "clean/FileSystem.h"
+#include "clean/Sources.h"
 #include "runtime/FileOpener.h"
 
 namespace brisklet {
@@ -29,6 +30,8 @@ struct CleanEnvironment {
     size_t OpenFileLimit = 256;
     // A file system of its own for each further job; without it, one job cleans every file.
     std::function<std::unique_ptr<FileSystem>()> MoreFiles;
+    // Where the shell leaves "*" and "?" in file names to the program: what a pattern matches.
+    WildcardExpansion Wildcards;
 };
 
 // Runs the command on its arguments (without the program name). Without files it cleans

@@ -43,15 +43,29 @@ void Walk(const std::string& folder, FileSystem& files, std::vector<SourceName>&
     }
 }
 
+void AddNamed(const std::string& name, FileSystem& files, std::vector<SourceName>& sources) {
+    if (name != StandardInputName && files.IsFolder(name))
+        Walk(name, files, sources);
+    else
+        sources.push_back({name, {}});
+}
+
 } // namespace
 
-std::vector<SourceName> ExpandSources(const std::vector<std::string>& names, FileSystem& files) {
+std::vector<SourceName> ExpandSources(const std::vector<std::string>& names, FileSystem& files,
+                                      const WildcardExpansion& wildcards) {
     std::vector<SourceName> found;
     for (const std::string& name : names) {
-        if (name != StandardInputName && files.IsFolder(name))
-            Walk(name, files, found);
-        else
-            found.push_back({name, {}});
+        if (!wildcards || name.find_first_of("*?") == std::string::npos) {
+            AddNamed(name, files, found);
+            continue;
+        }
+        const std::vector<std::string> matches = wildcards(name);
+        // As a missing file would be: the run goes on with the other names.
+        if (matches.empty())
+            found.push_back({name, "No such file or directory"});
+        for (const std::string& match : matches)
+            AddNamed(match, files, found);
     }
     // A file reached twice (named twice, named and in a named folder, by a link and by its own
     // name) is cleaned once: cleaned twice it would be reported twice, and two jobs would take

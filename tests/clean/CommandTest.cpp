@@ -428,6 +428,21 @@ TEST(CleanCommand, AnArgumentLikeASwitchIsAFileWhenOneHasItsName) {
     EXPECT_EQ(files.Bytes("/removecoments"), "a \n");
 }
 
+TEST(CleanCommand, AWildcardLeftToTheProgramStandsForItsMatchesInItsPlace) {
+    test::FakeFileSystem files;
+    files.Put("a.pb", "x ; y\n");
+    files.Put("b.pb", "x ; y\n");
+    CleanEnvironment windows;
+    windows.Wildcards = [](std::string_view pattern) {
+        return pattern == "*.pb" ? std::vector<std::string>{"a.pb"} : std::vector<std::string>{};
+    };
+    const test::CommandRun run = test::RunCommandInMemory(
+        files, {"-v", "--stdin-name=?.pb", "/removecomments", "*.pbx", "*.pb", "b.pb"}, windows);
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Errors, "brisklet-clean: *.pbx: No such file or directory\nbrisklet-clean: a.pb: cleaned\n"
+                          "brisklet-clean: b.pb: cleaned\n");
+}
+
 TEST(CleanCommand, QuietNamesOnlyTroubleAndVerboseEveryFileCleaned) {
     test::FakeFileSystem files;
     files.Put("a.pb", "a ; b\n");

@@ -13,6 +13,7 @@ against the x86-64 one; `expect` does not apply there.
 """
 
 import fcntl
+import glob
 import os
 import pty
 import shutil
@@ -110,6 +111,10 @@ CASES = [
          data=b"\ta ; b\r\n", configs={".editorconfig": b"root = true\n[*.pb\ntab_width = 8\n"}),
     dict(name="stdin-name-editorconfig", args=["--stdin-name", "Sub/New.pbi", "/convertspacetotab"],
          stdin=b"     a\r\n          b\r\n", configs={".editorconfig": b"root = true\n[Sub/*.pbi]\ntab_width = 5\n"}),
+    # Windows shells leave wildcards to the program, POSIX ones expand them (RunCleanExe): sorted, the folder part as
+    # typed, a quoted pattern too; one that matches nothing is a missing file, and the rest are still cleaned.
+    dict(name="wildcards", args=["-v", "/removespacesatendoflines", "*.pbx", "*.pb", "Sub/? *.pb"], file="b.pb",
+         data=Source("\r\n"), configs={name: Source("\r\n") for name in ("a.pb", NAME, "c.pbi", "Sub/x y.pb", "Sub/xy.pb")}),
     dict(name="space-to-tab-start-blanks", args=["--tab-length", "3", "/convertspacetotab",
                                                  "/removespacesatstartoflines", "{file}"], file="indent.pb",
          data=b"      a\r\n  \tb\r\n     \t  c\n\t \t \t \td\r"),
@@ -307,7 +312,9 @@ def RunCleanExe(bitness, inputs, road):
         LayOut(case, exe)
         identity = Identity(exe / case["file"]) if "file" in case else None
         stdinBytes = case.get("stdin")
-        nativeResult = Run([str(inputs.NativeClean())] + Arguments(case), native, stdinBytes,
+        # As a POSIX shell expands wildcards: each pattern its matches, sorted, or itself when it matches none.
+        posix = [match for given in Arguments(case) for match in sorted(glob.glob(given, root_dir=native)) or [given]]
+        nativeResult = Run([str(inputs.NativeClean())] + posix, native, stdinBytes,
                            ToolEnvironment(case, native, environment, str))
         exeEnvironment = ToolEnvironment(case, exe, environment, WindowsPath)
         exeResult = Run(exeCommand + Arguments(case), exe, stdinBytes, exeEnvironment)

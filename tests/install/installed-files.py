@@ -2,13 +2,14 @@
 """brisklet-clean as cmake --install lays it out, checked against the installed program's own --help.
 
 Usage: installed-files.py BUILD_FOLDER. Installs into a temporary prefix and checks: exactly the program, the
-man page and the bash completion are installed; the page renders without a warning, holds every sentence of
---help word for word (usage, options, switches and their notes), and names no option or switch the program
-does not accept; the completion offers what --help lists (a table of command lines and their completions).
-Exits 0 when all holds, 1 otherwise, 77 (skipped) when groff or bash is missing.
+man page and the bash, zsh and fish completions are installed; the page renders without a warning, holds every
+sentence of --help word for word (usage, options, switches and their notes), and names no option or switch the
+program does not accept; each completion offers, in its real shell, what --help lists (a table of command lines
+and their completions). Exits 0 when all holds, 1 otherwise, 77 (skipped) when groff or a shell is missing.
 """
 
 import os
+import pty
 import re
 import shutil
 import subprocess
@@ -19,6 +20,8 @@ from pathlib import Path
 PROGRAM = "bin/brisklet-clean"
 MAN_PAGE = "share/man/man1/brisklet-clean.1"
 COMPLETION = "share/bash-completion/completions/brisklet-clean"
+ZSH_COMPLETION = "share/zsh/site-functions/_brisklet-clean"
+FISH_COMPLETION = "share/fish/vendor_completions.d/brisklet-clean.fish"
 SKIPPED = 77
 
 
@@ -32,8 +35,9 @@ def Installed(build, prefix):
         return [f"cmake --install failed: {result.stderr.strip()}"]
     files = sorted(str(path.relative_to(prefix)) for path in prefix.rglob("*") if not path.is_dir())
     problems = []
-    if files != sorted([PROGRAM, MAN_PAGE, COMPLETION]):
-        problems.append(f"installed {files}, expected {sorted([PROGRAM, MAN_PAGE, COMPLETION])}")
+    installed = sorted([PROGRAM, MAN_PAGE, COMPLETION, ZSH_COMPLETION, FISH_COMPLETION])
+    if files != installed:
+        problems.append(f"installed {files}, expected {installed}")
     elif not os.access(prefix / PROGRAM, os.X_OK):
         problems.append(f"{PROGRAM} is not executable")
     return problems
@@ -114,6 +118,7 @@ COMPLETIONS = [
     ([], "/", ["{switches}", "{root}"]),
     (["/removecomments"], "--", ["{options}"]),
     ([], "--d", ["--diff"]),
+    ([], "--tab", ["--tab-length"]),
     (["--tab-length"], "", []),
     ([], "Ma", ["Main.pb", "Main.pbi"]),
     (["/fold"], "Sub/", ["Sub/Inner.pb"]),
@@ -121,6 +126,29 @@ COMPLETIONS = [
     (["--"], "/removec", []),
     (["--"], "--d", []),
 ]
+
+
+# zsh's completion system where the completion is installed; each match it adds printed with the prefixes it is
+# given (-P, -p); Tab completes and ends the shell.
+ZSH_RC = r"""fpath=(FOLDER $fpath); autoload -Uz compinit && compinit -u -D
+compadd() {
+  if (( ${@[(I)-[OAD]]} )); then builtin compadd "$@"; return; fi
+  local -a matches P p
+  zparseopts -E P:=P p:=p && builtin compadd -A matches "$@"
+  print -rl -- $IPREFIX${P[-1]#-P}${p[-1]#-p}${^matches} && builtin compadd "$@"
+}
+complete-and-exit() { zle complete-word; exit 0 }
+zle -N complete-and-exit && bindkey '^I' complete-and-exit
+"""
+
+
+def ZshCompletions(prefix, words, folder):
+    """zsh's line editor needs a terminal: an interactive zsh reads the command line and Tab from a pty."""
+    (folder.parent / ".zshrc").write_text(ZSH_RC.replace("FOLDER", str(prefix / os.path.dirname(ZSH_COMPLETION))))
+    controller, terminal = pty.openpty()
+    os.write(controller, " ".join(words).encode() + b"\t")
+    with os.fdopen(controller, "wb"), os.fdopen(terminal) as typed:
+        return Run(["zsh", "-d", "-i"], cwd=folder, stdin=typed, env=dict(os.environ, ZDOTDIR=str(folder.parent)))
 
 
 def CompletionProblems(prefix, help, folder):
@@ -139,11 +167,18 @@ def CompletionProblems(prefix, help, folder):
         words = [str(prefix / PROGRAM)] + before + [word]
         script = ('source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _brisklet_clean; '
                   'printf "%s\\n" "${COMPREPLY[@]}"')
-        result = Run(["bash", "-c", script, "bash", str(prefix / COMPLETION)] + words, cwd=folder)
-        seen = sorted(line for line in result.stdout.splitlines() if line)
-        if result.returncode != 0 or seen != sorted(expected):
-            problems.append(f"completing {' '.join(before + [repr(word)])}: {seen} {result.stderr.strip()}; "
-                            f"expected {sorted(expected)}")
+        results = {"bash": Run(["bash", "-c", script, "bash", str(prefix / COMPLETION)] + words, cwd=folder),
+                   "zsh": ZshCompletions(prefix, words, folder),
+                   "fish": Run(["fish", "--no-config", "-c", "source $argv[1]; complete -C $argv[2]",
+                                str(prefix / FISH_COMPLETION), " ".join(words)], cwd=folder)}
+        for shell, result in results.items():
+            # fish adds a description after a tab; zsh and fish offer a folder with its /, a hidden name only after
+            # a dot.
+            seen = sorted({line.split("\t")[0].rstrip("/") for line in result.stdout.splitlines() if line})
+            shown = sorted(name for name in expected if shell == "bash" or not name.startswith("/."))
+            if result.returncode != 0 or seen != shown:
+                problems.append(f"{shell} completing {' '.join(before + [repr(word)])}: {seen} "
+                                f"{result.stderr.strip()}; expected {shown}")
     if not switches:
         problems.append("--help lists no switches")
     return problems
@@ -151,7 +186,7 @@ def CompletionProblems(prefix, help, folder):
 
 def main():
     build = Path(sys.argv[1]).resolve()
-    for tool in ("groff", "bash"):
+    for tool in ("groff", "bash", "zsh", "fish"):
         if shutil.which(tool) is None:
             print(f"skipped: {tool} is not installed (scripts/setup-native.sh installs it)")
             return SKIPPED

@@ -1,9 +1,12 @@
 // brisklet-clean.exe: the cleaning switches applied to files, or to standard input. The arguments
 // and the IDE's variables arrive as UTF-16, so that every file name comes through, and go on as
-// UTF-8.
+// UTF-8. Wildcards in file names are expanded here: Windows shells leave them to the program.
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -15,7 +18,32 @@
 #include "clean/PlatformFileSystem.h"
 #include "runtime/TextCodec.h"
 #include "runtime/win32/FileOpenerWin32.h"
+#include "runtime/win32/OwnedHandle.h"
 #include "runtime/win32/WideText.h"
+
+namespace {
+
+// What "*" and "?" in the last part of a name match, as Windows console programs expand them:
+// through UTF-16 names, not the C library's ANSI ones, so that every name comes through; the
+// folder part as the user typed it; sorted, as a folder's files are.
+std::vector<std::string> MatchingNames(std::string_view pattern) {
+    const std::u16string text = brisklet::DecodeUtf8(pattern);
+    const size_t leafStart = text.find_last_of(u"\\/:") + 1; // 0 without a folder part
+    WIN32_FIND_DATAW found{};
+    const brisklet::FindHandle search(FindFirstFileW(brisklet::Wide(text).c_str(), &found));
+    std::vector<std::string> names;
+    if (!search.Valid())
+        return names;
+    do {
+        const std::u16string_view leaf = brisklet::FromWide(found.cFileName);
+        if (leaf != u"." && leaf != u"..")
+            names.push_back(brisklet::EncodeUtf8(text.substr(0, leafStart) + std::u16string(leaf)));
+    } while (FindNextFileW(search.Get(), &found));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     // Bytes as they are, CR LF included. Typed input stays in text mode: it has no line ends of
@@ -42,5 +70,6 @@ int wmain(int argc, wchar_t** argv) {
     environment.Processors = std::thread::hardware_concurrency();
     environment.OpenFileLimit = size_t{1} << 16; // handles, not C library descriptors
     environment.MoreFiles = [] { return std::make_unique<brisklet::PlatformFileSystem>(); };
+    environment.Wildcards = MatchingNames;
     return brisklet::RunCleanCommand(arguments, environment, files, stderr);
 }
