@@ -12,6 +12,8 @@
 namespace brisklet {
 
 inline constexpr std::string_view StandardInputName = "-";
+// Standard input's name in messages.
+inline constexpr std::string_view StandardInputShown = "standard input";
 
 // The names a pattern holding "*" or "?" matches, sorted; none when it matches nothing. Set where
 // the shell leaves wildcards to the program (Windows); elsewhere the shell has expanded them.
