@@ -16,17 +16,13 @@ namespace brisklet {
 
 namespace {
 
-// What the IDE hands over: its tab width unless --tab-length gave one (a preferences file that
-// cannot be read gives the IDE's default, as the IDE itself would), its fold start words, and
-// its selection. False after a malformed selection was reported.
+// What the IDE hands over: its tab width (a preferences file that cannot be read gives the
+// IDE's default, as the IDE itself would), its fold start words, and its selection. False after a malformed selection was reported.
 bool TakeFromIde(CleanSettings& settings, const CleanEnvironment& environment, std::FILE* errors) {
     if (!environment.PreferencesPath.empty() && environment.Preferences != nullptr) {
         PrefsFile prefs;
-        if (settings.TabLengthFrom != TabLengthOrigin::Option) {
-            settings.TabLength = ReadPrefsTabLength(*environment.Preferences, prefs, environment.PreferencesPath)
-                                     .value_or(DefaultTabLength);
-            settings.TabLengthFrom = TabLengthOrigin::Ide;
-        }
+        settings.IdeTabLength = ReadPrefsTabLength(*environment.Preferences, prefs, environment.PreferencesPath)
+                                    .value_or(DefaultTabLength);
         settings.FoldStartWords =
             ReadPrefsFoldStartWords(*environment.Preferences, prefs, environment.PreferencesPath);
     }

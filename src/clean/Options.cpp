@@ -2,7 +2,6 @@
 #include "clean/Options.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 #include "BriskletVersion.h"
@@ -13,14 +12,6 @@
 namespace brisklet {
 
 namespace {
-
-std::optional<int32_t> ParseTabLength(std::string_view text) {
-    int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
 
 // A switch in any letter case; the modifiers and view commands are accepted and do nothing.
 const SwitchEntry* FindAnySwitch(std::string_view argument) {
@@ -150,7 +141,7 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
                 OptionValue(arguments, i, argument.starts_with("--") ? "--jobs" : "-j", errors);
             if (!value)
                 return std::nullopt;
-            const std::optional<int32_t> jobs = ParseTabLength(*value);
+            const std::optional<int32_t> jobs = ParseWhole<int32_t>(*value);
             if (!jobs || *jobs < 1 || *jobs > MostJobs) {
                 Report(errors, "--jobs", "not a whole number from 1 to " + std::to_string(MostJobs) + ": '" +
                                              std::string(*value) + "'");
@@ -161,14 +152,13 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             const std::optional<std::string_view> value = OptionValue(arguments, i, "--tab-length", errors);
             if (!value)
                 return std::nullopt;
-            const std::optional<int32_t> tabLength = ParseTabLength(*value);
+            const std::optional<int32_t> tabLength = ParseWhole<int32_t>(*value);
             if (!tabLength) {
                 Report(errors, "--tab-length", "not a whole number from -2147483648 to 2147483647: '" +
                                                    std::string(*value) + "'");
                 return std::nullopt;
             }
-            settings.TabLength = *tabLength;
-            settings.TabLengthFrom = TabLengthOrigin::Option;
+            settings.OptionTabLength = *tabLength;
         } else if (argument == "--no-editorconfig") {
             settings.EditorConfig = false;
         } else if (argument == "--no-preserve-root") {

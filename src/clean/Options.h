@@ -25,16 +25,15 @@ enum class ColorChoice { Auto, Always, Never };
 
 inline constexpr int32_t MostJobs = 1024;
 
-// Where TabLength came from, before a source's .editorconfig files are asked.
-enum class TabLengthOrigin { Default, Option, Ide };
-
 struct CleanSettings {
     std::vector<CleaningOperation> Operations;
     std::vector<std::string> Files;
     // Arguments taken for files that look like mistyped switches: "/" and letters.
     std::vector<std::string> SwitchLike;
-    int32_t TabLength = DefaultTabLength;
-    TabLengthOrigin TabLengthFrom = TabLengthOrigin::Default;
+    // The tab widths --tab-length and the IDE's preferences give; which one counts, and when a
+    // source's .editorconfig does, is decided in one place: DecideTabWidth.
+    std::optional<int32_t> OptionTabLength;
+    std::optional<int32_t> IdeTabLength;
     bool EditorConfig = true; // --no-editorconfig: false
     bool WalkRoot = false;    // --no-preserve-root: the root of the file system may be named
     std::string StdinName;    // --stdin-name: the file standard input's text belongs to

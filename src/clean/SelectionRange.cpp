@@ -2,7 +2,7 @@
 #include "clean/SelectionRange.h"
 
 #include <algorithm>
-#include <charconv>
+#include "runtime/Strings.h"
 
 #include "cleaning/LineEndScan.h"
 #include "cleaning/StreamCleaning.h"
@@ -60,11 +60,9 @@ std::optional<size_t> Locate(std::string_view text, bool utf8, Place& place, int
 }
 
 std::optional<int64_t> ParseNumber(std::string_view text) {
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || text.front() == '-' || error != std::errc() || end != text.data() + text.size())
+    if (text.starts_with('-'))
         return std::nullopt;
-    return value;
+    return ParseWhole<int64_t>(text);
 }
 
 } // namespace

@@ -6,10 +6,10 @@
 #include <editorconfig/editorconfig.h>
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 
 #include "clean/Sources.h"
+#include "runtime/Strings.h"
 
 namespace brisklet {
 
@@ -28,10 +28,8 @@ bool UsesTabWidth(const std::vector<CleaningOperation>& operations) {
 std::optional<int32_t> Width(const char* value) {
     if (value == nullptr)
         return std::nullopt;
-    const std::string_view text(value);
-    int32_t width = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), width);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || width < 1)
+    const std::optional<int32_t> width = ParseWhole<int32_t>(value);
+    if (!width || *width < 1)
         return std::nullopt;
     return width;
 }
@@ -116,16 +114,12 @@ SourceTabWidth DecideTabWidth(const CleanSettings& settings, FileSystem& files, 
     const bool isInput = source == StandardInputName;
     const std::string_view name = isInput ? std::string_view(settings.StdinName) : source;
     SourceTabWidth width;
-    width.Length = settings.TabLength;
+    width.Length = settings.OptionTabLength.value_or(settings.IdeTabLength.value_or(DefaultTabLength));
     if (!UsesTabWidth(settings.Operations))
         return width;
-    const std::string length = "tab width " + std::to_string(settings.TabLength);
-    if (settings.TabLengthFrom == TabLengthOrigin::Option) {
-        width.Origin = length + " from --tab-length";
-        return width;
-    }
-    if (settings.TabLengthFrom == TabLengthOrigin::Ide) {
-        width.Origin = length + " from PB_TOOL_Preferences";
+    const std::string length = "tab width " + std::to_string(width.Length);
+    if (settings.OptionTabLength || settings.IdeTabLength) {
+        width.Origin = length + (settings.OptionTabLength ? " from --tab-length" : " from PB_TOOL_Preferences");
         return width;
     }
     width.Origin = length + ", the default";
