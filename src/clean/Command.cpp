@@ -10,7 +10,7 @@
 #include "clean/Options.h"
 #include "clean/SelectionRange.h"
 #include "clean/Sources.h"
-#include "config/IdePrefs.h"
+#include "runtime/IdePreferences.h"
 
 namespace brisklet {
 

@@ -6,7 +6,6 @@
 
 #include "BriskletVersion.h"
 #include "cleaning/SwitchTable.h"
-#include "config/ConfigState.h"
 #include "runtime/Strings.h"
 
 namespace brisklet {

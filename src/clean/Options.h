@@ -11,7 +11,7 @@
 
 #include "clean/SelectionRange.h"
 #include "cleaning/Cleaning.h"
-#include "config/ConfigState.h"
+#include "runtime/IdePreferences.h"
 
 namespace brisklet {
 

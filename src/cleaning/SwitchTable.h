@@ -5,9 +5,11 @@
 #include <string_view>
 
 #include "cleaning/Cleaning.h"
-#include "editor/ViewCommands.h"
 
 namespace brisklet {
+
+// What the editor-only switches do to the editor's view; Brisklet.exe runs them.
+enum class ViewCommand { FoldAll, UnfoldAll, SetCursorToTop, SetCursorToBottom };
 
 // A row runs a cleaning operation, or a view command, or neither: then it is a modifier.
 struct SwitchEntry {

@@ -4,10 +4,9 @@
 #include <cstdint>
 #include <string>
 
-namespace brisklet {
+#include "runtime/IdePreferences.h"
 
-// The IDE's own tab width when its preferences hold none.
-inline constexpr int32_t DefaultTabLength = 2;
+namespace brisklet {
 
 struct ConfigState {
     std::u16string DataFolder; // ends in "\" once chosen; never created by the tool

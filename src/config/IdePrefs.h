@@ -9,6 +9,7 @@
 
 #include "config/ConfigState.h"
 #include "config/Platform.h"
+#include "runtime/IdePreferences.h"
 #include "runtime/Prefs.h"
 
 namespace brisklet {
@@ -22,18 +23,6 @@ inline constexpr std::u16string_view MissingIdePrefsMessage =
 // Portable when the IDE's folder holds "PureBasic.prefs" or "SpiderBasic.prefs" (either name,
 // as file or folder); sets IdeIsPortable and DataFolder to match.
 void DetectPortableIde(ConfigPlatform& platform, ConfigState& state, uint32_t ideProcessId);
-
-// "TabLength" of group "Global" in the preferences file at path, DefaultTabLength without it;
-// nullopt when the file cannot be opened. Only the low 32 bits are kept; 0 and negative widths
-// stay as written.
-[[nodiscard]] std::optional<int32_t> ReadPrefsTabLength(FileOpener& files, PrefsFile& prefs,
-                                                        std::u16string_view path);
-
-// The fold start words of group "Folding" in the preferences file at path: "Start_1" to
-// "Start_N", N being "StartWords" (blank ones left out); nullopt when the file cannot be opened
-// or names no number of them, for the IDE's defaults then apply.
-[[nodiscard]] std::optional<std::vector<std::string>> ReadPrefsFoldStartWords(FileOpener& files, PrefsFile& prefs,
-                                                                              std::u16string_view path);
 
 // Reads "TabLength" of group "Global" (default 2) into TabLength, from the file that
 // PB_TOOL_Preferences names when it can be read, else from the IDE's own place. A named file

@@ -6,21 +6,20 @@
 
 namespace brisklet {
 
-void RunViewCommand(EditorPort& editor, ViewCommand command) {
-    switch (command) {
-    case ViewCommand::FoldAll:
-        editor.Call(SCI_FOLDALL, SC_FOLDACTION_CONTRACT);
-        break;
-    case ViewCommand::UnfoldAll:
-        editor.Call(SCI_FOLDALL, SC_FOLDACTION_EXPAND);
-        break;
-    case ViewCommand::SetCursorToTop:
-        editor.Call(SCI_DOCUMENTSTART);
-        break;
-    case ViewCommand::SetCursorToBottom:
-        editor.Call(SCI_DOCUMENTEND);
-        break;
-    }
+void FoldAll(EditorPort& editor) {
+    editor.Call(SCI_FOLDALL, SC_FOLDACTION_CONTRACT);
+}
+
+void UnfoldAll(EditorPort& editor) {
+    editor.Call(SCI_FOLDALL, SC_FOLDACTION_EXPAND);
+}
+
+void SetCursorToTop(EditorPort& editor) {
+    editor.Call(SCI_DOCUMENTSTART);
+}
+
+void SetCursorToBottom(EditorPort& editor) {
+    editor.Call(SCI_DOCUMENTEND);
 }
 
 } // namespace brisklet

@@ -5,8 +5,9 @@ namespace brisklet {
 
 class EditorPort;
 
-enum class ViewCommand { FoldAll, UnfoldAll, SetCursorToTop, SetCursorToBottom };
-
-void RunViewCommand(EditorPort& editor, ViewCommand command);
+void FoldAll(EditorPort& editor);
+void UnfoldAll(EditorPort& editor);
+void SetCursorToTop(EditorPort& editor);
+void SetCursorToBottom(EditorPort& editor);
 
 } // namespace brisklet

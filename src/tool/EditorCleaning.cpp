@@ -8,6 +8,7 @@
 #include "editor/FoldState.h"
 #include "editor/ScintillaMessages.h"
 #include "editor/UserMarkers.h"
+#include "editor/ViewCommands.h"
 #include "runtime/CodePage.h"
 #include "runtime/Strings.h"
 
@@ -20,6 +21,20 @@ CaseMaps CaseMapsOf(const DecodedText& read) {
     if (read.CodePage != nullptr)
         return {read.CodePage->Upper.data(), read.CodePage->Lower.data()};
     return read.Encoding == ByteEncoding::Utf8 ? UnicodeCaseMaps() : SingleByteCaseMaps();
+}
+
+// Each view command's message to the editor.
+void RunViewCommand(EditorPort& editor, ViewCommand command) {
+    switch (command) {
+    case ViewCommand::FoldAll:
+        return FoldAll(editor);
+    case ViewCommand::UnfoldAll:
+        return UnfoldAll(editor);
+    case ViewCommand::SetCursorToTop:
+        return SetCursorToTop(editor);
+    case ViewCommand::SetCursorToBottom:
+        return SetCursorToBottom(editor);
+    }
 }
 
 // lineSteps receives what each line operation did to the lines.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cleaning/Cleaning.h"
-#include "editor/ViewCommands.h"
+#include "cleaning/SwitchTable.h"
 
 namespace brisklet::test {
 
