@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "PureBasicSource.h"
-#include "cleaning/Cleaning.h"
-#include "cleaning/StreamCleaning.h"
-#include "cleaning/SourceCleaning.h"
+#include "cleaning/Operations.h"
+#include "cleaning/stream/Pipeline.h"
+#include "cleaning/stream/TextRun.h"
 #include "runtime/TextCodec.h"
 
 namespace brisklet::bench {

@@ -8,7 +8,7 @@
 #include "BriskletVersion.h"
 #include "clean/Jobs.h"
 #include "clean/Options.h"
-#include "clean/SelectionRange.h"
+#include "cleaning/stream/SelectionRange.h"
 #include "clean/Sources.h"
 #include "runtime/IdePreferences.h"
 

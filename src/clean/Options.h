@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "clean/SelectionRange.h"
-#include "cleaning/Cleaning.h"
+#include "cleaning/stream/SelectionRange.h"
+#include "cleaning/Operations.h"
 #include "runtime/IdePreferences.h"
 
 namespace brisklet {

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "clean/FileSystem.h"
-#include "cleaning/SourceCleaning.h"
+#include "cleaning/stream/TextRun.h"
 
 namespace brisklet {
 

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "clean/Rewrite.h"
-#include "clean/SelectionCleaning.h"
+#include "cleaning/stream/SelectionRun.h"
 #include "clean/TabWidth.h"
 
 namespace brisklet {
@@ -46,7 +46,7 @@ CleanOutcome RunSwitches(const CleanSettings& settings, int32_t tabLength, const
     const CleanRules rules{settings.Operations, tabLength, settings.FoldStartWords};
     if (!settings.Selection)
         return CleanText(opened.Read, opened.Again, sink, rules);
-    SelectionCleaning cleaning{rules, *settings.Selection, opened.Shown, {}};
+    SelectionRun cleaning{rules, *settings.Selection, opened.Shown, {}};
     const CleanOutcome outcome = CleanSelectedText(opened.Read, sink, cleaning);
     selectionTrouble = cleaning.Trouble;
     return outcome;

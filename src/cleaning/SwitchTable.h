@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "cleaning/Cleaning.h"
+#include "cleaning/Operations.h"
 
 namespace brisklet {
 

@@ -7,7 +7,7 @@
 
 #include "config/AppFolders.h"
 #include "config/IdePrefs.h"
-#include "tool/EditorCleaning.h"
+#include "tool/EditorRun.h"
 #include "tool/CommandLine.h"
 #include "editor/EditorPort.h"
 #include "editor/IdeDiscovery.h"

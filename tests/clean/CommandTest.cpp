@@ -17,7 +17,7 @@
 
 #include "BriskletVersion.h"
 #include "clean/Command.h"
-#include "cleaning/ViewEntries.h"
+#include "cleaning/view/ViewEntries.h"
 #include "runtime/TextCodec.h"
 #include "support/FakeFileSystem.h"
 #include "support/RealFiles.h"

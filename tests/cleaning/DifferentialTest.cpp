@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "cleaning/Cleaning.h"
+#include "cleaning/Operations.h"
 #include "cleaning/LineSkeleton.h"
-#include "cleaning/LineTracking.h"
-#include "tool/EditorCleaning.h"
+#include "cleaning/stream/LineTracking.h"
+#include "tool/EditorRun.h"
 #include "tool/CommandLine.h"
-#include "cleaning/SourceCleaning.h"
-#include "cleaning/StreamCleaning.h"
+#include "cleaning/stream/TextRun.h"
+#include "cleaning/stream/Pipeline.h"
 #include "editor/ScintillaMessages.h"
 #include "runtime/Strings.h"
 #include "runtime/TextCodec.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cleaning/FoldPoints.h"
+#include "cleaning/view/FoldPoints.h"
 
 namespace brisklet {
 namespace {

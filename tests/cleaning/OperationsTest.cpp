@@ -6,10 +6,10 @@
 #include <random>
 #include <string>
 
-#include "cleaning/Cleaning.h"
+#include "cleaning/Operations.h"
 #include "cleaning/Indentation.h"
-#include "cleaning/SpaceDropping.h"
-#include "cleaning/StreamCleaning.h"
+#include "cleaning/stream/SpaceDropping.h"
+#include "cleaning/stream/Pipeline.h"
 
 namespace brisklet {
 namespace {

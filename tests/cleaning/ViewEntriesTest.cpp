@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cleaning/ViewEntries.h"
-#include "cleaning/ViewFollowing.h"
+#include "cleaning/view/ViewEntries.h"
+#include "cleaning/view/ViewFollowing.h"
 
 namespace brisklet {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cleaning/Cleaning.h"
+#include "cleaning/Operations.h"
 #include "cleaning/SwitchTable.h"
 
 namespace brisklet::test {

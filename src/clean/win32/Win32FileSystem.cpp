@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "cleaning/SourceCleaning.h"
+#include "cleaning/stream/TextRun.h"
 #include "runtime/TextCodec.h"
 #include "runtime/win32/WideText.h"
 

@@ -1,5 +1,5 @@
 // Fold points as the IDE finds them in a source's lines.
-#include "cleaning/FoldPoints.h"
+#include "cleaning/view/FoldPoints.h"
 
 namespace brisklet {
 

@@ -1,5 +1,5 @@
 // The view entries of a source's settings block followed through a run that cleans the source.
-#include "cleaning/ViewFollowing.h"
+#include "cleaning/view/ViewFollowing.h"
 
 #include <algorithm>
 

@@ -1,14 +1,14 @@
 // Only the IDE's selection of a whole text cleaned.
-#include "clean/SelectionCleaning.h"
+#include "cleaning/stream/SelectionRun.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-#include "cleaning/LineTracking.h"
-#include "cleaning/PieceFeeding.h"
-#include "cleaning/StreamCleaning.h"
-#include "cleaning/ViewFollowing.h"
+#include "cleaning/stream/LineTracking.h"
+#include "cleaning/stream/PieceFeeding.h"
+#include "cleaning/stream/Pipeline.h"
+#include "cleaning/view/ViewFollowing.h"
 
 namespace brisklet {
 
@@ -41,7 +41,7 @@ size_t LineEndCount(std::string_view bytes) {
 
 // The selection cleaned line by line, and the settings block with its view entries moved as the
 // lines went: piece gets the selection and the source after it, then the block.
-bool CleanFollowingView(CleaningPipeline& pipeline, const SelectionCleaning& cleaning, std::string_view text,
+bool CleanFollowingView(CleaningPipeline& pipeline, const SelectionRun& cleaning, std::string_view text,
                         SelectedBytes range, size_t settingsStart, const PieceHandler& piece) {
     const std::string_view block = text.substr(settingsStart);
     const ViewEntries entries = ReadViewEntries(block);
@@ -87,7 +87,7 @@ bool CleanFollowingView(CleaningPipeline& pipeline, const SelectionCleaning& cle
 // The whole text with its selection cleaned, handed on piece by piece: what lies around the
 // selection as it is, the selection as the pipeline makes it; the settings block's view entries
 // follow their lines.
-bool CleanPieces(const SelectionCleaning& cleaning, std::string_view text, SelectedBytes range, size_t settingsStart,
+bool CleanPieces(const SelectionRun& cleaning, std::string_view text, SelectedBytes range, size_t settingsStart,
                  const PieceHandler& piece) {
     CleaningPipeline pipeline;
     StartPipeline(pipeline, cleaning.Rules.Operations, cleaning.Rules.TabLength);
@@ -113,7 +113,7 @@ bool CleanPieces(const SelectionCleaning& cleaning, std::string_view text, Selec
 
 } // namespace
 
-CleanOutcome CleanSelectedText(const ReadBytes& read, const CleanSink& sink, SelectionCleaning& cleaning) {
+CleanOutcome CleanSelectedText(const ReadBytes& read, const CleanSink& sink, SelectionRun& cleaning) {
     std::string text;
     CleanEnd end = ReadWhole(read, text);
     if (end == CleanEnd::Utf16 && sink.WritesAll && !sink.Piece)

@@ -1,5 +1,5 @@
 // Letter case conversion of file bytes: UTF-8 sequence by sequence, or one byte one character.
-#include "cleaning/ByteCase.h"
+#include "cleaning/stream/ByteCase.h"
 
 #include <algorithm>
 #include <bit>

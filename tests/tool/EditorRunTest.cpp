@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "tool/EditorCleaning.h"
+#include "tool/EditorRun.h"
 #include "tool/CommandLine.h"
 #include "editor/ScintillaMessages.h"
 #include "editor/UserMarkers.h"

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "cleaning/ByteBuffer.h"
-#include "cleaning/Cleaning.h"
+#include "cleaning/stream/ByteBuffer.h"
+#include "cleaning/Operations.h"
 // The engine fed piece by piece for a diff, for the callers that pair input and output.
-#include "cleaning/PieceFeeding.h"
+#include "cleaning/stream/PieceFeeding.h"
 
 namespace brisklet {
 

@@ -1,14 +1,14 @@
 // brisklet-clean's work on one text: the byte order mark, the IDE's settings block and the case
 // conversions' encoding, read block by block and compared with the input as the result comes.
-#include "cleaning/SourceCleaning.h"
+#include "cleaning/stream/TextRun.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "cleaning/Indentation.h"
-#include "cleaning/StreamCleaning.h"
-#include "cleaning/ViewFollowing.h"
+#include "cleaning/stream/Pipeline.h"
+#include "cleaning/view/ViewFollowing.h"
 
 namespace brisklet {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "clean/SelectionRange.h"
-#include "cleaning/SourceCleaning.h"
+#include "cleaning/stream/SelectionRange.h"
+#include "cleaning/stream/TextRun.h"
 
 namespace brisklet {
 
-struct SelectionCleaning {
+struct SelectionRun {
     CleanRules Rules;
     ToolSelection Selection;
     std::string Name;    // of the text, for the reason below
@@ -22,6 +22,6 @@ struct SelectionCleaning {
 // Reads the whole text and gives its result to the sink as CleanText would. A selection that
 // reaches into the settings block is cut short before it: the block stays as the IDE wrote it.
 [[nodiscard]] CleanOutcome CleanSelectedText(const ReadBytes& read, const CleanSink& sink,
-                                             SelectionCleaning& cleaning);
+                                             SelectionRun& cleaning);
 
 } // namespace brisklet

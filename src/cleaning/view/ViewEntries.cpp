@@ -1,5 +1,5 @@
 // The settings block's view entries, read, followed through a run and written back.
-#include "cleaning/ViewEntries.h"
+#include "cleaning/view/ViewEntries.h"
 
 #include <algorithm>
 #include <limits>

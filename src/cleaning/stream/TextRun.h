@@ -1,5 +1,6 @@
-// brisklet-clean's work on one text: the byte order mark, the IDE's settings block and the case
-// conversions' encoding. Portable: the files and streams themselves are in clean/FileRewrite.h.
+// The stream engine's run over one text: the byte order mark, the IDE's settings block and the
+// case conversions' encoding. Where the text comes from and goes to is the caller's (a file's
+// rewrite is clean/Rewrite.h).
 #pragma once
 
 #include <cstdint>
@@ -10,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "cleaning/Cleaning.h"
-#include "cleaning/StreamCleaning.h"
+#include "cleaning/Operations.h"
+#include "cleaning/stream/Pipeline.h"
 
 namespace brisklet {
 

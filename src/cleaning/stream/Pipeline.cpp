@@ -1,13 +1,13 @@
 // The stages of a cleaning run on file bytes, each with its carry from one block to the next,
 // and the fused path that takes a line through every stage at once.
-#include "cleaning/StreamCleaning.h"
+#include "cleaning/stream/Pipeline.h"
 
 #include <algorithm>
 #include <functional>
 
-#include "cleaning/LineEndScan.h"
-#include "cleaning/LineRebuilding.h"
-#include "cleaning/WholeTextSteps.h"
+#include "cleaning/stream/LineEndScan.h"
+#include "cleaning/stream/LineRebuilding.h"
+#include "cleaning/stream/WholeTextSteps.h"
 
 namespace brisklet {
 

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "cleaning/ByteBuffer.h"
+#include "cleaning/stream/ByteBuffer.h"
 #include "cleaning/LetterCase.h"
 #include "runtime/TextCodec.h"
 

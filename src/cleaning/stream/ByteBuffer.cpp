@@ -1,5 +1,5 @@
 // A growable byte buffer whose new room is not cleared, for the stream engine's blocks and lines.
-#include "cleaning/ByteBuffer.h"
+#include "cleaning/stream/ByteBuffer.h"
 
 #include <algorithm>
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "cleaning/ByteBuffer.h"
-#include "cleaning/PieceFeeding.h"
-#include "cleaning/StreamCleaning.h"
+#include "cleaning/stream/ByteBuffer.h"
+#include "cleaning/stream/PieceFeeding.h"
+#include "cleaning/stream/Pipeline.h"
 
 namespace brisklet {
 

@@ -1,5 +1,5 @@
 // The cleaning run over one editor: read, run the switches in order, write back when changed.
-#include "tool/EditorCleaning.h"
+#include "tool/EditorRun.h"
 
 #include "tool/LineMap.h"
 #include "cleaning/SwitchTable.h"

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "cleaning/ByteBuffer.h"
+#include "cleaning/stream/ByteBuffer.h"
 
 namespace brisklet {
 

@@ -1,11 +1,11 @@
 // The stream engine fed piece by piece, each stretch of input handed on with its result, so that a
 // diff can pair the lines.
-#include "cleaning/PieceFeeding.h"
+#include "cleaning/stream/PieceFeeding.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "cleaning/StreamCleaning.h"
+#include "cleaning/stream/Pipeline.h"
 
 namespace brisklet {
 

@@ -1,6 +1,6 @@
 // The two space compactions on file bytes: a loop without a branch on the character everywhere,
 // and on x86 sixteen bytes at a time, each half packed by one byte shuffle from a table.
-#include "cleaning/SpaceDropping.h"
+#include "cleaning/stream/SpaceDropping.h"
 
 #include <array>
 #include <cstdint>

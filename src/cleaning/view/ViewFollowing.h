@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "cleaning/FoldPoints.h"
-#include "cleaning/LineTracking.h"
-#include "cleaning/ViewEntries.h"
+#include "cleaning/view/FoldPoints.h"
+#include "cleaning/stream/LineTracking.h"
+#include "cleaning/view/ViewEntries.h"
 
 namespace brisklet {
 

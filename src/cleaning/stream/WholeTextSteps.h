@@ -3,8 +3,8 @@
 
 #include <string_view>
 
-#include "cleaning/ByteBuffer.h"
-#include "cleaning/Cleaning.h"
+#include "cleaning/stream/ByteBuffer.h"
+#include "cleaning/Operations.h"
 
 namespace brisklet {
 

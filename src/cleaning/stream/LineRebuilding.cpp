@@ -1,10 +1,10 @@
 // The line-based operations on file bytes: every line through its step, the unchanged ones copied
 // in runs.
-#include "cleaning/LineRebuilding.h"
+#include "cleaning/stream/LineRebuilding.h"
 
 #include <algorithm>
 
-#include "cleaning/LineEndScan.h"
+#include "cleaning/stream/LineEndScan.h"
 
 namespace brisklet {
 

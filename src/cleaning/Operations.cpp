@@ -1,5 +1,5 @@
 // Runs one cleaning operation by name on the editor's UTF-16 text.
-#include "cleaning/Cleaning.h"
+#include "cleaning/Operations.h"
 
 #include "cleaning/CommentsAndDebug.h"
 #include "cleaning/Indentation.h"

@@ -1,8 +1,8 @@
 // The whole-text operations on file bytes: the two space compactions and the case conversions.
-#include "cleaning/WholeTextSteps.h"
+#include "cleaning/stream/WholeTextSteps.h"
 
-#include "cleaning/ByteCase.h"
-#include "cleaning/SpaceDropping.h"
+#include "cleaning/stream/ByteCase.h"
+#include "cleaning/stream/SpaceDropping.h"
 
 namespace brisklet {
 

@@ -1,12 +1,12 @@
 // The IDE's selection as it hands it to a tool, and the bytes of a file it covers.
-#include "clean/SelectionRange.h"
+#include "cleaning/stream/SelectionRange.h"
 
 #include <algorithm>
 #include "runtime/Strings.h"
 
-#include "cleaning/LineEndScan.h"
-#include "cleaning/StreamCleaning.h"
-#include "cleaning/SourceCleaning.h"
+#include "cleaning/stream/LineEndScan.h"
+#include "cleaning/stream/Pipeline.h"
+#include "cleaning/stream/TextRun.h"
 #include "runtime/TextCodec.h"
 
 namespace brisklet {

@@ -4,11 +4,11 @@
 
 #include <string_view>
 
-#include "cleaning/ByteBuffer.h"
+#include "cleaning/stream/ByteBuffer.h"
 #include "cleaning/Indentation.h"
 #include "cleaning/LineSkeleton.h"
 #include "cleaning/LineSteps.h"
-#include "cleaning/StreamCleaning.h"
+#include "cleaning/stream/Pipeline.h"
 
 namespace brisklet {
 

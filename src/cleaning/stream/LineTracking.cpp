@@ -1,9 +1,9 @@
 // The stream engine taken one line of the source at a time, every stage after the other.
-#include "cleaning/LineTracking.h"
+#include "cleaning/stream/LineTracking.h"
 
-#include "cleaning/LineEndScan.h"
-#include "cleaning/LineRebuilding.h"
-#include "cleaning/WholeTextSteps.h"
+#include "cleaning/stream/LineEndScan.h"
+#include "cleaning/stream/LineRebuilding.h"
+#include "cleaning/stream/WholeTextSteps.h"
 
 namespace brisklet {
 
