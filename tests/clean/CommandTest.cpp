@@ -1136,6 +1136,8 @@ TEST_F(CleanFiles, TabWidthsComeFromEachFilesEditorConfig) {
          "brisklet-clean: ./sub/c.pb: tab width 8 from .editorconfig\nbrisklet-clean: ./sub/c.pb: cleaned\n"},
         {"a nearer tab_width wins", {"/converttabtospace", "."}, "[*]\ntab_width = 6\n",
          "a.pb:8 d.pbi:2 sub/b.pbi:6 sub/c.pb:6", 0, ""},
+        {"tab_width before indent_size", {"/converttabtospace", "sub/b.pbi"}, "[*]\nindent_size = 3\ntab_width = 5\n",
+         "sub/b.pbi:5", 0, ""},
         {"--tab-length wins", {"-v", "--tab-length=5", "/converttabtospace", "sub/c.pb"}, pbiThree, "sub/c.pb:5", 0,
          "brisklet-clean: sub/c.pb: tab width 5 from --tab-length\nbrisklet-clean: sub/c.pb: cleaned\n"},
         {"the IDE's width wins", {"-v", "/converttabtospace", "sub/b.pbi"}, pbiThree, "sub/b.pbi:4", 0,
