@@ -153,6 +153,7 @@ TEST(CleanCommand, StreamsAndOptions) {
         {"no jobs", {"--jobs", "0", "/removecomments"}, "a", "", 2,
          "brisklet-clean: --jobs: not a whole number from 1 to 1024: '0'\n"},
         {"standard input named", {"-j3", "/removecomments", "-"}, "a ; b\n", "a \n", 0, ""},
+        {"the most jobs", {"--jobs", "1024", "/removecomments"}, "a ; b\n", "a \n", 0, ""},
         {"jobs as a word", {"-jx", "/removecomments"}, "a", "", 2,
          "brisklet-clean: --jobs: not a whole number from 1 to 1024: 'x'\n"},
         {"diff to an empty text", {"--diff", "/removeemptylines"}, "\n \n", "--- a/-\n+++ b/-\n@@ -1,2 +0,0 @@\n-\n- \n",
