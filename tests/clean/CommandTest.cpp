@@ -898,7 +898,7 @@ TEST_F(CleanFiles, RunningOutOfMemoryOnOneFileLeavesItAndCleansTheNext) {
 TEST_F(CleanFiles, RewritesChangedFilesInPlaceKeepingTheirPermissions) {
     const std::string changed = Write("a.pb", "x = 1 ; c\r\n; IDE Options = PureBasic\r\n; Folding = -\r\n");
     const std::string same = Write("b.pb", "y = 2\n");
-    chmod(changed.c_str(), 0640);
+    chmod(changed.c_str(), 04640); // set-user-ID too: the owner may always set it on their own file
     struct stat before {};
     stat(same.c_str(), &before);
     const test::ProcessResult result = RunProcess(Program, {"/removecomments", changed, same}, "");
@@ -911,7 +911,7 @@ TEST_F(CleanFiles, RewritesChangedFilesInPlaceKeepingTheirPermissions) {
     stat(same.c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino); // untouched, not rewritten
     stat(changed.c_str(), &after);
-    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(after.st_mode & 07777, 04640u);
     EXPECT_EQ(Leftovers(), (std::vector<std::string>{"a.pb", "b.pb"}));
 }
 
