@@ -8,6 +8,7 @@
 
 #include "cleaning/Cleaning.h"
 #include "cleaning/Indentation.h"
+#include "cleaning/LineRebuilding.h"
 #include "cleaning/SpaceDropping.h"
 #include "cleaning/StreamCleaning.h"
 
@@ -201,6 +202,15 @@ TEST(Indentation, HugeTabWidthLeavesTheTextAloneInsteadOfExhaustingMemory) {
     const std::optional<std::string> wide = StreamCleaned("\tx\r\n\ty\n", ConvertTabToSpace, width + 1);
     ASSERT_TRUE(wide);
     EXPECT_EQ(wide->size(), static_cast<size_t>(2 * (width + 1) + 5));
+    // Line by line, as several stages run: the line that brings the growth to the limit exactly
+    // is still converted, the next one is not.
+    CleaningPipeline pipeline;
+    StartPipeline(pipeline, {ConvertTabToSpace}, 2);
+    pipeline.Stages[0].Growth = MaxTabExpansionGrowth - 1;
+    EXPECT_EQ(LineStep(pipeline, pipeline.Stages[0], "\tx")->FillCount, 2u);
+    EXPECT_FALSE(pipeline.GrowthExceeded);
+    EXPECT_EQ(LineStep(pipeline, pipeline.Stages[0], "\tx")->FillCount, 0u);
+    EXPECT_TRUE(pipeline.GrowthExceeded);
     // Tabs on blank lines never grow the text, whatever their width.
     EXPECT_EQ(StreamCleaned(std::string(100000, '\t') + "\nx", ConvertTabToSpace, 1 << 30), "\nx");
     // Nor does the width of spaces into tabs, which only ever shrinks.
