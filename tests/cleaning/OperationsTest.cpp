@@ -197,8 +197,14 @@ TEST(Indentation, HugeTabWidthLeavesTheTextAloneInsteadOfExhaustingMemory) {
     ApplyOperation(ConvertTabToSpace, afterCr, 2000000000);
     EXPECT_EQ(afterCr, u"x\r\t\ty\n");
     EXPECT_EQ(StreamCleaned("\t\tx\n", ConvertTabToSpace, 2147483647), std::nullopt);
-    // Just inside the limit the conversion still happens, column for column.
+    // At the limit exactly the conversion still happens, column for column: in the editor's
+    // text, where a tab after the code makes the quick count too large, and in a file's bytes.
     const auto width = static_cast<int32_t>(MaxTabExpansionGrowth / 2);
+    {
+        std::u16string atLimit = u"\tx\t\n\ty\n";
+        ApplyOperation(ConvertTabToSpace, atLimit, width + 1);
+        EXPECT_EQ(atLimit.size(), static_cast<size_t>(2 * (width + 1) + 5));
+    }
     const std::optional<std::string> wide = StreamCleaned("\tx\r\n\ty\n", ConvertTabToSpace, width + 1);
     ASSERT_TRUE(wide);
     EXPECT_EQ(wide->size(), static_cast<size_t>(2 * (width + 1) + 5));
