@@ -153,6 +153,7 @@ TEST(CleanCommand, StreamsAndOptions) {
         {"no jobs", {"--jobs", "0", "/removecomments"}, "a", "", 2,
          "brisklet-clean: --jobs: not a whole number from 1 to 1024: '0'\n"},
         {"standard input named", {"-j3", "/removecomments", "-"}, "a ; b\n", "a \n", 0, ""},
+        {"the most jobs", {"--jobs", "1024", "/removecomments"}, "a ; b\n", "a \n", 0, ""},
         {"jobs as a word", {"-jx", "/removecomments"}, "a", "", 2,
          "brisklet-clean: --jobs: not a whole number from 1 to 1024: 'x'\n"},
         {"diff to an empty text", {"--diff", "/removeemptylines"}, "\n \n", "--- a/-\n+++ b/-\n@@ -1,2 +0,0 @@\n-\n- \n",
@@ -897,7 +898,7 @@ TEST_F(CleanFiles, RunningOutOfMemoryOnOneFileLeavesItAndCleansTheNext) {
 TEST_F(CleanFiles, RewritesChangedFilesInPlaceKeepingTheirPermissions) {
     const std::string changed = Write("a.pb", "x = 1 ; c\r\n; IDE Options = PureBasic\r\n; Folding = -\r\n");
     const std::string same = Write("b.pb", "y = 2\n");
-    chmod(changed.c_str(), 0640);
+    chmod(changed.c_str(), 04640); // set-user-ID too: the owner may always set it on their own file
     struct stat before {};
     stat(same.c_str(), &before);
     const test::ProcessResult result = RunProcess(Program, {"/removecomments", changed, same}, "");
@@ -910,7 +911,7 @@ TEST_F(CleanFiles, RewritesChangedFilesInPlaceKeepingTheirPermissions) {
     stat(same.c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino); // untouched, not rewritten
     stat(changed.c_str(), &after);
-    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(after.st_mode & 07777, 04640u);
     EXPECT_EQ(Leftovers(), (std::vector<std::string>{"a.pb", "b.pb"}));
 }
 
@@ -1136,6 +1137,8 @@ TEST_F(CleanFiles, TabWidthsComeFromEachFilesEditorConfig) {
          "brisklet-clean: ./sub/c.pb: tab width 8 from .editorconfig\nbrisklet-clean: ./sub/c.pb: cleaned\n"},
         {"a nearer tab_width wins", {"/converttabtospace", "."}, "[*]\ntab_width = 6\n",
          "a.pb:8 d.pbi:2 sub/b.pbi:6 sub/c.pb:6", 0, ""},
+        {"tab_width before indent_size", {"/converttabtospace", "sub/b.pbi"}, "[*]\nindent_size = 3\ntab_width = 5\n",
+         "sub/b.pbi:5", 0, ""},
         {"--tab-length wins", {"-v", "--tab-length=5", "/converttabtospace", "sub/c.pb"}, pbiThree, "sub/c.pb:5", 0,
          "brisklet-clean: sub/c.pb: tab width 5 from --tab-length\nbrisklet-clean: sub/c.pb: cleaned\n"},
         {"the IDE's width wins", {"-v", "/converttabtospace", "sub/b.pbi"}, pbiThree, "sub/b.pbi:4", 0,

@@ -46,6 +46,7 @@ TEST(FoldPoints, StartWordsAsTheIdeFindsThem) {
         {"strings hold no code",
          {"a$ = \"Procedure\"", "a$ = ~\"\\\" Procedure\"", "c = 'P' : Procedure p()", "a$ = \";{\""},
          {2}},
+        {"~\" is no string's end", {"a$ = ~\"x\" : Procedure p()"}, {0}},
         {"a string that never closes", {"a$ = \"Procedure"}, {}},
         {"nothing in a Macro body counts",
          {"Macro M(x)", "  Procedure p()", "  ;{", "EndMacro", "Procedure q()"}, {0, 4}},

@@ -8,8 +8,9 @@
 
 #include "cleaning/Operations.h"
 #include "cleaning/Indentation.h"
-#include "cleaning/stream/SpaceDropping.h"
+#include "cleaning/stream/LineRebuilding.h"
 #include "cleaning/stream/Pipeline.h"
+#include "cleaning/stream/SpaceDropping.h"
 
 namespace brisklet {
 namespace {
@@ -196,11 +197,26 @@ TEST(Indentation, HugeTabWidthLeavesTheTextAloneInsteadOfExhaustingMemory) {
     ApplyOperation(ConvertTabToSpace, afterCr, 2000000000);
     EXPECT_EQ(afterCr, u"x\r\t\ty\n");
     EXPECT_EQ(StreamCleaned("\t\tx\n", ConvertTabToSpace, 2147483647), std::nullopt);
-    // Just inside the limit the conversion still happens, column for column.
+    // At the limit exactly the conversion still happens, column for column: in the editor's
+    // text, where a tab after the code makes the quick count too large, and in a file's bytes.
     const auto width = static_cast<int32_t>(MaxTabExpansionGrowth / 2);
+    {
+        std::u16string atLimit = u"\tx\t\n\ty\n";
+        ApplyOperation(ConvertTabToSpace, atLimit, width + 1);
+        EXPECT_EQ(atLimit.size(), static_cast<size_t>(2 * (width + 1) + 5));
+    }
     const std::optional<std::string> wide = StreamCleaned("\tx\r\n\ty\n", ConvertTabToSpace, width + 1);
     ASSERT_TRUE(wide);
     EXPECT_EQ(wide->size(), static_cast<size_t>(2 * (width + 1) + 5));
+    // Line by line, as several stages run: the line that brings the growth to the limit exactly
+    // is still converted, the next one is not.
+    CleaningPipeline pipeline;
+    StartPipeline(pipeline, {ConvertTabToSpace}, 2);
+    pipeline.Stages[0].Growth = MaxTabExpansionGrowth - 1;
+    EXPECT_EQ(LineStep(pipeline, pipeline.Stages[0], "\tx")->FillCount, 2u);
+    EXPECT_FALSE(pipeline.GrowthExceeded);
+    EXPECT_EQ(LineStep(pipeline, pipeline.Stages[0], "\tx")->FillCount, 0u);
+    EXPECT_TRUE(pipeline.GrowthExceeded);
     // Tabs on blank lines never grow the text, whatever their width.
     EXPECT_EQ(StreamCleaned(std::string(100000, '\t') + "\nx", ConvertTabToSpace, 1 << 30), "\nx");
     // Nor does the width of spaces into tabs, which only ever shrinks.

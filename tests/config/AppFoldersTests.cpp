@@ -105,12 +105,19 @@ TEST(ChooseDataFolder, UnsetOrHugeAppdataIsTakenAsItIs) {
 }
 
 TEST(FixCurrentDirectory, StaysWhenTheExecutableIsHere) {
-    FakeConfigPlatform platform;
-    platform.AddFile(u"C:\\Start\\Brisklet.exe", "MZ");
-    platform.OwnPath = u"D:\\Tools\\Brisklet.exe";
-    FixCurrentDirectory(platform);
-    EXPECT_TRUE(platform.FolderChanges.empty());
-    EXPECT_EQ(platform.CurrentDirectory, u"C:\\Start");
+    // A folder of that name is taken for it too: only a name that is not there at all moves.
+    for (const bool folder : {false, true}) {
+        SCOPED_TRACE(folder ? "a folder of that name" : "the file");
+        FakeConfigPlatform platform;
+        if (folder)
+            platform.AddFolder(u"C:\\Start\\Brisklet.exe");
+        else
+            platform.AddFile(u"C:\\Start\\Brisklet.exe", "MZ");
+        platform.OwnPath = u"D:\\Tools\\Brisklet.exe";
+        FixCurrentDirectory(platform);
+        EXPECT_TRUE(platform.FolderChanges.empty());
+        EXPECT_EQ(platform.CurrentDirectory, u"C:\\Start");
+    }
 }
 
 struct FolderCase {

@@ -72,6 +72,7 @@ TEST(CodePage, DoubleBytesAreCharactersWhoseTrailBytesAreNeverAscii) {
         std::u16string_view Text;
     } cases[] = {
         {"trail bytes ~ and backslash", "\"\x83\x7E\" \x95\x5C\x83\x5C", u"\"\u30DF\" \u8868\u30BD"},
+        {"the lowest trail byte, @", "\x83\x40;", u"\u30A1;"},
         {"half-width single byte", "\xB1;", u"\uFF71;"},
         {"undefined pair with trail ~", "\x85\x7E\"", u"\xDC85\xDC7E\""},
         {"lead byte before a line end", "\x83\n;", u"\xDC83\n;"},

@@ -88,6 +88,7 @@ FakeCodePage JapaneseCodePage() {
         {"\x83\x5C", u'\u30BD'}, // ソ, trail byte "\"
         {"\x95\x5C", u'\u8868'}, // 表, trail byte "\"
         {"\x83\x41", u'\u30A2'}, // ア, trail byte "A"
+        {"\x83\x40", u'\u30A1'}, // ァ, trail byte "@", the lowest
         {"\x82\x81", u'\uFF41'}, {"\x82\x60", u'\uFF21'}, // ａ Ａ
         {"\x84\x74", u'\u0434'}, {"\x84\x45", u'\u0414'}, // д Д, trail bytes "t" and "E"
         {"\x81\x9A", u'\u00FC'}, {"\xA0", u'\u00DC'},     // ü as a pair, Ü as a single byte

@@ -447,7 +447,8 @@ TEST(CleaningRun, MessagesAndWaitsDoNotGrowWithTheLinesNorWaitsWithTheFolds) {
         Marked expectedMarkers;
         for (int procedure = 0; procedure < 5000; procedure += c.Every) {
             ide.Editor.FoldLine(4 * procedure, SC_FOLDACTION_CONTRACT);
-            ide.Editor.Call(SCI_MARKERADDSET, static_cast<uintptr_t>(4 * procedure + 1), Bookmark);
+            // Beside the bookmark one of the IDE's own markers, which the IDE rebuilds itself.
+            ide.Editor.Call(SCI_MARKERADDSET, static_cast<uintptr_t>(4 * procedure + 1), Bookmark | 1 << 1);
             expectedFolds.push_back(3 * procedure);
             expectedMarkers.emplace_back(3 * procedure + 1, Bookmark);
         }
@@ -700,6 +701,12 @@ TEST(CleaningRun, WholeDocumentIsWrittenWithNoLineHiddenAndTheFoldsCollapseAgain
     EXPECT_EQ(port.Hidden, std::vector<size_t>{0});
     EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{4, 8}));
     EXPECT_EQ(ide.Editor.HiddenLines(), (std::vector<intptr_t>{5, 6, 9, 10}));
+    // A fold reaching the last line, with no line end after it: that line is shown too.
+    IdeEditor last{"Procedure P()\n  x = 1 ; c\nEndProcedure"};
+    last.Editor.FoldLine(0, SC_FOLDACTION_CONTRACT);
+    HiddenAtWrite lastPort(last.Editor);
+    EXPECT_EQ(RunThrough(lastPort, u"/removecomments /keepcursorandfolds"), RunOutcome::Written);
+    EXPECT_EQ(lastPort.Hidden, std::vector<size_t>{0});
 }
 
 TEST(CleaningRun, SelectionIsWrittenWithTheFoldsOutsideItLeftCollapsed) {
