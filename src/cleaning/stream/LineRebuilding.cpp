@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "cleaning/stream/LineEndScan.h"
+#include "cleaning/LineEndScan.h"
 
 namespace brisklet {
 

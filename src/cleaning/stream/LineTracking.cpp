@@ -1,7 +1,7 @@
 // The stream engine taken one line of the source at a time, every stage after the other.
 #include "cleaning/stream/LineTracking.h"
 
-#include "cleaning/stream/LineEndScan.h"
+#include "cleaning/LineEndScan.h"
 #include "cleaning/stream/LineRebuilding.h"
 #include "cleaning/stream/WholeTextSteps.h"
 
@@ -113,7 +113,7 @@ void FeedTrackedLines(CleaningPipeline& pipeline, LineTracking& tracking, std::s
             tracking.Carry.assign(bytes);
             return;
         }
-        const size_t next = lineEnd + (bytes[lineEnd] == '\r' && bytes[lineEnd + 1] == '\n' ? 2 : 1);
+        const size_t next = AfterLineEnd(bytes, lineEnd);
         TakeLine(pipeline, tracking, bytes.substr(0, next), out, watch, piece);
         bytes.remove_prefix(next);
     }

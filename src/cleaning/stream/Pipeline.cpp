@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "cleaning/stream/LineEndScan.h"
+#include "cleaning/LineEndScan.h"
 #include "cleaning/stream/LineRebuilding.h"
 #include "cleaning/stream/WholeTextSteps.h"
 

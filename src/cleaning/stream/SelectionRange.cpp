@@ -4,7 +4,7 @@
 #include <algorithm>
 #include "runtime/Strings.h"
 
-#include "cleaning/stream/LineEndScan.h"
+#include "cleaning/LineEndScan.h"
 #include "cleaning/stream/Pipeline.h"
 #include "cleaning/stream/TextRun.h"
 #include "runtime/TextCodec.h"

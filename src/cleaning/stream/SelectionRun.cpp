@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cleaning/LineEndScan.h"
 #include "cleaning/stream/LineTracking.h"
 #include "cleaning/stream/PieceFeeding.h"
 #include "cleaning/stream/Pipeline.h"
@@ -34,8 +35,8 @@ CleanEnd ReadWhole(const ReadBytes& read, std::string& text) {
 
 size_t LineEndCount(std::string_view bytes) {
     size_t count = 0;
-    for (size_t at = 0; at < bytes.size(); ++at)
-        count += bytes[at] == '\n' || (bytes[at] == '\r' && (at + 1 == bytes.size() || bytes[at + 1] != '\n')) ? 1 : 0;
+    for (size_t at = NextLineEnd(bytes, 0); at != std::string_view::npos; at = NextLineEnd(bytes, AfterLineEnd(bytes, at)))
+        ++count;
     return count;
 }
 

@@ -1,4 +1,4 @@
-// brisklet-clean's work on one text: the byte order mark, the IDE's settings block and the case
+// The stream engine's run over one text: the byte order mark, the IDE's settings block and the case
 // conversions' encoding, read block by block and compared with the input as the result comes.
 #include "cleaning/stream/TextRun.h"
 
@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cleaning/Indentation.h"
+#include "cleaning/LineEndScan.h"
 #include "cleaning/stream/Pipeline.h"
 #include "cleaning/view/ViewFollowing.h"
 
@@ -168,7 +169,7 @@ size_t SliceLength(std::string_view source, size_t blockSize) {
         --at;
     if (at > 0)
         return at;
-    const size_t next = std::min(source.find('\n', blockSize), source.find('\r', blockSize));
+    const size_t next = NextLineEnd(source, blockSize);
     return next == None ? source.size() : next + 1;
 }
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "cleaning/LineEndScan.h"
+
 namespace brisklet {
 
 namespace {
@@ -68,9 +70,7 @@ std::optional<Entry> EntryOf(std::string_view line, size_t lineStart) {
 std::vector<Entry> EntriesOf(std::string_view block, std::string_view& firstLine) {
     std::vector<Entry> entries;
     for (size_t at = 0; at < block.size();) {
-        size_t end = at;
-        while (end < block.size() && block[end] != '\r' && block[end] != '\n')
-            ++end;
+        const size_t end = std::min(NextLineEnd(block, at), block.size());
         const std::string_view line = block.substr(at, end - at);
         if (at == 0)
             firstLine = line;
@@ -78,7 +78,7 @@ std::vector<Entry> EntriesOf(std::string_view block, std::string_view& firstLine
         if (entry && std::none_of(entries.begin(), entries.end(),
                                   [&](const Entry& known) { return known.Which == entry->Which; }))
             entries.push_back(*entry);
-        at = end + (end + 1 < block.size() && block[end] == '\r' && block[end + 1] == '\n' ? 2 : 1);
+        at = end == block.size() ? end : AfterLineEnd(block, end);
     }
     return entries;
 }

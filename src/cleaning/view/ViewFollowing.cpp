@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "cleaning/LineEndScan.h"
 #include "runtime/TextCodec.h"
 
 namespace brisklet {
@@ -160,13 +161,9 @@ void PieceBlock(const PieceHandler& piece, std::string_view block, std::string_v
 std::vector<std::string_view> SourceLines(std::string_view source) {
     std::vector<std::string_view> lines;
     size_t start = 0;
-    for (size_t at = 0; at < source.size(); ++at) {
-        if (!IsLineEnd(source[at]))
-            continue;
+    for (size_t at = NextLineEnd(source, 0); at != std::string_view::npos; at = NextLineEnd(source, start)) {
         lines.push_back(source.substr(start, at - start));
-        if (source[at] == '\r' && at + 1 < source.size() && source[at + 1] == '\n')
-            ++at;
-        start = at + 1;
+        start = AfterLineEnd(source, at);
     }
     if (start < source.size() || lines.empty())
         lines.push_back(source.substr(start));

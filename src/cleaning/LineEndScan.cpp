@@ -1,6 +1,6 @@
 // Where lines end in bytes: CR and LF found eight bytes at a time, and the line ends that no
 // later byte can change.
-#include "cleaning/stream/LineEndScan.h"
+#include "cleaning/LineEndScan.h"
 
 #include <algorithm>
 #include <cstring>
