@@ -49,6 +49,11 @@ struct FolderTrouble {
     std::string Reason;
 };
 
+// How many temporary files the process holds at once, at most, for the handler that removes
+// them when a signal ends it: the new texts awaiting their commit, which the jobs keep within
+// half of it together, and each job's copy of a text it writes through.
+inline constexpr size_t MostTemporaryFiles = 2048;
+
 // A file held open by the file system; 0 is none.
 using FileId = int;
 

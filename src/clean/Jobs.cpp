@@ -28,10 +28,11 @@ constexpr size_t FolderBatch = 64;
 constexpr size_t MostAwaitingCommit = 16;
 constexpr size_t FilesHeldPerRewrite = 5;
 
-// Within half the process's open-file limit, and the temporary-file slots of every job.
+// Within half the process's open-file limit, and half the temporary files it may hold.
 size_t CommitWindow(const CleanEnvironment& environment, unsigned jobs) {
     const size_t perJob = environment.OpenFileLimit / (2 * FilesHeldPerRewrite * std::max(jobs, 1u));
-    return std::clamp<size_t>(std::min<size_t>(perJob, MostJobs / std::max(jobs, 1u)), 1, MostAwaitingCommit);
+    return std::clamp<size_t>(std::min<size_t>(perJob, MostTemporaryFiles / 2 / std::max(jobs, 1u)), 1,
+                              MostAwaitingCommit);
 }
 
 using HeldResults = std::vector<std::pair<size_t, SourceResult>>;

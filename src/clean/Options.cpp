@@ -7,6 +7,7 @@
 #include "BriskletVersion.h"
 #include "cleaning/SwitchTable.h"
 #include "runtime/Strings.h"
+#include "runtime/TextCodec.h"
 
 namespace brisklet {
 
@@ -56,8 +57,7 @@ std::string UnknownSwitchReason(std::string_view argument) {
     // Three slips at most, or the guess is more confusing than helpful.
     constexpr size_t MostSlips = 3;
     std::string lower(argument);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
     std::string nearest;
     size_t nearestDistance = MostSlips + 1;
     for (const SwitchEntry* entry = SwitchTableBegin(); entry != SwitchTableEnd(); ++entry) {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <set>
 
+#include "runtime/TextCodec.h"
+
 namespace brisklet {
 
 namespace {
@@ -13,8 +15,7 @@ bool IsSourceName(std::string_view name) {
     if (dot == std::string_view::npos || dot == 0)
         return false;
     std::string extension(name.substr(dot + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    std::transform(extension.begin(), extension.end(), extension.begin(), AsciiLower);
     return extension == "pb" || extension == "pbi" || extension == "sb" || extension == "sbi";
 }
 

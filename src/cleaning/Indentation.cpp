@@ -26,7 +26,7 @@ int64_t TabExpansionGrowth(TextView<CharT> text, int32_t tabLength) {
             ++blanks;
         } else {
             growth += width - blanks;
-            if (growth > MaxTabExpansionGrowth)
+            if (GrowsTooMuch(growth))
                 return growth;
             inIndent = false;
         }
@@ -41,9 +41,9 @@ void ConvertTabToSpace(Text<CharT>& text, int32_t tabLength, LineChanges* change
     // Every tab counted as indentation bounds the growth; the exact count costs a pass of
     // its own and is needed only when that bound is too large.
     int64_t growth = std::count(text.begin(), text.end(), CharT('\t')) * (int64_t{tabLength} - 1);
-    if (growth > MaxTabExpansionGrowth) {
+    if (GrowsTooMuch(growth)) {
         growth = TabExpansionGrowth<CharT>(text, tabLength);
-        if (growth > MaxTabExpansionGrowth)
+        if (GrowsTooMuch(growth))
             return;
     }
     const size_t resultBound = text.size() + static_cast<size_t>(std::max<int64_t>(growth, 0));

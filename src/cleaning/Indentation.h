@@ -12,6 +12,11 @@ namespace brisklet {
 // gigabytes per tab; such a conversion leaves the text unchanged instead of exhausting memory.
 constexpr int64_t MaxTabExpansionGrowth = int64_t{1} << 28;
 
+// Whether growth, in characters, is past the limit: a growth equal to it is taken.
+[[nodiscard]] constexpr bool GrowsTooMuch(int64_t growth) {
+    return growth > MaxTabExpansionGrowth;
+}
+
 // Every leading tab becomes tabLength spaces, every leading space stays one; no tab stops.
 // A line of white space only becomes empty.
 template <class CharT>

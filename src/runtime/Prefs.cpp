@@ -25,10 +25,6 @@ std::string_view DropTrailingBlanks(std::string_view text) {
     return text.substr(0, end);
 }
 
-char FoldAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::optional<PrefsEntry> ParseLine(std::string_view line) {
     line = SkipLeadingBlanks(line);
     if (line.empty())
@@ -117,7 +113,7 @@ bool PrefsNamesMatch(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAsciiLetter(a[i]) != FoldAsciiLetter(b[i]))
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
             return false;
     }
     return true;

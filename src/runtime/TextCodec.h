@@ -17,6 +17,16 @@ enum class ByteEncoding { SingleByte, Utf8 };
 
 inline constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
 
+// How many bytes a UTF-8 byte order mark takes at the start of text: 3 or 0.
+[[nodiscard]] inline size_t ByteOrderMarkLength(std::string_view text) {
+    return text.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
+}
+
+// c in lower case when it is an ASCII capital; every other byte as it is.
+[[nodiscard]] constexpr char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // A text that begins with a UTF-16 byte order mark, either way round: its characters are two
 // bytes, and no rule over single bytes may touch them.
 [[nodiscard]] inline bool StartsAsUtf16(std::string_view text) {

@@ -22,7 +22,6 @@
 #include <mutex>
 #include <vector>
 
-#include "clean/Options.h"
 #include "runtime/posix/PosixIo.h"
 
 namespace brisklet {
@@ -37,7 +36,7 @@ struct TemporarySlot {
     int Folder = -1;
     char Leaf[NAME_MAX + 1] = {};
 };
-constexpr int SlotCount = 2 * MostJobs;
+constexpr int SlotCount = static_cast<int>(MostTemporaryFiles);
 TemporarySlot TemporarySlots[SlotCount];
 std::mutex SlotLock;
 

@@ -16,6 +16,7 @@
 
 #include "cleaning/stream/TextRun.h"
 #include "runtime/TextCodec.h"
+#include "runtime/win32/FileOpenerWin32.h"
 #include "runtime/win32/WideText.h"
 
 namespace brisklet {
@@ -48,14 +49,11 @@ OVERLAPPED AtOffset(uint64_t offset) {
     return at;
 }
 
-// At most a gigabyte a call: ReadFile counts in 32 bits.
-constexpr size_t MostPerCall = size_t{1} << 30;
-
 // Reads at an offset and leaves the handle's own position alone; 0 bytes at the end.
 bool ReadPiece(HANDLE file, uint64_t offset, char* into, size_t count, DWORD& got) {
     OVERLAPPED at = AtOffset(offset);
     got = 0;
-    if (ReadFile(file, into, static_cast<DWORD>(std::min(count, MostPerCall)), &got, &at))
+    if (ReadFile(file, into, ChunkSize(count), &got, &at))
         return true;
     return GetLastError() == ERROR_HANDLE_EOF;
 }
@@ -386,7 +384,7 @@ void PlatformFileSystem::ReleaseSignals() {
 bool PlatformFileSystem::Write(FileId file, std::string_view bytes) {
     DWORD put = 0;
     while (!bytes.empty()) {
-        if (!WriteFile(state_->At(file).Handle, bytes.data(), static_cast<DWORD>(std::min(bytes.size(), MostPerCall)), &put,
+        if (!WriteFile(state_->At(file).Handle, bytes.data(), ChunkSize(bytes.size()), &put,
                        nullptr))
             return state_->Fail();
         if (put == 0) {
@@ -402,7 +400,7 @@ bool PlatformFileSystem::WriteAt(FileId file, uint64_t offset, std::string_view 
     while (!bytes.empty()) {
         OVERLAPPED at = AtOffset(offset);
         DWORD put = 0;
-        if (!WriteFile(state_->At(file).Handle, bytes.data(), static_cast<DWORD>(std::min(bytes.size(), MostPerCall)), &put,
+        if (!WriteFile(state_->At(file).Handle, bytes.data(), ChunkSize(bytes.size()), &put,
                        &at))
             return state_->Fail();
         if (put == 0) {

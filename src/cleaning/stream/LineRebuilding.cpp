@@ -65,7 +65,7 @@ void Reindent(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
             if (!blanksOnly && toSpaces) {
                 fill = static_cast<size_t>(std::max<int64_t>(width, 0));
                 stage.Growth += static_cast<int64_t>(fill) - static_cast<int64_t>(at - lineStart);
-                if (stage.Growth > MaxTabExpansionGrowth) {
+                if (GrowsTooMuch(stage.Growth)) {
                     pipeline.GrowthExceeded = true;
                     break;
                 }

@@ -18,7 +18,7 @@ namespace brisklet {
                                                              std::string_view line) {
     const LineResult<char> converted = TabToSpaceStep(line, pipeline.TabLength);
     stage.Growth += static_cast<int64_t>(converted->FillCount) - static_cast<int64_t>(converted->KeepFrom);
-    if (stage.Growth > MaxTabExpansionGrowth || pipeline.GrowthExceeded) {
+    if (GrowsTooMuch(stage.Growth) || pipeline.GrowthExceeded) {
         pipeline.GrowthExceeded = true;
         return WholeLine(line);
     }

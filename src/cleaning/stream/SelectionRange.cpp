@@ -14,7 +14,7 @@ namespace brisklet {
 namespace {
 
 size_t BodyStart(std::string_view text) {
-    return text.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
+    return ByteOrderMarkLength(text);
 }
 
 size_t LineEndFrom(std::string_view text, size_t at) {

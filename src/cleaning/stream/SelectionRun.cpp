@@ -69,7 +69,7 @@ bool CleanFollowingView(CleaningPipeline& pipeline, const SelectionRun& cleaning
         return false;
     const std::string_view after = text.substr(range.End, settingsStart - range.End);
     piece(after, after, true);
-    const size_t first = text.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
+    const size_t first = ByteOrderMarkLength(text);
     const std::string_view before = text.substr(first, range.Start - first);
     LineMap map;
     map.Steps.push_back(std::move(changes));

@@ -218,7 +218,7 @@ std::optional<uint64_t> SettingsStartOfFile(const ReadBytesAt& readAt, uint64_t 
              at = at == 0 ? None : chunk.rfind(SettingsBlockStart, at - 1)) {
             if (at == 0 && low > 0)
                 break; // the byte before it is in the next chunk, which holds it again
-            const size_t first = low == 0 && chunk.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
+            const size_t first = low == 0 ? ByteOrderMarkLength(chunk) : 0;
             if (SettingsLineAt(chunk, at, first))
                 return low + at;
         }
@@ -236,7 +236,7 @@ std::optional<SettingsBlock> LastSettingsOfFile(const ReadBytesAt& readAt, uint6
     std::string tail;
     if (!readAt(low, static_cast<size_t>(size - low), tail))
         return std::nullopt;
-    const size_t first = low == 0 && tail.starts_with(Utf8ByteOrderMark) ? Utf8ByteOrderMark.size() : 0;
+    const size_t first = low == 0 ? ByteOrderMarkLength(tail) : 0;
     for (size_t at = tail.rfind(SettingsBlockStart); at != None && (at > 0 || low == 0);
          at = at == 0 ? None : tail.rfind(SettingsBlockStart, at - 1)) {
         if (SettingsLineAt(tail, at, first))

@@ -1,6 +1,8 @@
 // Fold points as the IDE finds them in a source's lines.
 #include "cleaning/view/FoldPoints.h"
 
+#include "runtime/TextCodec.h"
+
 namespace brisklet {
 
 namespace {
@@ -14,10 +16,6 @@ constexpr uint8_t ContinuesName = 2;  // those and the '$' that ends a string's 
 constexpr uint8_t BeginsWord = 4;     // a start word begins with it, in either letter case
 constexpr uint8_t BeginsMacroWord = 8; // Macro or EndMacro begins with it
 constexpr uint8_t OpensString = 16;   // '"' and '\'', and the '~' of ~"..."
-
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 char AsciiUpper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;

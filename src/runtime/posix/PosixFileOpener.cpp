@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "runtime/Strings.h"
+#include "runtime/posix/PosixIo.h"
 
 namespace brisklet {
 
@@ -30,19 +31,10 @@ public:
     }
 
     std::optional<std::string> Read(int64_t offset, int64_t count) override {
-        std::string bytes(static_cast<size_t>(count), '\0');
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return std::nullopt;
-            if (got == 0)
-                break;
-            done += static_cast<size_t>(got);
-        }
-        bytes.resize(done);
+        std::string bytes;
+        if (offset < 0 || count < 0 ||
+            !ReadFullyAt(fd, static_cast<uint64_t>(offset), static_cast<size_t>(count), bytes))
+            return std::nullopt;
         return bytes;
     }
 
