@@ -118,14 +118,14 @@ public:
     virtual void StartFlush(FileId file) = 0;
     // The temporary file takes the owner, mode and attributes of facts and the source's
     // extended attributes.
-    [[nodiscard]] virtual bool TakeOver(FileId temporary, FileId source, const FileFacts& facts) = 0;
+    [[nodiscard]] virtual bool CopyPermissions(FileId temporary, FileId source, const FileFacts& facts) = 0;
     // The temporary file takes the source's name, replacing it in one step. The temporary id is
     // closed either way, and its file removed when the replace failed; the source id stays
-    // valid for FlushFolder and Close.
+    // valid for NoteFolderToFlush and Close.
     [[nodiscard]] virtual bool Replace(FileId temporary, FileId source) = 0;
     // Notes that the source's folder, and so the replace, is to reach the disk: it does by the
     // next FlushFolders, which flushes each folder once however many files were replaced in it.
-    [[nodiscard]] virtual bool FlushFolder(FileId source) = 0;
+    [[nodiscard]] virtual bool NoteFolderToFlush(FileId source) = 0;
     [[nodiscard]] virtual std::vector<FolderTrouble> FlushFolders() = 0;
     // Signals (console events on Windows) that would end the program wait from Hold to the last
     // Release, across every job: what lies between is done whole or not begun.
@@ -135,7 +135,7 @@ public:
     virtual void Remove(FileId temporary) = 0;
     // Closes a temporary file and leaves it, no longer removed by a signal: its name, for a
     // message that tells the user where the text is.
-    [[nodiscard]] virtual std::string Keep(FileId temporary) = 0;
+    [[nodiscard]] virtual std::string KeepTemporary(FileId temporary) = 0;
     virtual void Close(FileId file) = 0;
 
     // Standard input and output: raw reads and writes, and whether both are the same file.

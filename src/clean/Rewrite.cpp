@@ -97,7 +97,7 @@ bool Overwrite(FileRewrite& rewrite, FileId old) {
         return true;
     if (otherWriter) {
         rewrite.Reason = "another program wrote to it while it was written in place; its text from before this run "
-                         "is in " + files.Keep(old);
+                         "is in " + files.KeepTemporary(old);
         return false;
     }
     const std::string error = rewrite.Reason.empty() ? files.LastError() : rewrite.Reason;
@@ -109,8 +109,8 @@ bool Overwrite(FileRewrite& rewrite, FileId old) {
     }
     const std::string putBackError = rewrite.Reason.empty() ? files.LastError() : rewrite.Reason;
     rewrite.Reason = error + "; the old text could not be put back (" + putBackError +
-                     "): the cleaned text is in " + files.Keep(rewrite.Temporary) + ", the old text in " +
-                     files.Keep(old);
+                     "): the cleaned text is in " + files.KeepTemporary(rewrite.Temporary) + ", the old text in " +
+                     files.KeepTemporary(old);
     rewrite.Temporary = 0;
     return false;
 }
@@ -278,7 +278,7 @@ bool CommitRewrite(FileRewrite& rewrite) {
         return false;
     if (rewrite.Found.Links > 1)
         return WriteThrough(rewrite);
-    if (!files.TakeOver(rewrite.Temporary, rewrite.Source, now))
+    if (!files.CopyPermissions(rewrite.Temporary, rewrite.Source, now))
         return Fail(rewrite, "cannot give the new file the old one's owner, mode or attributes: ");
     if (!StillAsFound(rewrite, now))
         return false;
@@ -286,7 +286,7 @@ bool CommitRewrite(FileRewrite& rewrite) {
     rewrite.Temporary = 0;
     if (!replaced)
         return Fail(rewrite);
-    if (!files.FlushFolder(rewrite.Source))
+    if (!files.NoteFolderToFlush(rewrite.Source))
         return Fail(rewrite, "rewritten, but its folder could not be flushed to disk: ");
     return true;
 }

@@ -1,7 +1,7 @@
 // The cleaning run over one editor: read, run the switches in order, write back when changed.
 #include "tool/EditorRun.h"
 
-#include "tool/LineMap.h"
+#include "tool/MovedLines.h"
 #include "cleaning/SwitchTable.h"
 #include "editor/EditorPort.h"
 #include "editor/EditorText.h"

@@ -67,7 +67,7 @@ TEST(Rewrite, EveryFailedStepLeavesTheFileAsItWasAndSaysWhy) {
             EXPECT_EQ(run.Status, 2);
             EXPECT_NE(run.Errors.find("No space left on device"), std::string::npos) << run.Errors;
             EXPECT_EQ(files.Leftovers(), std::vector<std::string>());
-            if (calls[step] == "FlushFolder") {
+            if (calls[step] == "NoteFolderToFlush") {
                 EXPECT_EQ(files.Bytes("f.pb"), Cleaned);
                 EXPECT_EQ(run.Errors, "brisklet-clean: f.pb: rewritten, but its folder could not be flushed to "
                                       "disk: No space left on device\n");
@@ -351,7 +351,7 @@ TEST(Rewrite, RunningOutOfMemoryAtTheCommitLeavesTheFile) {
     size_t lastCheck = 0;
     const std::vector<std::string> calls = CallsOfARun(Layouts[0], lastCheck);
     FakeFileSystem files = Prepared(Layouts[0]);
-    files.MeddleAt = std::find(calls.begin(), calls.end(), "TakeOver") - calls.begin();
+    files.MeddleAt = std::find(calls.begin(), calls.end(), "CopyPermissions") - calls.begin();
     files.Meddle = [](FakeFileSystem&) { throw std::bad_alloc(); };
     const CommandRun run = Clean(files, {"/removecomments", "f.pb"});
     EXPECT_EQ(run.Status, 2);

@@ -256,8 +256,8 @@ bool FakeFileSystem::Flush(FileId) {
     return !Step("Flush") || Fail();
 }
 
-bool FakeFileSystem::TakeOver(FileId temporary, FileId, const FileFacts& facts) {
-    if (Step("TakeOver"))
+bool FakeFileSystem::CopyPermissions(FileId temporary, FileId, const FileFacts& facts) {
+    if (Step("CopyPermissions"))
         return Fail();
     At(temporary).Inode->Mode = facts.Mode;
     At(temporary).Inode->Owner = facts.Owner;
@@ -284,8 +284,8 @@ void FakeFileSystem::StartFlush(FileId) {
     (void)Step("StartFlush");
 }
 
-bool FakeFileSystem::FlushFolder(FileId) {
-    return !Step("FlushFolder") || Fail();
+bool FakeFileSystem::NoteFolderToFlush(FileId) {
+    return !Step("NoteFolderToFlush") || Fail();
 }
 
 std::vector<FolderTrouble> FakeFileSystem::FlushFolders() {
@@ -313,8 +313,8 @@ void FakeFileSystem::Remove(FileId temporary) {
     At(temporary).Temporary = false;
 }
 
-std::string FakeFileSystem::Keep(FileId temporary) {
-    Calls.emplace_back("Keep");
+std::string FakeFileSystem::KeepTemporary(FileId temporary) {
+    Calls.emplace_back("KeepTemporary");
     At(temporary).Open = false;
     At(temporary).Temporary = false;
     return At(temporary).Name;

@@ -78,14 +78,14 @@ public:
     bool Truncate(FileId file, uint64_t size) override;
     bool Flush(FileId file) override;
     void StartFlush(FileId file) override;
-    bool TakeOver(FileId temporary, FileId source, const FileFacts& facts) override;
+    bool CopyPermissions(FileId temporary, FileId source, const FileFacts& facts) override;
     bool Replace(FileId temporary, FileId source) override;
-    bool FlushFolder(FileId source) override;
+    bool NoteFolderToFlush(FileId source) override;
     std::vector<FolderTrouble> FlushFolders() override;
     void HoldSignals() override;
     void ReleaseSignals() override;
     void Remove(FileId temporary) override;
-    std::string Keep(FileId temporary) override;
+    std::string KeepTemporary(FileId temporary) override;
     void Close(FileId file) override;
     int64_t ReadInput(char* into, size_t capacity) override;
     bool WriteOutput(std::string_view bytes) override;

@@ -581,7 +581,7 @@ void PlatformFileSystem::StartFlush(FileId file) {
 #endif
 }
 
-bool PlatformFileSystem::TakeOver(FileId temporary, FileId source, const FileFacts& facts) {
+bool PlatformFileSystem::CopyPermissions(FileId temporary, FileId source, const FileFacts& facts) {
     const int fd = state_->At(temporary).Descriptor;
     // Owner and group as far as the system allows; root always, or the file is left as it was.
     if (::fchown(fd, static_cast<uid_t>(facts.Owner), static_cast<gid_t>(facts.Group)) != 0) {
@@ -610,7 +610,7 @@ bool PlatformFileSystem::Replace(FileId temporary, FileId source) {
     return renamed || state_->Fail(error);
 }
 
-bool PlatformFileSystem::FlushFolder(FileId source) {
+bool PlatformFileSystem::NoteFolderToFlush(FileId source) {
     const State::Entry& entry = state_->At(source);
     struct stat status {};
     if (::fstat(entry.Folder, &status) != 0)
@@ -649,7 +649,7 @@ void PlatformFileSystem::Remove(FileId temporary) {
     Close(temporary);
 }
 
-std::string PlatformFileSystem::Keep(FileId temporary) {
+std::string PlatformFileSystem::KeepTemporary(FileId temporary) {
     State::Entry& entry = state_->At(temporary);
     {
         const SignalsHeld held;

@@ -444,7 +444,7 @@ void PlatformFileSystem::StartFlush(FileId) {}
 
 // The attributes the file had (hidden, system, archive, not indexed) and its creation time go to
 // the temporary file before it takes the file's place; ReplaceFileW keeps its security.
-bool PlatformFileSystem::TakeOver(FileId temporary, FileId source, const FileFacts& facts) {
+bool PlatformFileSystem::CopyPermissions(FileId temporary, FileId source, const FileFacts& facts) {
     constexpr DWORD Kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     FILE_BASIC_INFO found{};
@@ -483,7 +483,7 @@ bool PlatformFileSystem::Replace(FileId temporary, FileId source) {
 }
 
 // MOVEFILE_WRITE_THROUGH and ReplaceFileW have put the name on disk by the time they return.
-bool PlatformFileSystem::FlushFolder(FileId) {
+bool PlatformFileSystem::NoteFolderToFlush(FileId) {
     return true;
 }
 
@@ -502,7 +502,7 @@ void PlatformFileSystem::Remove(FileId temporary) {
     }
 }
 
-std::string PlatformFileSystem::Keep(FileId temporary) {
+std::string PlatformFileSystem::KeepTemporary(FileId temporary) {
     State::Entry& entry = state_->At(temporary);
     const TemporaryHeld held;
     State::CloseHandleOf(entry);

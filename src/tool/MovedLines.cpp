@@ -1,5 +1,5 @@
 // Where the editor's lines went when the run wrote its cleaned text back, for caret and folds.
-#include "tool/LineMap.h"
+#include "tool/MovedLines.h"
 
 #include <algorithm>
 
