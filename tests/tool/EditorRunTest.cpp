@@ -65,12 +65,69 @@ TEST(CleaningRun, ReadOnlyEditorIsLeftAlone) {
     EXPECT_EQ(ide.Editor.Messages, std::vector<unsigned>{SCI_GETREADONLY});
 }
 
-TEST(CleaningRun, WholeDocumentIsCleanedAndWrittenOnce) {
-    IdeEditor ide("x = 1 ; note\r\n  Debug x\r\ny\r\n");
-    EXPECT_EQ(ide.Run(u"/REMOVECOMMENTS /removeDebugLines"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "x = 1 \ny\n");
-    EXPECT_EQ(ide.Sent(SCI_SETTEXT), 1u);
-    EXPECT_EQ(ide.Sent(SCI_REPLACESEL), 0u);
+// A document, a selection or none, and switches: the text the editor holds after the run, written
+// once, as a whole document or as the selection alone.
+TEST(CleaningRun, TextsComeOutAsTheSwitchesSay) {
+    struct Case {
+        const char* Name;
+        std::string_view Document;
+        std::u16string_view Switches;
+        std::string_view Expected;
+        intptr_t Anchor = 0;
+        intptr_t Caret = 0;
+        int CodePage = 0;
+        int32_t TabLength = 4;
+        int FoldAlls = -1; // SCI_FOLDALL messages, when they count
+    };
+    const Case cases[] = {
+        {"written once, switches in any letter case", "x = 1 ; note\r\n  Debug x\r\ny\r\n",
+         u"/REMOVECOMMENTS /removeDebugLines", "x = 1 \ny\n"},
+        {"a selection within one line: no line operation", "x = 1 ; A\ny\n",
+         u"/removecomments /converttexttolowercaseletters", "x = 1 ; a\ny\n", 0, 9},
+        {"a longer word holds the modifier", "a ; b\nc ; d\n", u"/onlyselectedcodeplease /removecomments",
+         "a \nc ; d\n", 0, 6},
+        {"in the order given", "; c\nx", u"/removeemptylines /removecomments", "\nx"},
+        {"the other order", "; c\nx", u"/removecomments /removeemptylines", "x"},
+        {"each time they appear", "   x\n", u"/convertspacetotab /fold /convertspacetotab /fold /converttabtospace",
+         "  x\n", 0, 0, 0, 2, 2},
+        {"one quoted argument: only its first field", ModuleSource, u"\"/removecomments /fold\"",
+         "Module Tools\n  Procedure A()\n    x = 1 \n  EndProcedure\n  Procedure B()\n    y = 2 \n  EndProcedure\n"
+         "EndModule\nProcedure C()\n  z = 3 \nEndProcedure\n",
+         0, 0, 0, 4, 0},
+        {"caret to the top in a selection", "a  b\nc  d\ne  f\n", u"/setcursortotop /removedoublespaces",
+         "a  b\nc d\ne  f\n", 5, 10},
+        {"caret to the bottom in a selection", "a  b\nc  d\ne  f\n", u"/setcursortobottom /removedoublespaces",
+         "a  b\nc d\ne  f\n", 5, 10},
+        {"UTF-8 upper case, ß kept", "x = \"\xC3\xA4\xC3\xB6\xC3\x9F\"\n", u"/converttexttouppercaseletters",
+         "X = \"\xC3\x84\xC3\x96\xC3\x9F\"\n", 0, 0, SC_CP_UTF8},
+        {"UTF-8 lower case", "X = \"\xC3\x84\xC3\x96\xC3\x9F\"\n", u"/converttexttolowercaseletters",
+         "x = \"\xC3\xA4\xC3\xB6\xC3\x9F\"\n", 0, 0, SC_CP_UTF8},
+        // From the second character to the first line's LF.
+        {"a UTF-8 selection at the editor's byte offsets", "\xC3\xA4\xC3\xA4 ; \xC3\xA4\n\xC3\xA4\n",
+         u"/converttexttouppercaseletters /removecomments", "\xC3\xA4\xC3\x84 \n\xC3\xA4\n", 2, 10, SC_CP_UTF8},
+        {"code page 0: one byte, one character", "a\xE4\xFF\x81 ; \xC3\xA4\r\nb\n", u"/converttexttouppercaseletters",
+         "A\xC4\xFF\x81 ; \xC3\xA4\r\nB\n"},
+        {"a stray byte in UTF-8 comes back as it was", "\xC3\xA4 \xFF ; x\nb\n", u"/removecomments",
+         "\xC3\xA4 \xFF \nb\n", 0, 0, SC_CP_UTF8},
+        {"the characters around a stray byte stay whole", "\xC3\x84 \xFF \xE2\x82\xAC x \xC3\xBF\n",
+         u"/converttexttolowercaseletters", "\xC3\xA4 \xFF \xE2\x82\xAC x \xC3\xBF\n", 0, 0, SC_CP_UTF8},
+        // ÿ takes its capital Ÿ, which lies beyond the first 256 characters.
+        {"\xC3\xBF upper case beyond a byte", "\xC3\xA4 \xFF \xE2\x82\xAC x \xC3\xBF\n", u"/converttexttouppercaseletters",
+         "\xC3\x84 \xFF \xE2\x82\xAC X \xC5\xB8\n", 0, 0, SC_CP_UTF8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        IdeEditor ide(std::string(c.Document), c.CodePage);
+        ide.Editor.SetSelection(c.Anchor, c.Caret);
+        EXPECT_EQ(ide.Run(c.Switches, c.TabLength), RunOutcome::Written);
+        EXPECT_EQ(ide.Editor.Bytes(), c.Expected);
+        const bool selected = c.Anchor != c.Caret;
+        EXPECT_EQ(ide.Sent(SCI_SETTEXT), selected ? 0u : 1u);
+        EXPECT_EQ(ide.Sent(SCI_REPLACESEL), selected ? 1u : 0u);
+        if (c.FoldAlls >= 0) {
+            EXPECT_EQ(ide.Sent(SCI_FOLDALL), static_cast<size_t>(c.FoldAlls));
+        }
+    }
 }
 
 TEST(CleaningRun, UnchangedTextIsNotWrittenAndNothingIsCaptured) {
@@ -113,13 +170,6 @@ TEST(CleaningRun, SelectionIsCleanedAndReplacesOnlyItself) {
     }
 }
 
-TEST(CleaningRun, SelectionWithinOneLineIgnoresLineOperations) {
-    IdeEditor ide("x = 1 ; A\ny\n");
-    ide.Editor.SetSelection(0, 9);
-    EXPECT_EQ(ide.Run(u"/removecomments /converttexttolowercaseletters"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "x = 1 ; a\ny\n");
-}
-
 TEST(CleaningRun, OnlySelectedCodeWithoutSelectionEndsBeforeAnything) {
     IdeEditor ide("a ; b\nc");
     ide.Editor.SetSelection(2, 2); // an empty selection is no selection
@@ -127,13 +177,6 @@ TEST(CleaningRun, OnlySelectedCodeWithoutSelectionEndsBeforeAnything) {
     EXPECT_EQ(ide.Editor.Bytes(), "a ; b\nc");
     EXPECT_EQ(ide.Sent(SCI_FOLDALL), 0u);
     EXPECT_EQ(ide.Sent(SCI_GETCHARACTERPOINTER), 0u);
-}
-
-TEST(CleaningRun, OnlySelectedCodeWithSelectionCleansIt) {
-    IdeEditor ide("a ; b\nc ; d\n");
-    ide.Editor.SetSelection(0, 6);
-    EXPECT_EQ(ide.Run(u"/onlyselectedcodeplease /removecomments"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "a \nc ; d\n");
 }
 
 TEST(CleaningRun, ViewCommandsAloneActButWriteNothing) {
@@ -150,27 +193,6 @@ TEST(CleaningRun, ViewCommandsAloneActButWriteNothing) {
     EXPECT_EQ(ide.Editor.Caret(), 0);
     EXPECT_EQ(ide.Run(u"/unfold /fold"), RunOutcome::Unchanged);
     EXPECT_EQ(ide.Editor.ContractedHeaders(), (std::vector<intptr_t>{0, 8}));
-}
-
-TEST(CleaningRun, SwitchesRunInOrderAndEachTimeTheyAppear) {
-    IdeEditor first("; c\nx");
-    EXPECT_EQ(first.Run(u"/removeemptylines /removecomments"), RunOutcome::Written);
-    EXPECT_EQ(first.Editor.Bytes(), "\nx");
-    IdeEditor second("; c\nx");
-    EXPECT_EQ(second.Run(u"/removecomments /removeemptylines"), RunOutcome::Written);
-    EXPECT_EQ(second.Editor.Bytes(), "x");
-    IdeEditor twice("   x\n");
-    EXPECT_EQ(twice.Run(u"/convertspacetotab /fold /convertspacetotab /fold /converttabtospace", 2),
-              RunOutcome::Written);
-    EXPECT_EQ(twice.Editor.Bytes(), "  x\n");
-    EXPECT_EQ(twice.Sent(SCI_FOLDALL), 2u);
-}
-
-TEST(CleaningRun, OneQuotedArgumentDispatchesOnlyItsFirstField) {
-    IdeEditor ide{std::string(ModuleSource)};
-    EXPECT_EQ(ide.Run(u"\"/removecomments /fold\""), RunOutcome::Written);
-    EXPECT_EQ(ide.Sent(SCI_FOLDALL), 0u);
-    EXPECT_EQ(ide.Editor.Bytes().find(';'), std::string::npos);
 }
 
 TEST(CleaningRun, KeepCursorAndFoldsRecollapsesWithoutOpeningOuterFolds) {
@@ -521,31 +543,6 @@ TEST(CleaningRun, TextTypedAfterTheReadIsNeverOverwritten) {
     }
 }
 
-TEST(CleaningRun, CursorCommandInSelectionModeReplacesExactlyTheSelectedRange) {
-    for (const std::u16string_view command : {u"/setcursortotop", u"/setcursortobottom"}) {
-        SCOPED_TRACE(std::string(command.begin(), command.end()));
-        IdeEditor ide("a  b\nc  d\ne  f\n");
-        ide.Editor.SetSelection(5, 10);
-        EXPECT_EQ(ide.Run(std::u16string(command) + u" /removedoublespaces"), RunOutcome::Written);
-        EXPECT_EQ(ide.Editor.Bytes(), "a  b\nc d\ne  f\n");
-    }
-}
-
-TEST(CleaningRun, Utf8DocumentsAreCaseConvertedAsCharacters) {
-    IdeEditor ide("x = \"\xC3\xA4\xC3\xB6\xC3\x9F\"\n", SC_CP_UTF8);
-    EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "X = \"\xC3\x84\xC3\x96\xC3\x9F\"\n");
-    EXPECT_EQ(ide.Run(u"/converttexttolowercaseletters"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "x = \"\xC3\xA4\xC3\xB6\xC3\x9F\"\n");
-}
-
-TEST(CleaningRun, Utf8SelectionIsCutAtTheEditorsByteOffsets) {
-    IdeEditor ide("\xC3\xA4\xC3\xA4 ; \xC3\xA4\n\xC3\xA4\n", SC_CP_UTF8);
-    ide.Editor.SetSelection(2, 10); // from the second character to the first line's LF
-    EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters /removecomments"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\xA4\xC3\x84 \n\xC3\xA4\n");
-}
-
 TEST(CleaningRun, Utf8SelectionCutInsideCharactersCleansOnlyTheWholeOnes) {
     struct Case {
         const char* Name;
@@ -568,15 +565,6 @@ TEST(CleaningRun, Utf8SelectionCutInsideCharactersCleansOnlyTheWholeOnes) {
         (void)ide.Run(u"/converttexttolowercaseletters");
         EXPECT_EQ(ide.Editor.Bytes(), c.Expected);
     }
-}
-
-TEST(CleaningRun, SingleByteDocumentsGiveBackEveryByte) {
-    IdeEditor ide("a\xE4\xFF\x81 ; \xC3\xA4\r\nb\n"); // code page 0: one byte, one character
-    EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "A\xC4\xFF\x81 ; \xC3\xA4\r\nB\n");
-    IdeEditor broken("\xC3\xA4 \xFF ; x\nb\n", SC_CP_UTF8); // a stray byte comes back as it was
-    EXPECT_EQ(broken.Run(u"/removecomments"), RunOutcome::Written);
-    EXPECT_EQ(broken.Editor.Bytes(), "\xC3\xA4 \xFF \nb\n");
 }
 
 TEST(CleaningRun, SystemCodePageLettersChangeCaseOnlyWithinIt) {
@@ -637,15 +625,6 @@ TEST(CleaningRun, DoubleByteSelectionCleansOnlyWholeCharacters) {
         (void)ide.Run(u"/converttexttouppercaseletters");
         EXPECT_EQ(ide.Editor.Bytes(), c.Expected);
     }
-}
-
-TEST(CleaningRun, AStrayByteInAUtf8DocumentLeavesTheCharactersAroundItWhole) {
-    IdeEditor ide("\xC3\x84 \xFF \xE2\x82\xAC x \xC3\xBF\n", SC_CP_UTF8);
-    EXPECT_EQ(ide.Run(u"/converttexttolowercaseletters"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\xA4 \xFF \xE2\x82\xAC x \xC3\xBF\n");
-    // ÿ takes its capital Ÿ, which lies beyond the first 256 characters.
-    EXPECT_EQ(ide.Run(u"/converttexttouppercaseletters"), RunOutcome::Written);
-    EXPECT_EQ(ide.Editor.Bytes(), "\xC3\x84 \xFF \xE2\x82\xAC X \xC5\xB8\n");
 }
 
 TEST(CleaningRun, DocumentWithAZeroByteIsNeverCutShort) {
