@@ -2,6 +2,7 @@
 #include "clean/Rewrite.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace brisklet {
 
@@ -49,6 +50,31 @@ bool StillAsFound(FileRewrite& rewrite, FileFacts& now) {
     return false;
 }
 
+// The copy of the old text beside a file written through: it goes when the write through is
+// over, whichever way, unless a message names it.
+class OldText {
+public:
+    explicit OldText(FileSystem& files) : files_(files) {}
+    ~OldText() {
+        if (id_ != 0)
+            files_.Remove(id_);
+    }
+    OldText(const OldText&) = delete;
+    OldText& operator=(const OldText&) = delete;
+
+    [[nodiscard]] bool Create(FileId source) { return files_.CreateBackup(source, id_); }
+    [[nodiscard]] FileId Id() const { return id_; }
+    // Left for the user: its name.
+    [[nodiscard]] std::string Keep() {
+        const FileId kept = std::exchange(id_, 0);
+        return files_.KeepTemporary(kept);
+    }
+
+private:
+    FileSystem& files_;
+    FileId id_ = 0;
+};
+
 // Puts the old text back after a failed write through; false when even that fails.
 bool PutBack(FileRewrite& rewrite, FileId old) {
     FileSystem& files = rewrite.Files;
@@ -87,7 +113,7 @@ bool HoldsWhatWasWritten(FileRewrite& rewrite, bool& otherWriter) {
 
 // The new text over the old, with signals held: it is written whole, or the old text is put
 // back, or the message names the file that holds it. Another program's write is left as it is.
-bool Overwrite(FileRewrite& rewrite, FileId old) {
+bool Overwrite(FileRewrite& rewrite, OldText& old) {
     FileSystem& files = rewrite.Files;
     bool otherWriter = false;
     if (CopyBytes(rewrite, rewrite.Temporary, rewrite.Writable, rewrite.Written, true) &&
@@ -97,20 +123,19 @@ bool Overwrite(FileRewrite& rewrite, FileId old) {
         return true;
     if (otherWriter) {
         rewrite.Reason = "another program wrote to it while it was written in place; its text from before this run "
-                         "is in " + files.KeepTemporary(old);
+                         "is in " + old.Keep();
         return false;
     }
     const std::string error = rewrite.Reason.empty() ? files.LastError() : rewrite.Reason;
     rewrite.Reason.clear();
-    if (PutBack(rewrite, old)) {
+    if (PutBack(rewrite, old.Id())) {
         rewrite.Reason = error + "; the old text was put back";
-        files.Remove(old);
         return false;
     }
     const std::string putBackError = rewrite.Reason.empty() ? files.LastError() : rewrite.Reason;
     rewrite.Reason = error + "; the old text could not be put back (" + putBackError +
                      "): the cleaned text is in " + files.KeepTemporary(rewrite.Temporary) + ", the old text in " +
-                     files.KeepTemporary(old);
+                     old.Keep();
     rewrite.Temporary = 0;
     return false;
 }
@@ -120,28 +145,24 @@ bool Overwrite(FileRewrite& rewrite, FileId old) {
 // the room for the new one is reserved.
 bool WriteThrough(FileRewrite& rewrite) {
     FileSystem& files = rewrite.Files;
-    FileId old = 0;
-    if (!files.CreateBackup(rewrite.Source, old))
+    OldText old(files);
+    if (!old.Create(rewrite.Source))
         return Fail(rewrite);
     FileFacts now;
-    if (!CopyBytes(rewrite, rewrite.Source, old, rewrite.Found.Size, false) || !files.Flush(old) ||
+    if (!CopyBytes(rewrite, rewrite.Source, old.Id(), rewrite.Found.Size, false) || !files.Flush(old.Id()) ||
         !StillAsFound(rewrite, now)) {
         if (rewrite.Reason.empty())
             Fail(rewrite);
-        files.Remove(old);
         return false;
     }
     if (!files.Reserve(rewrite.Writable, rewrite.Written)) {
         Fail(rewrite, "no room for the cleaned text: ");
         rewrite.Reason += "; left unchanged";
-        files.Remove(old);
         return false;
     }
     files.HoldSignals();
     const bool written = Overwrite(rewrite, old);
     files.ReleaseSignals();
-    if (written)
-        files.Remove(old);
     return written;
 }
 
