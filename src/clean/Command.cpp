@@ -8,6 +8,7 @@
 #include "BriskletVersion.h"
 #include "clean/Jobs.h"
 #include "clean/Options.h"
+#include "clean/PreferencesFiles.h"
 #include "cleaning/stream/SelectionRange.h"
 #include "clean/Sources.h"
 #include "runtime/IdePreferences.h"
@@ -18,13 +19,14 @@ namespace {
 
 // What the IDE hands over: its tab width (a preferences file that cannot be read gives the
 // IDE's default, as the IDE itself would), its fold start words, and its selection. False after a malformed selection was reported.
-bool TakeFromIde(CleanSettings& settings, const CleanEnvironment& environment, std::FILE* errors) {
-    if (!environment.PreferencesPath.empty() && environment.Preferences != nullptr) {
+bool TakeFromIde(CleanSettings& settings, const CleanEnvironment& environment, FileSystem& files,
+                 std::FILE* errors) {
+    if (!environment.PreferencesPath.empty()) {
+        PreferencesFiles opener(files);
         PrefsFile prefs;
-        settings.IdeTabLength = ReadPrefsTabLength(*environment.Preferences, prefs, environment.PreferencesPath)
-                                    .value_or(DefaultTabLength);
-        settings.FoldStartWords =
-            ReadPrefsFoldStartWords(*environment.Preferences, prefs, environment.PreferencesPath);
+        settings.IdeTabLength =
+            ReadPrefsTabLength(opener, prefs, environment.PreferencesPath).value_or(DefaultTabLength);
+        settings.FoldStartWords = ReadPrefsFoldStartWords(opener, prefs, environment.PreferencesPath);
     }
     // A script run from a shell the IDE started inherits the variable: only the modifier says
     // that the selection is wanted.
@@ -80,7 +82,7 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const CleanEnviro
         std::fprintf(errors, "%s: no switch given (see --help)\n", ProgramName);
         return CleanTrouble;
     }
-    if (!TakeFromIde(*settings, environment, errors))
+    if (!TakeFromIde(*settings, environment, files, errors))
         return CleanTrouble;
     if (settings->Selection && IsEmptySelection(*settings->Selection)) {
         // Nothing selected: nothing at all is done, and standard input goes through as it came.

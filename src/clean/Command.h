@@ -9,18 +9,16 @@
 
 #include "clean/FileSystem.h"
 #include "clean/Sources.h"
-#include "runtime/FileOpener.h"
 
 namespace brisklet {
 
 // What the command takes from its surroundings besides its arguments.
 struct CleanEnvironment {
     // What the IDE tells a tool it starts, each empty when not set: PB_TOOL_Preferences (the
-    // IDE's preferences file, for its tab width and fold start words) and PB_TOOL_Selection; and
-    // how that file is opened.
+    // IDE's preferences file, for its tab width and fold start words, read through the run's
+    // FileSystem) and PB_TOOL_Selection.
     std::u16string PreferencesPath;
     std::string Selection;
-    FileOpener* Preferences = nullptr;
     // NO_COLOR set to anything but "", and which standard streams are terminals.
     bool NoColor = false;
     bool OutputIsTerminal = false;

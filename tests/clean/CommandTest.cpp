@@ -20,7 +20,6 @@
 #include "cleaning/view/ViewEntries.h"
 #include "runtime/TextCodec.h"
 #include "support/FakeFileSystem.h"
-#include "support/RealFiles.h"
 #include "support/RunProcess.h"
 
 namespace brisklet {
@@ -45,15 +44,16 @@ struct Case {
 // variables as NAME=VALUE, a preferences file read from the real one.
 test::ProcessResult CleanInProcess(test::FakeFileSystem& files, const std::vector<std::string>& arguments,
                                    const std::vector<std::string>& environment) {
-    test::RealFileOpener preferences;
     CleanEnvironment tool;
-    tool.Preferences = &preferences;
     for (const std::string& variable : environment) {
         const std::string value = variable.substr(variable.find('=') + 1);
-        if (variable.starts_with("PB_TOOL_Selection="))
+        if (variable.starts_with("PB_TOOL_Selection=")) {
             tool.Selection = value;
-        else
-            tool.PreferencesPath = DecodeUtf8(value);
+            continue;
+        }
+        tool.PreferencesPath = DecodeUtf8(value);
+        if (std::ifstream real{value, std::ios::binary})
+            files.Put(value, std::string(std::istreambuf_iterator<char>(real), {}));
     }
     const test::CommandRun run = test::RunCommandInMemory(files, arguments, tool);
     test::ProcessResult result;

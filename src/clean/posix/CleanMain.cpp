@@ -15,7 +15,6 @@
 #include "clean/Command.h"
 #include "clean/PlatformFileSystem.h"
 #include "runtime/TextCodec.h"
-#include "runtime/posix/PosixFileOpener.h"
 
 int main(int argc, char** argv) {
     // A closed pipe is a failed write to report, not a silent death.
@@ -32,10 +31,8 @@ int main(int argc, char** argv) {
 #endif
     brisklet::InstallRewriteSignalHandlers();
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    brisklet::PosixFileOpener preferences;
     brisklet::PlatformFileSystem files;
     brisklet::CleanEnvironment environment;
-    environment.Preferences = &preferences;
     if (const char* path = std::getenv("PB_TOOL_Preferences"))
         environment.PreferencesPath = brisklet::DecodeDocument(path, true).Text; // every byte kept
     if (const char* selection = std::getenv("PB_TOOL_Selection"))

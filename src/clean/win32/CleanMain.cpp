@@ -17,7 +17,6 @@
 #include "clean/Command.h"
 #include "clean/PlatformFileSystem.h"
 #include "runtime/TextCodec.h"
-#include "runtime/win32/FileOpenerWin32.h"
 #include "runtime/win32/OwnedHandle.h"
 #include "runtime/win32/WideText.h"
 
@@ -55,10 +54,8 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back(brisklet::EncodeUtf8(brisklet::FromWide(argv[i])));
-    brisklet::FileOpenerWin32 prefsFiles;
     brisklet::PlatformFileSystem files;
     brisklet::CleanEnvironment environment;
-    environment.Preferences = &prefsFiles;
     if (const wchar_t* preferences = _wgetenv(L"PB_TOOL_Preferences"))
         environment.PreferencesPath = brisklet::FromWide(preferences);
     if (const wchar_t* selection = _wgetenv(L"PB_TOOL_Selection"))
