@@ -140,31 +140,26 @@ constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 // Opens a folder named from another one (or from the current folder): at once, or one part
 // at a time where the whole name is too long for the system.
-int OpenFolder(int from, const std::string& path) {
+Descriptor OpenFolder(int from, const std::string& path) {
     if (path.empty())
-        return ::openat(from, ".", FolderFlags);
-    const int direct = ::openat(from, path.c_str(), FolderFlags);
-    if (direct >= 0 || errno != ENAMETOOLONG)
+        return Descriptor(::openat(from, ".", FolderFlags));
+    Descriptor direct(::openat(from, path.c_str(), FolderFlags));
+    if (direct.Valid() || errno != ENAMETOOLONG)
         return direct;
-    int current = ::openat(path.front() == '/' ? AT_FDCWD : from, path.front() == '/' ? "/" : ".", FolderFlags);
-    for (size_t start = 0; current >= 0 && start < path.size();) {
+    Descriptor current(::openat(path.front() == '/' ? AT_FDCWD : from, path.front() == '/' ? "/" : ".", FolderFlags));
+    for (size_t start = 0; current.Valid() && start < path.size();) {
         size_t end = path.find('/', start);
         if (end == std::string::npos)
             end = path.size();
-        if (end > start) {
-            const int next = ::openat(current, path.substr(start, end - start).c_str(), FolderFlags);
-            const int error = errno;
-            ::close(current);
-            errno = error;
-            current = next;
-        }
+        if (end > start)
+            current = Descriptor(::openat(current.Get(), path.substr(start, end - start).c_str(), FolderFlags));
         start = end + 1;
     }
     return current;
 }
 
 struct Place {
-    int Folder = -1;
+    Descriptor Folder;
     std::string Leaf;
     std::string ShownFolder; // "" or ending in "/"
 };
@@ -189,11 +184,11 @@ bool Locate(const std::string& name, Place& place) {
     SplitName(name, folder, place.Leaf);
     place.ShownFolder = folder.empty() ? "" : (folder == "/" ? folder : folder + "/");
     place.Folder = OpenFolder(AT_FDCWD, folder);
-    if (place.Folder < 0)
+    if (!place.Folder.Valid())
         return false;
     for (int hops = 0;; ++hops) {
         struct stat status {};
-        if (::fstatat(place.Folder, place.Leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::fstatat(place.Folder.Get(), place.Leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
             return false;
         if (!S_ISLNK(status.st_mode))
             return true;
@@ -202,18 +197,14 @@ bool Locate(const std::string& name, Place& place) {
             return false;
         }
         std::string target(PATH_MAX, '\0');
-        const ssize_t length = ::readlinkat(place.Folder, place.Leaf.c_str(), target.data(), target.size());
+        const ssize_t length = ::readlinkat(place.Folder.Get(), place.Leaf.c_str(), target.data(), target.size());
         if (length < 0)
             return false;
         target.resize(static_cast<size_t>(length));
         SplitName(target, folder, place.Leaf);
         const bool absolute = target.front() == '/';
-        const int next = OpenFolder(absolute ? AT_FDCWD : place.Folder, folder);
-        const int error = errno;
-        ::close(place.Folder);
-        errno = error;
-        place.Folder = next;
-        if (next < 0)
+        place.Folder = OpenFolder(absolute ? AT_FDCWD : place.Folder.Get(), folder);
+        if (!place.Folder.Valid())
             return false;
         const std::string shown = folder.empty() ? "" : (folder == "/" ? folder : folder + "/");
         place.ShownFolder = absolute ? shown : place.ShownFolder + shown;
@@ -344,35 +335,22 @@ std::string PlatformFileSystem::LastError() {
 bool PlatformFileSystem::OpenSource(std::string_view name, FileId& source, FileFacts& facts) {
     source = 0;
     Place place;
-    if (!Locate(std::string(name), place)) {
-        const int error = errno;
-        if (place.Folder >= 0)
-            ::close(place.Folder);
-        return state_->Fail(error);
-    }
+    if (!Locate(std::string(name), place))
+        return state_->Fail(errno);
     // Asked before opening: opening a FIFO waits for a writer, and a device may act on it.
     struct stat status {};
-    int fd = -1;
-    bool found = ::fstatat(place.Folder, place.Leaf.c_str(), &status, 0) == 0;
+    Descriptor file;
+    bool found = ::fstatat(place.Folder.Get(), place.Leaf.c_str(), &status, 0) == 0;
     if (found && S_ISREG(status.st_mode)) {
-        fd = ::openat(place.Folder, place.Leaf.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        found = fd >= 0 && ::fstat(fd, &status) == 0;
+        file = Descriptor(::openat(place.Folder.Get(), place.Leaf.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        found = file.Valid() && ::fstat(file.Get(), &status) == 0;
     }
-    if (!found) {
-        const int error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        ::close(place.Folder);
-        return state_->Fail(error);
-    }
+    if (!found)
+        return state_->Fail(errno);
     facts = FactsFrom(status);
-    if (facts.Kind != FileKind::Regular) {
-        if (fd >= 0)
-            ::close(fd);
-        ::close(place.Folder);
+    if (facts.Kind != FileKind::Regular)
         return true;
-    }
-    source = state_->Add({fd, place.Folder, place.Leaf, place.ShownFolder + place.Leaf, -1});
+    source = state_->Add({file.Release(), place.Folder.Release(), place.Leaf, place.ShownFolder + place.Leaf, -1});
     return true;
 }
 
@@ -722,23 +700,17 @@ bool PlatformFileSystem::IsFileSystemRoot(std::string_view name) {
 
 bool PlatformFileSystem::IsFolder(std::string_view name) {
     struct stat status {};
-    const int folder = OpenFolder(AT_FDCWD, std::string(name));
-    if (folder < 0)
-        return false;
-    const bool isFolder = ::fstat(folder, &status) == 0 && S_ISDIR(status.st_mode);
-    ::close(folder);
-    return isFolder;
+    const Descriptor folder = OpenFolder(AT_FDCWD, std::string(name));
+    return folder.Valid() && ::fstat(folder.Get(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 bool PlatformFileSystem::ListFolder(std::string_view name, std::vector<FolderEntry>& entries) {
-    const int folder = OpenFolder(AT_FDCWD, std::string(name));
-    DIR* listing = folder < 0 ? nullptr : ::fdopendir(folder);
-    if (listing == nullptr) {
-        const int error = errno;
-        if (folder >= 0)
-            ::close(folder);
-        return state_->Fail(error);
-    }
+    Descriptor opened = OpenFolder(AT_FDCWD, std::string(name));
+    DIR* listing = opened.Valid() ? ::fdopendir(opened.Get()) : nullptr;
+    if (listing == nullptr)
+        return state_->Fail(errno);
+    // The listing owns the descriptor from here on.
+    const int folder = opened.Release();
     errno = 0;
     for (const dirent* entry = ::readdir(listing); entry != nullptr; entry = ::readdir(listing)) {
         const std::string_view leaf = entry->d_name;

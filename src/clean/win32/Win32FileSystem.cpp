@@ -17,6 +17,7 @@
 #include "cleaning/stream/TextRun.h"
 #include "runtime/TextCodec.h"
 #include "runtime/win32/FileOpenerWin32.h"
+#include "runtime/win32/OwnedHandle.h"
 #include "runtime/win32/WideText.h"
 
 namespace brisklet {
@@ -274,15 +275,9 @@ bool PlatformFileSystem::FactsOf(FileId file, FileFacts& facts) {
 }
 
 bool PlatformFileSystem::FactsByName(FileId source, FileFacts& facts) {
-    const HANDLE byName = CreateFileW(state_->At(source).Path.c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (byName == INVALID_HANDLE_VALUE)
-        return state_->Fail();
-    const bool read = ReadFacts(byName, facts);
-    const DWORD error = GetLastError();
-    CloseHandle(byName);
-    SetLastError(error);
-    return read || state_->Fail();
+    const KernelHandle byName(CreateFileW(state_->At(source).Path.c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return (byName.Valid() && ReadFacts(byName.Get(), facts)) || state_->Fail();
 }
 
 bool PlatformFileSystem::OpenForWriting(FileId source, FileId& writable) {
@@ -558,16 +553,10 @@ bool PlatformFileSystem::NameExists(std::string_view name) {
 
 bool PlatformFileSystem::IdentityOf(std::string_view name, FileIdentity& identity) {
     // Backup semantics open a folder as well as a file.
-    const HANDLE handle = CreateFileW(WidePath(name).c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return state_->Fail();
+    const KernelHandle handle(CreateFileW(WidePath(name).c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION information{};
-    const bool read = GetFileInformationByHandle(handle, &information);
-    const DWORD error = GetLastError();
-    CloseHandle(handle);
-    SetLastError(error);
-    if (!read)
+    if (!handle.Valid() || !GetFileInformationByHandle(handle.Get(), &information))
         return state_->Fail();
     identity = {information.dwVolumeSerialNumber,
                 (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};

@@ -34,6 +34,15 @@ bool WriteFully(int fd, std::string_view bytes, int64_t offset) {
     return true;
 }
 
+void Descriptor::Reset() {
+    if (fd_ < 0)
+        return;
+    const int error = errno;
+    ::close(fd_);
+    errno = error;
+    fd_ = -1;
+}
+
 bool ReadFullyAt(int fd, uint64_t offset, size_t count, std::string& into) {
     into.resize(count);
     size_t done = 0;

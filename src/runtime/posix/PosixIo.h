@@ -5,8 +5,35 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace brisklet {
+
+// A descriptor that is closed when it goes out of scope, errno left as it was, unless it is
+// released to an owner of its own.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() { Reset(); }
+    Descriptor(Descriptor&& other) noexcept : fd_(other.Release()) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            fd_ = other.Release();
+        }
+        return *this;
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    [[nodiscard]] int Get() const { return fd_; }
+    [[nodiscard]] bool Valid() const { return fd_ >= 0; }
+    [[nodiscard]] int Release() { return std::exchange(fd_, -1); }
+    void Reset();
+
+private:
+    int fd_;
+};
 
 // The next bytes: their count, 0 at the end, -1 on failure (errno set).
 [[nodiscard]] int64_t ReadSome(int fd, char* into, size_t capacity);
