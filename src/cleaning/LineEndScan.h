@@ -37,9 +37,13 @@ namespace brisklet {
 
 [[nodiscard]] bool HasLineEnd(std::string_view bytes);
 
-// Past the line end at bytes[at] (a CR LF counts as one).
+// Past the line end at text[at] (a CR LF counts as one), in bytes or in the editor's UTF-16.
+template <class CharT>
+[[nodiscard]] size_t AfterLineEnd(std::basic_string_view<CharT> text, size_t at) {
+    return at + (text[at] == CharT('\r') && at + 1 < text.size() && text[at + 1] == CharT('\n') ? 2 : 1);
+}
 [[nodiscard]] inline size_t AfterLineEnd(std::string_view bytes, size_t at) {
-    return at + (bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n' ? 2 : 1);
+    return AfterLineEnd<char>(bytes, at);
 }
 
 // Where the line that holds position at starts, looking back no further than from.

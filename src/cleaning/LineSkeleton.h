@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cleaning/LineEndScan.h"
+
 namespace brisklet {
 
 template <class CharT>
@@ -99,8 +101,7 @@ size_t RebuildInto(TextView<CharT> source, CharT* out, TextView<CharT> trigger, 
             nextLf = source.find(CharT('\n'), lineStart);
         const size_t lineEnd = std::min({nextCr, nextLf, source.size()});
         const bool endsInCr = lineEnd == nextCr;
-        const size_t nextLine =
-            lineEnd == source.size() ? lineEnd : lineEnd + (endsInCr && lineEnd + 1 == nextLf ? 2 : 1);
+        const size_t nextLine = lineEnd == source.size() ? lineEnd : AfterLineEnd<CharT>(source, lineEnd);
         const TextView<CharT> line = source.substr(lineStart, lineEnd - lineStart);
         const LineResult<CharT> kept = step(line);
         const bool unchanged = kept && !endsInCr && kept->FillCount == 0 && kept->KeepFrom == 0 &&

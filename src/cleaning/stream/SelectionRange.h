@@ -38,7 +38,7 @@ struct SelectedBytes {
                                                        std::string_view name, std::string& reason);
 
 // A byte order mark, or a UTF-8 sequence before the settings block: the case conversions then
-// read the text as UTF-8.
+// read the text as UTF-8. The rule of a whole text's run (TextRun), for a text read whole.
 [[nodiscard]] bool IsUtf8Text(std::string_view text);
 
 } // namespace brisklet
