@@ -37,7 +37,7 @@ struct Case {
     std::string output;
     int exitCode;
     std::string errors;
-    std::vector<std::string> environment = {}; // the IDE's PB_TOOL_ variables
+    std::vector<std::string> environment = {}; // the IDE's PB_TOOL_ variables; TERMINAL=1, NO_COLOR=1
 };
 
 // The command in this process over an in-memory file system; environment holds the IDE's
@@ -51,6 +51,11 @@ test::ProcessResult CleanInProcess(test::FakeFileSystem& files, const std::vecto
             tool.Selection = value;
             continue;
         }
+        // Standard output on a terminal, and NO_COLOR set.
+        tool.OutputIsTerminal = tool.OutputIsTerminal || variable == "TERMINAL=1";
+        tool.NoColor = tool.NoColor || variable == "NO_COLOR=1";
+        if (!variable.starts_with("PB_TOOL_Preferences="))
+            continue;
         tool.PreferencesPath = DecodeUtf8(value);
         if (std::ifstream real{value, std::ios::binary})
             files.Put(value, std::string(std::istreambuf_iterator<char>(real), {}));
@@ -148,6 +153,11 @@ TEST(CleanCommand, StreamsAndOptions) {
          1, ""},
         {"colour never", {"--diff", "--color=never", "/removecomments"}, "a ; b\n", "--- a/-\n+++ b/-\n@@ -1 +1 @@\n-a ; b\n+a \n",
          1, ""},
+        {"colour on a terminal", {"--diff", "/removecomments"}, "a ; b\n",
+         "\x1b[1m--- a/-\x1b[m\n\x1b[1m+++ b/-\x1b[m\n\x1b[36m@@ -1 +1 @@\x1b[m\n\x1b[31m-a ; b\x1b[m\n\x1b[32m+a \x1b[m\n", 1,
+         "", {"TERMINAL=1"}},
+        {"none with NO_COLOR", {"--diff", "/removecomments"}, "a ; b\n", "--- a/-\n+++ b/-\n@@ -1 +1 @@\n-a ; b\n+a \n", 1, "",
+         {"TERMINAL=1", "NO_COLOR=1"}},
         {"colour of another kind", {"--color=sometimes", "/removecomments"}, "a", "", 2,
          "brisklet-clean: --color: auto, always or never, not 'sometimes'\n"},
         {"no jobs", {"--jobs", "0", "/removecomments"}, "a", "", 2,
