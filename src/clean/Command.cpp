@@ -73,6 +73,9 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const CleanEnviro
         Report(errors, "standard output", files.LastError());
         return CleanTrouble;
     }
+    // Every name shown with the platform's own separator, whichever the user typed.
+    for (std::string& name : settings->Files)
+        std::replace(name.begin(), name.end(), '/', files.Separator());
     if (!CheckSwitchLikeNames(*settings, [&files](std::string_view name) { return files.NameExists(name); },
                               errors) ||
         !CheckReach(*settings, files, errors))
@@ -80,6 +83,13 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const CleanEnviro
     // Without a switch a run would pass every file, and a check would prove nothing.
     if (!settings->SwitchGiven) {
         std::fprintf(errors, "%s: no switch given (see --help)\n", ProgramName);
+        return CleanTrouble;
+    }
+    // The IDE shows no terminal of its own and none of a tool's messages: a tool entry without
+    // "%TEMPFILE" would wait for ever for typed input.
+    if (settings->Files.empty() && environment.IdeTool && environment.InputIsTerminal) {
+        Report(errors, "standard input",
+               "a terminal, and no file named; put \"%TEMPFILE\" after the switches in the tool's arguments");
         return CleanTrouble;
     }
     if (!TakeFromIde(*settings, environment, files, errors))

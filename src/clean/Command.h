@@ -19,8 +19,11 @@ struct CleanEnvironment {
     // FileSystem) and PB_TOOL_Selection.
     std::u16string PreferencesPath;
     std::string Selection;
+    // PB_TOOL_IDE set: the IDE started the run as one of its tools.
+    bool IdeTool = false;
     // NO_COLOR set to anything but "", and which standard streams are terminals.
     bool NoColor = false;
+    bool InputIsTerminal = false;
     bool OutputIsTerminal = false;
     bool ErrorsIsTerminal = false;
     unsigned Processors = 1;

@@ -46,20 +46,25 @@ size_t EditDistance(std::string_view from, std::string_view to) {
     return row[to.size()];
 }
 
-// "/" and letters: a switch the user meant, unless a file has that name.
-bool LooksLikeSwitch(std::string_view argument) {
-    return argument.size() > 1 && argument.front() == '/' &&
-           std::all_of(argument.begin() + 1, argument.end(),
-                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+bool IsLetters(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
 }
 
-std::string UnknownSwitchReason(std::string_view argument) {
-    // Three slips at most, or the guess is more confusing than helpful.
-    constexpr size_t MostSlips = 3;
-    std::string lower(argument);
+// "/" and letters, or letters alone: a switch the user may have meant, unless a file has that name.
+bool LooksLikeSwitch(std::string_view argument) {
+    return IsLetters(argument.starts_with('/') ? argument.substr(1) : argument);
+}
+
+// The switch a word of letters, with "/", dashes or nothing before them, is closest to; empty when
+// none is: three slips at most, and at most one in three letters, or the guess confuses more than
+// it helps.
+std::string NearestSwitch(std::string_view argument) {
+    std::string lower = "/";
+    lower += argument.substr(argument.find_first_not_of("/-"));
     std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
     std::string nearest;
-    size_t nearestDistance = MostSlips + 1;
+    size_t nearestDistance = std::min<size_t>(3, (lower.size() - 1) / 3) + 1;
     for (const SwitchEntry* entry = SwitchTableBegin(); entry != SwitchTableEnd(); ++entry) {
         const std::string name(entry->Name.begin(), entry->Name.end());
         const size_t distance = EditDistance(lower, name);
@@ -68,9 +73,29 @@ std::string UnknownSwitchReason(std::string_view argument) {
             nearestDistance = distance;
         }
     }
-    if (nearest.empty())
-        return "unknown switch (see --help)";
-    return "unknown switch; did you mean " + nearest + "?";
+    return nearest;
+}
+
+// The help's lines of one switch: its name, then its words wrapped within 80 columns.
+std::string SwitchHelp(const std::string& name, const std::string& help) {
+    constexpr size_t Indent = 35;
+    constexpr size_t Width = 80;
+    std::string text = "  " + name + std::string(std::max(Indent - 2, name.size() + 1) - name.size(), ' ');
+    size_t column = Indent;
+    for (size_t at = 0; at < help.size();) {
+        const size_t end = std::min(help.find(' ', at), help.size());
+        if (column > Indent && column + 1 + (end - at) > Width) {
+            text += "\n" + std::string(Indent, ' ');
+            column = Indent;
+        } else if (column > Indent) {
+            text += ' ';
+            ++column;
+        }
+        text += help.substr(at, end - at);
+        column += end - at;
+        at = end + 1;
+    }
+    return text + "\n";
 }
 
 } // namespace
@@ -172,7 +197,13 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
             }
             settings.StdinName = *value;
         } else if (argument.size() > 1 && argument.front() == '-') {
-            Report(errors, argument, "unknown option (see --help)");
+            // "-removecomments": a switch typed with the dash of an option.
+            const std::string nearest =
+                IsLetters(argument.substr(std::min(argument.find_first_not_of('-'), argument.size())))
+                    ? NearestSwitch(argument)
+                    : "";
+            Report(errors, argument,
+                   nearest.empty() ? "unknown option (see --help)" : "unknown option; did you mean " + nearest + "?");
             return std::nullopt;
         } else if (const SwitchEntry* entry = FindAnySwitch(argument)) {
             settings.SwitchGiven = true;
@@ -191,10 +222,17 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
 bool CheckSwitchLikeNames(const CleanSettings& settings, const std::function<bool(std::string_view)>& nameExists,
                           std::FILE* errors) {
     for (const std::string& argument : settings.SwitchLike) {
-        if (!nameExists(argument)) {
-            Report(errors, argument, UnknownSwitchReason(argument));
-            return false;
-        }
+        if (nameExists(argument))
+            continue;
+        const std::string nearest = NearestSwitch(argument);
+        // A bare word far from every switch is a missing file, reported as one in its turn.
+        if (!argument.starts_with('/') && nearest.empty())
+            continue;
+        Report(errors, argument,
+               nearest.empty()                ? "unknown switch (see --help)"
+               : argument.starts_with('/') ? "unknown switch; did you mean " + nearest + "?"
+                                           : "no such file; did you mean " + nearest + "?");
+        return false;
     }
     return true;
 }
@@ -202,41 +240,43 @@ bool CheckSwitchLikeNames(const CleanSettings& settings, const std::function<boo
 std::string HelpText() {
     std::string text = std::string("Usage: ") + ProgramName +
                        " [OPTION]... SWITCH... [FILE | FOLDER | -]...\n"
-                       "Applies the cleaning switches, in the order given, to each FILE, to the PureBasic and\n"
-                       "SpiderBasic sources under each FOLDER (.pb .pbi .sb .sbi; hidden folders and links to\n"
-                       "folders passed by), or to standard input (-, or no FILE at all). The IDE's settings\n"
-                       "block at the end of a source stays as it is, except that in a file the caret, first line,\n"
-                       "markers and folds it names follow their code.\n"
-                       "  --tab-length N   columns of one tab (default: TabLength of [Global] in the file\n"
-                       "                   PB_TOOL_Preferences names, else tab_width or a numeric\n"
+                       "Applies the cleaning switches, in the order given, to each FILE, to the\n"
+                       "PureBasic and SpiderBasic sources under each FOLDER (.pb .pbi .sb .sbi; hidden\n"
+                       "folders and links to folders passed by), or to standard input (-, or no FILE at\n"
+                       "all). The IDE's settings block at the end of a source stays as it is, except\n"
+                       "that in a file the caret, first line, markers and folds it names follow their\n"
+                       "code.\n"
+                       "  --tab-length N   columns of one tab (default: TabLength of [Global] in the\n"
+                       "                   file PB_TOOL_Preferences names, else tab_width or a numeric\n"
                        "                   indent_size of the source's .editorconfig files, else " +
                        std::to_string(DefaultTabLength) +
                        ")\n"
                        "  --no-editorconfig\n"
                        "                   take no tab width from .editorconfig files\n"
                        "  --stdin-name NAME\n"
-                       "                   the file standard input belongs to, for its .editorconfig files\n"
+                       "                   the file standard input belongs to, for its .editorconfig\n"
+                       "                   files\n"
                        "  --check          change nothing; exit 1 when a file would change, naming it\n"
-                       "  --diff           change nothing; print a unified diff of the changes (for patch -p1);\n"
-                       "                   exit 1 when there are any\n"
-                       "  --color[=WHEN]   colour the diff: auto (a terminal, NO_COLOR unset; the default),\n"
-                       "                   always, never\n"
+                       "  --diff           change nothing; print a unified diff of the changes (for\n"
+                       "                   patch -p1); exit 1 when there are any\n"
+                       "  --color[=WHEN]   colour the diff: auto (a terminal, NO_COLOR unset; the\n"
+                       "                   default), always, never\n"
                        "  -j N, --jobs N   clean N files at once (default: one per processor)\n"
                        "  --no-preserve-root\n"
                        "                   let / (a drive's root on Windows) be walked as a folder\n"
                        "  -q, --quiet      name only the files in trouble\n"
-                       "  -v, --verbose    also name each file cleaned, and where its tab width came from\n"
+                       "  -v, --verbose    also name each file cleaned, and where its tab width came\n"
+                       "                   from\n"
                        "  -h, --help       print this help and exit\n"
                        "  --version        print the version and exit\n"
-                       "With /onlyselectedcode and PB_TOOL_Selection (LINExCOLUMNxLINExCOLUMN, as the IDE sets\n"
-                       "it), only the selected characters are cleaned, and nothing at all when none are.\n\n"
+                       "With /onlyselectedcode and PB_TOOL_Selection (LINExCOLUMNxLINExCOLUMN, as the\n"
+                       "IDE sets it), only the selected characters are cleaned, and nothing at all when\n"
+                       "none are.\n\n"
                        "Exit status: 0 done, 1 a file would change (--check, --diff), 2 trouble.\n\n"
                        "Switches:\n";
     for (const SwitchEntry* entry = SwitchTableBegin(); entry != SwitchTableEnd(); ++entry) {
-        std::string name(entry->Name.begin(), entry->Name.end());
-        name.resize(std::max<size_t>(name.size(), 32), ' ');
         const char* note = entry->Operation || entry->Name == OnlySelectedCode ? "" : " (in the IDE only)";
-        text += "  " + name + " " + entry->Help + note + "\n";
+        text += SwitchHelp(std::string(entry->Name.begin(), entry->Name.end()), entry->Help + std::string(note));
     }
     return text;
 }

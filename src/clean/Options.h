@@ -28,7 +28,7 @@ inline constexpr int32_t MostJobs = 1024;
 struct CleanSettings {
     std::vector<CleaningOperation> Operations;
     std::vector<std::string> Files;
-    // Arguments taken for files that look like mistyped switches: "/" and letters.
+    // Arguments taken for files that look like mistyped switches: letters, alone or after "/".
     std::vector<std::string> SwitchLike;
     // The tab widths --tab-length and the IDE's preferences give; which one counts, and when a
     // source's .editorconfig does, is decided in one place: DecideTabWidth.
@@ -58,8 +58,9 @@ void Report(std::FILE* errors, std::string_view subject, std::string_view reason
 [[nodiscard]] std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& arguments,
                                                           std::FILE* errors);
 
-// An argument of "/" and letters that names no file is a mistyped switch: reported with the
-// nearest switch's name. False after a report.
+// An argument of "/" and letters that names no file is a mistyped switch, and so is a word of
+// letters alone close to a switch's name: reported with the nearest switch's name. False after a
+// report.
 [[nodiscard]] bool CheckSwitchLikeNames(const CleanSettings& settings,
                                         const std::function<bool(std::string_view)>& nameExists,
                                         std::FILE* errors);

@@ -1,6 +1,7 @@
 // What becomes of one source's cleaned text: rewritten, checked, or shown as a diff.
 #include "clean/Output.h"
 
+#include <algorithm>
 #include <new>
 
 #include "clean/UnifiedDiff.h"
@@ -89,7 +90,10 @@ public:
 
     CleanSink Begin(const CleanSource& source) override {
         diff_ = UnifiedDiff{};
-        StartUnifiedDiff(diff_, "a/" + source.Name, "b/" + source.Name);
+        // Labels as git writes them, so that patch -p1 finds the files on any platform.
+        std::string label = source.Name;
+        std::replace(label.begin(), label.end(), files_.Separator(), '/');
+        StartUnifiedDiff(diff_, "a/" + label, "b/" + label);
         return PiecesSink([this](std::string_view input, std::string_view output, bool settled) {
             AddDiffPiece(diff_, input, output, settled);
         });

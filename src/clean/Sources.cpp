@@ -19,10 +19,10 @@ bool IsSourceName(std::string_view name) {
     return extension == "pb" || extension == "pbi" || extension == "sb" || extension == "sbi";
 }
 
-std::string Joined(std::string_view folder, std::string_view leaf) {
+std::string Joined(std::string_view folder, std::string_view leaf, char separator) {
     std::string path(folder);
-    if (!path.empty() && path.back() != '/' && path.back() != '\\')
-        path += '/';
+    if (!path.empty() && path.back() != '/' && path.back() != separator)
+        path += separator;
     return path + std::string(leaf);
 }
 
@@ -38,9 +38,9 @@ void Walk(const std::string& folder, FileSystem& files, std::vector<SourceName>&
         if (entry.Name.starts_with('.') || entry.Kind == EntryKind::LinkToFolder)
             continue;
         if (entry.Kind == EntryKind::Folder)
-            Walk(Joined(folder, entry.Name), files, sources);
+            Walk(Joined(folder, entry.Name, files.Separator()), files, sources);
         else if (IsSourceName(entry.Name))
-            sources.push_back({Joined(folder, entry.Name), {}});
+            sources.push_back({Joined(folder, entry.Name, files.Separator()), {}});
     }
 }
 

@@ -47,6 +47,8 @@ public:
     int64_t SignalAt = -1;
     int64_t KillAt = -1;
     bool Ended = false;
+    // '\\' for a file system named as on Windows: "d\\a.pb" is then a in d.
+    char PathSeparator = '/';
     // Lock answers Busy once for the file of this name, as while another run holds it.
     std::string BusyName;
 
@@ -91,6 +93,7 @@ public:
     bool WriteOutput(std::string_view bytes) override;
     bool InputIsOutput() override;
     bool FullName(std::string_view name, std::string& full) override;
+    char Separator() override;
     bool NameExists(std::string_view name) override;
     bool IdentityOf(std::string_view name, FileIdentity& identity) override;
     bool IsFileSystemRoot(std::string_view name) override;

@@ -679,6 +679,10 @@ bool PlatformFileSystem::FullName(std::string_view name, std::string& full) {
     return true;
 }
 
+char PlatformFileSystem::Separator() {
+    return '/';
+}
+
 bool PlatformFileSystem::NameExists(std::string_view name) {
     struct stat status {};
     return ::lstat(std::string(name).c_str(), &status) == 0;

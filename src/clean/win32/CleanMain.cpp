@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "clean/Command.h"
+#include "clean/Options.h"
 #include "clean/PlatformFileSystem.h"
 #include "runtime/TextCodec.h"
 #include "runtime/win32/OwnedHandle.h"
@@ -42,6 +43,34 @@ std::vector<std::string> MatchingNames(std::string_view pattern) {
     return names;
 }
 
+// Standard error where a user reads it: a console the program shares with whatever started it.
+// The IDE, a window program, has none, so Windows gives the program one of its own, which closes
+// with it, unread.
+bool ErrorsAreRead() {
+    DWORD mode = 0;
+    DWORD processes[2];
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0 && GetConsoleProcessList(processes, 2) > 1;
+}
+
+// Where the messages of a run whose standard error nobody reads are gathered: a temporary file,
+// removed when it is closed.
+std::FILE* GatheringFile() {
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH + 1];
+    if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"bkc", 0, name) == 0)
+        return nullptr;
+    return _wfopen(name, L"w+bD");
+}
+
+// The IDE shows neither a tool's standard error nor its exit status: the run's messages, all in
+// one message box.
+void ShowInDialog(std::string text, bool trouble) {
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    MessageBoxW(nullptr, brisklet::Wide(brisklet::DecodeUtf8(text)).c_str(), L"brisklet-clean",
+                MB_OK | MB_SETFOREGROUND | MB_TOPMOST | (trouble ? MB_ICONERROR : MB_ICONINFORMATION));
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -60,13 +89,28 @@ int wmain(int argc, wchar_t** argv) {
         environment.PreferencesPath = brisklet::FromWide(preferences);
     if (const wchar_t* selection = _wgetenv(L"PB_TOOL_Selection"))
         environment.Selection = brisklet::EncodeUtf8(brisklet::FromWide(selection));
+    environment.IdeTool = _wgetenv(L"PB_TOOL_IDE") != nullptr;
     const wchar_t* noColor = _wgetenv(L"NO_COLOR");
     environment.NoColor = noColor != nullptr && *noColor != L'\0';
+    DWORD inputMode = 0;
+    environment.InputIsTerminal = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &inputMode) != 0;
     environment.OutputIsTerminal = _isatty(_fileno(stdout)) != 0;
     environment.ErrorsIsTerminal = _isatty(_fileno(stderr)) != 0;
     environment.Processors = std::thread::hardware_concurrency();
     environment.OpenFileLimit = size_t{1} << 16; // handles, not C library descriptors
     environment.MoreFiles = [] { return std::make_unique<brisklet::PlatformFileSystem>(); };
     environment.Wildcards = MatchingNames;
-    return brisklet::RunCleanCommand(arguments, environment, files, stderr);
+    std::FILE* gathered = environment.IdeTool && !ErrorsAreRead() ? GatheringFile() : nullptr;
+    const int status = brisklet::RunCleanCommand(arguments, environment, files, gathered ? gathered : stderr);
+    if (gathered != nullptr) {
+        std::string messages;
+        std::rewind(gathered);
+        for (int c = std::fgetc(gathered); c != EOF; c = std::fgetc(gathered))
+            messages.push_back(static_cast<char>(c));
+        std::fclose(gathered);
+        std::fwrite(messages.data(), 1, messages.size(), stderr);
+        if (!messages.empty())
+            ShowInDialog(messages, status == brisklet::CleanTrouble);
+    }
+    return status;
 }

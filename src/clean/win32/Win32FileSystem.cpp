@@ -547,6 +547,10 @@ bool PlatformFileSystem::FullName(std::string_view name, std::string& full) {
     return true;
 }
 
+char PlatformFileSystem::Separator() {
+    return '\\';
+}
+
 bool PlatformFileSystem::NameExists(std::string_view name) {
     return GetFileAttributesW(WidePath(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
