@@ -58,7 +58,9 @@ protected:
 };
 
 // The faults brisklet-clean once had, each run on a real file through the real program, and
-// run a second time to show the result is settled. PATH in a message stands for the file.
+// run a second time to show the result is settled. FILE in a message stands for the file. Run by
+// the IDE, the messages show in a dialog: stand-ins for the dialog programs record what they were
+// asked to show, their name first.
 TEST_F(CleanFiles, TheCasesOnceFoundComeOutSound) {
     struct FileCase {
         const char* name;
@@ -67,7 +69,21 @@ TEST_F(CleanFiles, TheCasesOnceFoundComeOutSound) {
         std::string after;
         int exitCode;
         std::string errors;
+        std::vector<std::string> environment = {};
+        std::string dialog = {};
     };
+    const fs::path dialogs = folder_.string() + "-dialogs";
+    const std::string record = (dialogs / "record").string();
+    for (const char* program : {"zenity", "kdialog", "none"}) {
+        fs::create_directories(dialogs / program);
+        if (program != std::string("none")) {
+            std::ofstream(dialogs / program / program) << "#!/bin/sh\nprintf '%s\\n' \"${0##*/}\" \"$@\" >> " + record + "\n";
+            fs::permissions(dialogs / program / program, fs::perms::owner_all);
+        }
+    }
+    const std::string ide = "PB_TOOL_IDE=/usr/bin/purebasic";
+    const std::string zenity = "PATH=" + (dialogs / "zenity").string();
+    const std::string mistyped = "brisklet-clean: /removecoments: unknown switch; did you mean /removecomments?\n";
     const std::string longLine(200000, 'y');
     const FileCase cases[] = {
         {"lone CR line ends", {"/removedebuglines"}, "If a = 1\r  Debug \"one\"\r  b = 2\rEndIf\r\n",
@@ -90,23 +106,44 @@ TEST_F(CleanFiles, TheCasesOnceFoundComeOutSound) {
         {"UTF-8 far behind a stray byte", {"/converttexttouppercaseletters"}, "\xE9x\n" + longLine + "\n\u00e4\n",
          "\xE9X\n" + std::string(longLine.size(), 'Y') + "\n\u00c4\n", 0, ""},
         {"single bytes stay single bytes", {"/converttexttouppercaseletters"}, "\xE9x\n", "\xC9X\n", 0, ""},
-        {"a mistyped switch", {"/removecoments"}, "a ; b\nc\n", "a ; b\nc\n", 2,
-         "brisklet-clean: /removecoments: unknown switch; did you mean /removecomments?\n"},
+        {"a mistyped switch", {"/removecoments"}, "a ; b\nc\n", "a ; b\nc\n", 2, mistyped, {zenity}},
+        {"a mistyped switch in the IDE", {"/removecoments"}, "a ; b\n", "a ; b\n", 2, mistyped, {ide, zenity},
+         "zenity\n--error\n--no-markup\n--title=brisklet-clean\n--text=" + mistyped},
+        {"kdialog where zenity is missing", {"removecomments"}, "a ; b\n", "a ; b\n", 2,
+         "brisklet-clean: removecomments: no such file; did you mean /removecomments?\n",
+         {ide, "PATH=" + (dialogs / "kdialog").string()},
+         "kdialog\n--title\nbrisklet-clean\n--error\nbrisklet-clean: removecomments: no such file; did you mean "
+         "/removecomments?\n"},
+        {"no dialog program", {"-removecomments"}, "a ; b\n", "a ; b\n", 2,
+         "brisklet-clean: -removecomments: unknown option; did you mean /removecomments?\n",
+         {ide, "PATH=" + (dialogs / "none").string()}},
+        {"a message that is no trouble", {"--check", "/removecomments"}, "a ; b\n", "a ; b\n", 1,
+         "brisklet-clean: FILE: would change\n", {ide, zenity},
+         "zenity\n--info\n--no-markup\n--title=brisklet-clean\n--text=brisklet-clean: FILE: would change\n"},
+        {"no message, no dialog", {"/removecomments"}, "a ; b\n", "a \n", 0, "", {ide, zenity}},
     };
     for (const FileCase& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = Write("case.pb", c.before);
         std::vector<std::string> arguments = c.arguments;
         arguments.push_back(path);
+        const auto named = [&path](std::string text) {
+            for (size_t at = text.find("FILE"); at != std::string::npos; at = text.find("FILE", at))
+                text.replace(at, 4, path);
+            return text;
+        };
         for (int run = 1; run <= 2; ++run) {
             SCOPED_TRACE("run " + std::to_string(run));
-            const test::ProcessResult result = RunProcess(Program, arguments, "");
+            fs::remove(record);
+            const test::ProcessResult result = RunProcess(Program, arguments, "", {}, c.environment);
             EXPECT_EQ(Read(path), c.after);
             EXPECT_EQ(result.ExitCode, c.exitCode);
-            EXPECT_EQ(result.Errors, c.errors);
+            EXPECT_EQ(result.Errors, named(c.errors));
+            EXPECT_EQ(Read(record), named(c.dialog));
             EXPECT_EQ(Leftovers(), (std::vector<std::string>{"case.pb"}));
         }
     }
+    fs::remove_all(dialogs);
 }
 
 // A line that looks like the start of the settings block early on, and megabytes of source after

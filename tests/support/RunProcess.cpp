@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <string_view>
 
@@ -30,7 +31,12 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     // Built before the fork: the child only execs.
     std::vector<char*> envp;
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (std::string_view(*entry).rfind("PB_TOOL_", 0) != 0)
+        const std::string_view variable = *entry;
+        const std::string_view name = variable.substr(0, variable.find('=') + 1);
+        if (!name.starts_with("PB_TOOL_") &&
+            std::none_of(environment.begin(), environment.end(), [&](const std::string& given) {
+                return given.starts_with(name);
+            }))
             envp.push_back(*entry);
     }
     for (const std::string& entry : environment)
