@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the release in build/release/:
 # - Brisklet-VERSION.zip, one folder Brisklet-VERSION/ holding windows-x86/ and windows-x64/ (Brisklet.exe and
-#   brisklet-clean.exe each), linux-x86_64/brisklet-clean and linux-aarch64/brisklet-clean (statically linked:
-#   they run on any Linux of their processor), README.md and LICENSE;
+#   brisklet-clean.exe each), linux-x86_64/ and linux-aarch64/ (brisklet-clean, statically linked: it runs on any
+#   Linux of its processor, with its man page brisklet-clean.1 and its bash, zsh and fish completions
+#   brisklet-clean.bash, .zsh and .fish), README.md and LICENSE;
 # - brisklet-clean_VERSION_amd64.deb and brisklet-clean_VERSION_arm64.deb: brisklet-clean in /usr/bin, linked
 #   with the system's libraries as dpkg-shlibdeps declares them, its man page, bash, zsh and fish completion,
-#   changelog and copyright; lintian must report no error.
+#   changelog and copyright, recommending bash-completion, without which bash completes nothing; lintian must
+#   report no error.
 # VERSION is major.minor.patch of project() in CMakeLists.txt (the build number shows in the programs' version).
 # Run as root on Debian 12. The same commit gives the same files, byte for byte; a second run rebuilds only
 # what changed.
@@ -86,6 +88,10 @@ for program in Brisklet brisklet-clean; do
 done
 strip --strip-all -o "$stage/linux-x86_64/brisklet-clean" build/release-linux-x86_64/brisklet-clean
 aarch64-linux-gnu-strip --strip-all -o "$stage/linux-aarch64/brisklet-clean" build/release-linux-aarch64/brisklet-clean
+for linux in linux-x86_64 linux-aarch64; do
+  cp "build/release-$linux/brisklet-clean.1" completion/brisklet-clean.bash completion/brisklet-clean.zsh \
+    completion/brisklet-clean.fish "$stage/$linux/"
+done
 cp README.md LICENSE "$stage/"
 for exe in "$stage"/windows-*/*.exe; do
   if ! strings -el "$exe" | grep -qxF "$versionText"; then
@@ -170,6 +176,7 @@ Architecture: $arch
 Maintainer: Talmir <support@brisklet.dev>
 Installed-Size: $size
 Depends: $depends
+Recommends: bash-completion
 Section: devel
 Priority: optional
 Description: cleaner for PureBasic and SpiderBasic sources

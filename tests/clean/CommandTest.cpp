@@ -37,8 +37,7 @@ struct Case {
     std::string output;
     int exitCode;
     std::string errors;
-    // The IDE's PB_TOOL_ variables; TERMINAL=1, INPUT_TERMINAL=1, NO_COLOR=1.
-    std::vector<std::string> environment = {};
+    std::vector<std::string> environment = {}; // the IDE's PB_TOOL_ variables; [INPUT_]TERMINAL=1, NO_COLOR=1
 };
 
 // The command in this process over an in-memory file system; environment holds the IDE's
@@ -52,7 +51,7 @@ test::ProcessResult CleanInProcess(test::FakeFileSystem& files, const std::vecto
             tool.Selection = value;
             continue;
         }
-        // Standard output or input on a terminal, NO_COLOR set, the IDE's tool.
+        // Standard output on a terminal, and NO_COLOR set.
         tool.OutputIsTerminal = tool.OutputIsTerminal || variable == "TERMINAL=1";
         tool.InputIsTerminal = tool.InputIsTerminal || variable == "INPUT_TERMINAL=1";
         tool.IdeTool = tool.IdeTool || variable.starts_with("PB_TOOL_IDE=");
@@ -129,19 +128,13 @@ TEST(CleanCommand, StreamsAndOptions) {
         {"mistyped switch", {"/removecoments"}, "a", "", 2,
          "brisklet-clean: /removecoments: unknown switch; did you mean /removecomments?\n"},
         {"unknown switch", {"/frobnicate"}, "a", "", 2, "brisklet-clean: /frobnicate: unknown switch (see --help)\n"},
-        {"one slip in three letters", {"/fld"}, "a", "", 2, "brisklet-clean: /fld: unknown switch; did you mean /fold?\n"},
-        {"two slips in six letters", {"/removecomments", "/foldxx"}, "a", "", 2,
-         "brisklet-clean: /foldxx: unknown switch; did you mean /fold?\n"},
-        {"no guess for a short word", {"/xx"}, "a", "", 2, "brisklet-clean: /xx: unknown switch (see --help)\n"},
-        {"a switch with an option's dash", {"-removecomments"}, "a ; b", "", 2,
+        {"no guess for a short word", {"/fxx"}, "a", "", 2, "brisklet-clean: /fxx: unknown switch (see --help)\n"},
+        {"an option's dash", {"-removecomments"}, "a", "", 2,
          "brisklet-clean: -removecomments: unknown option; did you mean /removecomments?\n"},
-        {"a mistyped switch with two dashes", {"/removecomments", "--removecoments"}, "a ; b", "", 2,
-         "brisklet-clean: --removecoments: unknown option; did you mean /removecomments?\n"},
-        {"dashes alone", {"/removecomments", "---"}, "a ; b", "", 2,
-         "brisklet-clean: ---: unknown option (see --help)\n"},
-        {"a switch without its slash", {"removecomments"}, "a ; b", "", 2,
+        {"dashes alone", {"---"}, "a", "", 2, "brisklet-clean: ---: unknown option (see --help)\n"},
+        {"no slash", {"removecomments"}, "a", "", 2,
          "brisklet-clean: removecomments: no such file; did you mean /removecomments?\n"},
-        {"a bare word far from every switch", {"/removecomments", "-", "removal"}, "a ; b\n", "a \n", 2,
+        {"a word far from every switch", {"/removecomments", "-", "removal"}, "a ; b\n", "a \n", 2,
          "brisklet-clean: removal: No such file or directory\n"},
         {"bad tab length", {"--tab-length", "x", "/removecomments"}, "a", "", 2,
          "brisklet-clean: --tab-length: not a whole number from -2147483648 to 2147483647: 'x'\n"},
@@ -226,13 +219,10 @@ TEST(CleanCommand, StreamsAndOptions) {
          "a \n" + settings, 0, "", {"PB_TOOL_Selection=1x1x4x3"}},
         {"selection inside the settings block", {"/onlyselectedcode", "/removecomments"}, "a ; x\n" + settings,
          "a ; x\n" + settings, 0, "", {"PB_TOOL_Selection=3x1x5x1"}},
-        {"the IDE's tool on a terminal", {"/removecomments"}, "a ; b\n", "", 2,
+        {"the IDE's tool on a terminal", {"/removecomments"}, "a", "", 2,
          "brisklet-clean: standard input: a terminal, and no file named; put \"%TEMPFILE\" after the switches in the "
-         "tool's arguments\n", {"PB_TOOL_IDE=/usr/bin/purebasic", "INPUT_TERMINAL=1"}},
+         "tool's arguments\n", {"PB_TOOL_IDE=x", "INPUT_TERMINAL=1"}},
         {"a terminal outside the IDE", {"/removecomments"}, "a ; b\n", "a \n", 0, "", {"INPUT_TERMINAL=1"}},
-        {"the IDE's tool on a pipe", {"/removecomments"}, "a ; b\n", "a \n", 0, "", {"PB_TOOL_IDE=purebasic"}},
-        {"the IDE's tool told to read the terminal", {"/removecomments", "-"}, "a ; b\n", "a \n", 0, "",
-         {"PB_TOOL_IDE=/usr/bin/purebasic", "INPUT_TERMINAL=1"}},
         {"version", {"/removecomments", "--version"}, "a ; b\n", std::string("brisklet-clean ") +
          BRISKLET_VERSION_TEXT + "\n", 0, ""},
     };
@@ -461,27 +451,16 @@ TEST(CleanCommand, AnArgumentLikeASwitchIsAFileWhenOneHasItsName) {
     files.Put("/removecoments", "a ; b\n");
     EXPECT_EQ(CleanInProcess(files, {"/removecomments", "/removecoments"}, {}).ExitCode, 0);
     EXPECT_EQ(files.Bytes("/removecoments"), "a \n");
-    files.Put("fold", "a ; b\n");
-    EXPECT_EQ(CleanInProcess(files, {"/removecomments", "fold"}, {}).ExitCode, 0);
-    EXPECT_EQ(files.Bytes("fold"), "a \n");
 }
 
-// Named with either separator or found in a folder, a file is shown with Windows' own; a diff's
-// labels are git's, with "/", for patch -p1 anywhere.
+// On Windows every name is shown with "\\", also one typed with "/"; diff labels are git's.
 TEST(CleanCommand, OnWindowsEveryNameShownHasOneSeparator) {
     test::FakeFileSystem files;
     files.PathSeparator = '\\';
-    for (const char* folder : {"src", "src\\Forms"}) {
-        files.Put(folder, "");
-        files.Names.at(folder)->Directory = true;
-    }
     files.Put("src\\App.sb", "a ; b\n");
-    files.Put("src\\Forms\\Window.pbi", "a ; b\n");
-    const test::ProcessResult checked = CleanInProcess(files, {"--check", "/removecomments", "src/App.sb", "src"}, {});
-    EXPECT_EQ(checked.Errors, "brisklet-clean: src\\App.sb: would change\nbrisklet-clean: src\\Forms\\Window.pbi: would "
-                              "change\n");
-    EXPECT_EQ(CleanInProcess(files, {"--diff", "/removecomments", "src\\Forms"}, {}).ExitCode, 1);
-    EXPECT_EQ(files.Output, "--- a/src/Forms/Window.pbi\n+++ b/src/Forms/Window.pbi\n@@ -1 +1 @@\n-a ; b\n+a \n");
+    EXPECT_EQ(CleanInProcess(files, {"--diff", "/removecomments", "src/App.sb", "x/"}, {}).Errors,
+              "brisklet-clean: x\\: No such file or directory\n");
+    EXPECT_EQ(files.Output, "--- a/src/App.sb\n+++ b/src/App.sb\n@@ -1 +1 @@\n-a ; b\n+a \n");
 }
 
 TEST(CleanCommand, AWildcardLeftToTheProgramStandsForItsMatchesInItsPlace) {

@@ -5,7 +5,8 @@ Usage: installed-files.py BUILD_FOLDER. Installs into a temporary prefix and che
 man page and the bash, zsh and fish completions are installed; the page renders without a warning, holds every
 sentence of --help word for word (usage, options, switches and their notes), and names no option or switch the
 program does not accept; each completion offers, in its real shell, what --help lists (a table of command lines
-and their completions). Exits 0 when all holds, 1 otherwise, 77 (skipped) when groff or a shell is missing.
+and their completions); --help fits 80 columns and the page's sentences of fact (PROSE) hold for the program.
+Exits 0 when all holds, 1 otherwise, 77 (skipped) when groff, strace or a shell is missing.
 """
 
 import os
@@ -108,6 +109,26 @@ def ManPageProblems(program, page, help):
     return problems
 
 
+# The page's sentences of fact, each with what shows it of the program: a rewrite under strace, then a piped run
+# and the file rewritten (of a caret on line 2, counted from 0, below an empty line that goes).
+SETTINGS = "a\n\nb\n; IDE Options\n; CursorPosition = 2\n"
+PROSE = [("HHHHHHHH being eight hexadecimal digits", r'"Main\.pb\.brisklet-[0-9a-f]{8}", O_RDWR\|O_CREAT'),
+         ("in a file, CursorPosition, CursorColumn, FirstLine, Markers and Folding are changed so that the caret, "
+          "first line, markers and folds they name follow their code. From standard input the block goes through "
+          "byte for byte.", r"^piped: a\nb\n; IDE Options\n; CursorPosition = 2\n\nfile: a\nb\n; IDE Options\n; CursorPosition = 1\n\Z")]
+
+
+def ProseProblems(program, page, help, folder):
+    source = folder / "Main.pb"
+    source.write_text(SETTINGS)
+    done = Run(["strace", "-e", "trace=openat", str(program), "/removeemptylines", str(source)]).stderr
+    done += f"\npiped: {Run([str(program), '/removeemptylines'], input=SETTINGS).stdout}\nfile: {source.read_text()}"
+    problems = [f"--help is wider than 80 columns: {line!r}" for line in help.splitlines() if len(line) > 80]
+    return problems + [f"the page does not say {sentence!r}, or the program shows otherwise: {done}"
+                       for sentence, shown in PROSE
+                       if sentence not in RenderedPage(page)[0] or not re.search(shown, done, re.MULTILINE)]
+
+
 # (words before the cursor, the word being completed, the completions expected; "{switches}" and
 # "{options}" stand for every switch and every option --help lists, "{root}" for every name in /,
 # "{folder}" for the folder that holds Main.pb, Main.pbi and Sub/)
@@ -186,7 +207,7 @@ def CompletionProblems(prefix, help, folder):
 
 def main():
     build = Path(sys.argv[1]).resolve()
-    for tool in ("groff", "bash", "zsh", "fish"):
+    for tool in ("groff", "strace", "bash", "zsh", "fish"):
         if shutil.which(tool) is None:
             print(f"skipped: {tool} is not installed (scripts/setup-native.sh installs it)")
             return SKIPPED
@@ -197,6 +218,7 @@ def main():
         if not problems:
             help = Run([str(prefix / PROGRAM), "--help"]).stdout
             problems += ManPageProblems(prefix / PROGRAM, prefix / MAN_PAGE, help)
+            problems += ProseProblems(prefix / PROGRAM, prefix / MAN_PAGE, help, Path(work))
             problems += CompletionProblems(prefix, help, folder)
     for problem in problems:
         print(f"FAIL {problem}")

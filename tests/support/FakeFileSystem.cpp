@@ -382,13 +382,13 @@ bool FakeFileSystem::IsFolder(std::string_view name) {
     return found != Names.end() && found->second->Directory;
 }
 
-// Names with a separator are files in folders: "d/a.pb" is a in d.
+// Names with a "/" are files in folders: "d/a.pb" is a in d.
 bool FakeFileSystem::ListFolder(std::string_view name, std::vector<FolderEntry>& entries) {
     if (Step("ListFolder"))
         return Fail();
-    const std::string prefix = std::string(name) + PathSeparator;
+    const std::string prefix = std::string(name) + "/";
     for (const auto& [path, inode] : Names) {
-        if (path.starts_with(prefix) && path.find(PathSeparator, prefix.size()) == std::string::npos)
+        if (path.starts_with(prefix) && path.find('/', prefix.size()) == std::string::npos)
             entries.push_back({path.substr(prefix.size()), inode->Directory ? EntryKind::Folder : EntryKind::Other});
     }
     return true;

@@ -31,12 +31,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     // Built before the fork: the child only execs.
     std::vector<char*> envp;
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string_view variable = *entry;
-        const std::string_view name = variable.substr(0, variable.find('=') + 1);
-        if (!name.starts_with("PB_TOOL_") &&
-            std::none_of(environment.begin(), environment.end(), [&](const std::string& given) {
-                return given.starts_with(name);
-            }))
+        const std::string_view name = std::string_view(*entry).substr(0, std::string_view(*entry).find('=') + 1);
+        const auto given = [&name](const std::string& variable) { return variable.starts_with(name); };
+        if (!name.starts_with("PB_TOOL_") && std::none_of(environment.begin(), environment.end(), given))
             envp.push_back(*entry);
     }
     for (const std::string& entry : environment)

@@ -14,8 +14,7 @@ struct ProcessResult {
 
 // Runs program with arguments, feeding input on standard input. When outputPath is given,
 // standard output goes to that file instead of being collected. The program gets this process's
-// environment without the IDE's PB_TOOL_ variables, plus the "NAME=value" entries given, in place
-// of its own of those names.
+// environment without the IDE's PB_TOOL_ variables, and the "NAME=value" entries given over its own.
 [[nodiscard]] ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                                        const std::string& input, const std::string& outputPath = {},
                                        const std::vector<std::string>& environment = {});

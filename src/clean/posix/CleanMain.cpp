@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "clean/Command.h"
-#include "clean/Options.h"
 #include "clean/PlatformFileSystem.h"
 #include "runtime/TextCodec.h"
 
@@ -48,19 +47,18 @@ bool RunDialog(const std::vector<std::string>& command) {
 
 // The IDE shows neither a tool's standard error nor its exit status: the run's messages, all in
 // one dialog, in the desktop's own dialog program; nothing more where there is none.
-void ShowInDialog(std::string text, bool trouble) {
+void ShowInDialog(std::string text) {
     while (!text.empty() && text.back() == '\n')
         text.pop_back();
 #ifdef __APPLE__
     // The text as an argument, not inside the script, where a quote in a file name would end it.
-    const std::string alert = std::string("display alert \"brisklet-clean\" message (item 1 of argv) as ") +
-                              (trouble ? "critical" : "informational");
-    static_cast<void>(RunDialog({"osascript", "-e", "on run argv", "-e", alert, "-e", "end run", text}));
+    static_cast<void>(RunDialog({"osascript", "-e", "on run argv", "-e",
+                                 "display alert \"brisklet-clean\" message (item 1 of argv) as critical", "-e",
+                                 "end run", text}));
 #else
     // zenity would read "<" and "&" in a name as markup.
-    if (!RunDialog({"zenity", trouble ? "--error" : "--info", "--no-markup", "--title=brisklet-clean",
-                    "--text=" + text}))
-        static_cast<void>(RunDialog({"kdialog", "--title", "brisklet-clean", trouble ? "--error" : "--msgbox", text}));
+    if (!RunDialog({"zenity", "--error", "--no-markup", "--title=brisklet-clean", "--text=" + text}))
+        static_cast<void>(RunDialog({"kdialog", "--title", "brisklet-clean", "--error", text}));
 #endif
 }
 
@@ -109,7 +107,7 @@ int main(int argc, char** argv) {
     if (gathered != nullptr && std::fclose(gathered) == 0) {
         std::fwrite(messages, 1, size, stderr);
         if (size != 0)
-            ShowInDialog(std::string(messages, size), status == brisklet::CleanTrouble);
+            ShowInDialog(std::string(messages, size));
     }
     std::free(messages);
     return status;

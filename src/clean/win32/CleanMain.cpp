@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "clean/Command.h"
-#include "clean/Options.h"
 #include "clean/PlatformFileSystem.h"
 #include "runtime/TextCodec.h"
 #include "runtime/win32/OwnedHandle.h"
@@ -64,11 +63,11 @@ std::FILE* GatheringFile() {
 
 // The IDE shows neither a tool's standard error nor its exit status: the run's messages, all in
 // one message box.
-void ShowInDialog(std::string text, bool trouble) {
+void ShowInDialog(std::string text) {
     while (!text.empty() && text.back() == '\n')
         text.pop_back();
     MessageBoxW(nullptr, brisklet::Wide(brisklet::DecodeUtf8(text)).c_str(), L"brisklet-clean",
-                MB_OK | MB_SETFOREGROUND | MB_TOPMOST | (trouble ? MB_ICONERROR : MB_ICONINFORMATION));
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
 } // namespace
@@ -110,7 +109,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fclose(gathered);
         std::fwrite(messages.data(), 1, messages.size(), stderr);
         if (!messages.empty())
-            ShowInDialog(messages, status == brisklet::CleanTrouble);
+            ShowInDialog(messages);
     }
     return status;
 }
