@@ -88,8 +88,7 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const CleanEnviro
     // The IDE shows no terminal of its own and none of a tool's messages: a tool entry without
     // "%TEMPFILE" would wait for ever for typed input.
     if (settings->Files.empty() && environment.IdeTool && environment.InputIsTerminal) {
-        Report(errors, "standard input",
-               "a terminal, and no file named; put \"%TEMPFILE\" after the switches in the tool's arguments");
+        Report(errors, "standard input", "a terminal; put \"%TEMPFILE\" after the switches in the tool's arguments");
         return CleanTrouble;
     }
     if (!TakeFromIde(*settings, environment, files, errors))

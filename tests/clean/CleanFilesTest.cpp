@@ -59,7 +59,6 @@ protected:
 
 // The faults brisklet-clean once had, each run on a real file through the real program, and
 // run a second time to show the result is settled. PATH in a message stands for the file.
-// Run by the IDE, messages show in a dialog: stand-ins record what they were asked to show.
 TEST_F(CleanFiles, TheCasesOnceFoundComeOutSound) {
     struct FileCase {
         const char* name;

@@ -128,7 +128,9 @@ TEST(CleanCommand, StreamsAndOptions) {
         {"mistyped switch", {"/removecoments"}, "a", "", 2,
          "brisklet-clean: /removecoments: unknown switch; did you mean /removecomments?\n"},
         {"unknown switch", {"/frobnicate"}, "a", "", 2, "brisklet-clean: /frobnicate: unknown switch (see --help)\n"},
-        {"no guess for a short word", {"/fxx"}, "a", "", 2, "brisklet-clean: /fxx: unknown switch (see --help)\n"},
+        {"no guess for a short word", {"/fzz"}, "a", "", 2, "brisklet-clean: /fzz: unknown switch (see --help)\n"},
+        {"nor for four slips", {"/removecommxxxx"}, "", "", 2,
+         "brisklet-clean: /removecommxxxx: unknown switch (see --help)\n"},
         {"an option's dash", {"-removecomments"}, "a", "", 2,
          "brisklet-clean: -removecomments: unknown option; did you mean /removecomments?\n"},
         {"dashes alone", {"---"}, "a", "", 2, "brisklet-clean: ---: unknown option (see --help)\n"},
@@ -183,7 +185,7 @@ TEST(CleanCommand, StreamsAndOptions) {
          "\\ No newline at end of file\n",
          1, ""},
         {"selection", {"/onlyselectedcode", "/removecomments"}, comments, "a ; 1\nb \n", 0, "",
-         {"PB_TOOL_Selection=2x1x3x1"}},
+         {"PB_TOOL_IDE=x", "PB_TOOL_Selection=2x1x3x1"}},
         {"selected characters only", {"/removecomments", "/onlyselectedcode"}, comments, "a \nb  2\n", 0, "",
          {"PB_TOOL_Selection=1x3x2x4"}},
         {"selection without the modifier", {"/removecomments"}, comments, "a \nb \n", 0, "",
@@ -219,9 +221,8 @@ TEST(CleanCommand, StreamsAndOptions) {
          "a \n" + settings, 0, "", {"PB_TOOL_Selection=1x1x4x3"}},
         {"selection inside the settings block", {"/onlyselectedcode", "/removecomments"}, "a ; x\n" + settings,
          "a ; x\n" + settings, 0, "", {"PB_TOOL_Selection=3x1x5x1"}},
-        {"the IDE's tool on a terminal", {"/removecomments"}, "a", "", 2,
-         "brisklet-clean: standard input: a terminal, and no file named; put \"%TEMPFILE\" after the switches in the "
-         "tool's arguments\n", {"PB_TOOL_IDE=x", "INPUT_TERMINAL=1"}},
+        {"the IDE's tool on a terminal", {"/removecomments"}, "a", "", 2, "brisklet-clean: standard input: a terminal; "
+         "put \"%TEMPFILE\" after the switches in the tool's arguments\n", {"PB_TOOL_IDE=x", "INPUT_TERMINAL=1"}},
         {"a terminal outside the IDE", {"/removecomments"}, "a ; b\n", "a \n", 0, "", {"INPUT_TERMINAL=1"}},
         {"version", {"/removecomments", "--version"}, "a ; b\n", std::string("brisklet-clean ") +
          BRISKLET_VERSION_TEXT + "\n", 0, ""},
@@ -453,7 +454,6 @@ TEST(CleanCommand, AnArgumentLikeASwitchIsAFileWhenOneHasItsName) {
     EXPECT_EQ(files.Bytes("/removecoments"), "a \n");
 }
 
-// On Windows every name is shown with "\\", also one typed with "/"; diff labels are git's.
 TEST(CleanCommand, OnWindowsEveryNameShownHasOneSeparator) {
     test::FakeFileSystem files;
     files.PathSeparator = '\\';
@@ -528,7 +528,9 @@ TEST(CleanCommand, HelpListsEverySwitch) {
                              "/converttabtospace", "/convertspacetotab", "/setcursortotop", "/setcursortobottom",
                              "/onlyselectedcode", "/keepcursorandfolds", "--tab-length", "--no-editorconfig", "--stdin-name",
                              "--check", "--diff", "--version",
-                             "PB_TOOL_Preferences", "PB_TOOL_Selection"})
+                             "PB_TOOL_Preferences", "PB_TOOL_Selection",
+                             "  /keepcursorandfolds              after writing the text back, collapse the\n"
+                             "                                   folds that were collapsed and return the\n"})
         EXPECT_NE(result.Output.find(name), std::string::npos) << name;
 }
 

@@ -95,20 +95,6 @@ def Accepted(program, tag):
     return result.returncode == 0 and not result.stderr
 
 
-def ManPageProblems(program, page, help):
-    text, warnings = RenderedPage(page)
-    if text is None:
-        return [f"groff warns: {warnings}"]
-    problems = [f"the page does not say {piece!r}" for piece in HelpPieces(help) if piece not in text]
-    for section in ("OPTIONS", "SWITCHES"):
-        tags = Tags(page, section)
-        if not tags:
-            problems.append(f"no items in {section}")
-        problems += [f"{section} names {tag!r}, which the program refuses" for tag in tags
-                     if not Accepted(program, tag)]
-    return problems
-
-
 # The page's sentences of fact, each with what shows it of the program: a rewrite under strace, then a piped run
 # and the file rewritten (of a caret on line 2, counted from 0, below an empty line that goes).
 SETTINGS = "a\n\nb\n; IDE Options\n; CursorPosition = 2\n"
@@ -118,15 +104,24 @@ PROSE = [("HHHHHHHH being eight hexadecimal digits", r'"Main\.pb\.brisklet-[0-9a
           "byte for byte.", r"^piped: a\nb\n; IDE Options\n; CursorPosition = 2\n\nfile: a\nb\n; IDE Options\n; CursorPosition = 1\n\Z")]
 
 
-def ProseProblems(program, page, help, folder):
-    source = folder / "Main.pb"
-    source.write_text(SETTINGS)
-    done = Run(["strace", "-e", "trace=openat", str(program), "/removeemptylines", str(source)]).stderr
-    done += f"\npiped: {Run([str(program), '/removeemptylines'], input=SETTINGS).stdout}\nfile: {source.read_text()}"
-    problems = [f"--help is wider than 80 columns: {line!r}" for line in help.splitlines() if len(line) > 80]
-    return problems + [f"the page does not say {sentence!r}, or the program shows otherwise: {done}"
-                       for sentence, shown in PROSE
-                       if sentence not in RenderedPage(page)[0] or not re.search(shown, done, re.MULTILINE)]
+def ManPageProblems(program, page, help, folder):
+    text, warnings = RenderedPage(page)
+    if text is None:
+        return [f"groff warns: {warnings}"]
+    problems = [f"the page does not say {piece!r}" for piece in HelpPieces(help) if piece not in text]
+    problems += [f"--help is wider than 80 columns: {line!r}" for line in help.splitlines() if len(line) > 80]
+    (folder / "Main.pb").write_text(SETTINGS)
+    done = Run(["strace", "-e", "trace=openat", str(program), "/removeemptylines", str(folder / "Main.pb")]).stderr
+    done += f"\npiped: {Run([str(program), '/removeemptylines'], input=SETTINGS).stdout}\nfile: {(folder / 'Main.pb').read_text()}"
+    problems += [f"the page does not say {sentence!r}, or the program shows otherwise: {done}" for sentence, shown in PROSE
+                 if sentence not in text or not re.search(shown, done, re.MULTILINE)]
+    for section in ("OPTIONS", "SWITCHES"):
+        tags = Tags(page, section)
+        if not tags:
+            problems.append(f"no items in {section}")
+        problems += [f"{section} names {tag!r}, which the program refuses" for tag in tags
+                     if not Accepted(program, tag)]
+    return problems
 
 
 # (words before the cursor, the word being completed, the completions expected; "{switches}" and
@@ -217,8 +212,7 @@ def main():
         problems = Installed(build, prefix)
         if not problems:
             help = Run([str(prefix / PROGRAM), "--help"]).stdout
-            problems += ManPageProblems(prefix / PROGRAM, prefix / MAN_PAGE, help)
-            problems += ProseProblems(prefix / PROGRAM, prefix / MAN_PAGE, help, Path(work))
+            problems += ManPageProblems(prefix / PROGRAM, prefix / MAN_PAGE, help, Path(work))
             problems += CompletionProblems(prefix, help, folder)
     for problem in problems:
         print(f"FAIL {problem}")

@@ -47,7 +47,6 @@ public:
     int64_t SignalAt = -1;
     int64_t KillAt = -1;
     bool Ended = false;
-    // What Separator answers: '\\' for names as Windows shows them.
     char PathSeparator = '/';
     // Lock answers Busy once for the file of this name, as while another run holds it.
     std::string BusyName;
