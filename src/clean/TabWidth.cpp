@@ -34,14 +34,19 @@ std::optional<int32_t> Width(const char* value) {
     return width;
 }
 
-// A full path as messages show it: from the current folder when it lies under it.
+// A full path as messages show it: from the current folder when it lies under it, with the
+// platform's separator.
 std::string Shown(FileSystem& files, const std::string& full) {
     std::string folder;
-    if (!files.FullName(".", folder))
-        return full;
-    if (!folder.ends_with('/'))
-        folder += '/';
-    return full.starts_with(folder) ? full.substr(folder.size()) : full;
+    std::string shown = full;
+    if (files.FullName(".", folder)) {
+        if (!folder.ends_with('/'))
+            folder += '/';
+        if (full.starts_with(folder))
+            shown = full.substr(folder.size());
+    }
+    std::replace(shown.begin(), shown.end(), '/', files.Separator());
+    return shown;
 }
 
 // The nearest .editorconfig above the file that is there but cannot be read, and why; "" when

@@ -461,6 +461,10 @@ TEST(CleanCommand, OnWindowsEveryNameShownHasOneSeparator) {
     EXPECT_EQ(CleanInProcess(files, {"--diff", "/removecomments", "src/App.sb", "x/"}, {}).Errors,
               "brisklet-clean: x\\: No such file or directory\n");
     EXPECT_EQ(files.Output, "--- a/src/App.sb\n+++ b/src/App.sb\n@@ -1 +1 @@\n-a ; b\n+a \n");
+    files.Put("/.editorconfig", "");
+    files.Names.at("/.editorconfig")->Directory = true;
+    EXPECT_EQ(CleanInProcess(files, {"/converttabtospace", "src\\App.sb"}, {}).Errors,
+              "brisklet-clean: \\.editorconfig: not a regular file; src\\App.sb left unchanged\n");
 }
 
 TEST(CleanCommand, AWildcardLeftToTheProgramStandsForItsMatchesInItsPlace) {
