@@ -744,8 +744,10 @@ TEST_F(CleanFiles, TheIdeGetsItsSelectionCleanedWithItsTabWidth) {
         "; IDE Options = PureBasic 6.10 LTS (Linux - x64)\n; CursorPosition = 3\n; Folding = 1-\n; EnableXP\n";
     const std::string source = "Procedure A() ; first\n\tx = 1 ; \xC3\xA4nderung\n\tDebug x\nEndProcedure ; last\n";
     const std::string tempFile = Write("PB_EditorOutput.pb", "\xEF\xBB\xBF" + source + settings);
+    // No dialog program on PATH: the messages are for the test.
     const std::vector<std::string> ide = {"PB_TOOL_Preferences=" + prefs, "PB_TOOL_IDE=/opt/purebasic/compilers/purebasic",
-                                          "PB_TOOL_Cursor=2x5", "PB_TOOL_Scintilla=0", "PB_TOOL_MainWindow=0"};
+                                          "PB_TOOL_Cursor=2x5", "PB_TOOL_Scintilla=0", "PB_TOOL_MainWindow=0",
+                                          "PATH=" + folder_.string()};
     const auto runTool = [&](const std::string& selection, const std::vector<std::string>& switches,
                              const std::string& settingsAfter) {
         std::vector<std::string> environment = ide;
