@@ -128,7 +128,7 @@ TEST(CleanCommand, StreamsAndOptions) {
         {"mistyped switch", {"/removecoments"}, "a", "", 2,
          "brisklet-clean: /removecoments: unknown switch; did you mean /removecomments?\n"},
         {"unknown switch", {"/frobnicate"}, "a", "", 2, "brisklet-clean: /frobnicate: unknown switch (see --help)\n"},
-        {"no guess for a short word", {"/fzz"}, "a", "", 2, "brisklet-clean: /fzz: unknown switch (see --help)\n"},
+        {"no guess for a short word", {"/fzZ"}, "a", "", 2, "brisklet-clean: /fzZ: unknown switch (see --help)\n"},
         {"nor for four slips", {"/removecommxxxx"}, "", "", 2,
          "brisklet-clean: /removecommxxxx: unknown switch (see --help)\n"},
         {"an option's dash", {"-removecomments"}, "a", "", 2,
