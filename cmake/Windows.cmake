@@ -19,6 +19,7 @@ target_link_libraries(brisklet-clean PRIVATE brisklet_clean)
 target_compile_options(brisklet-clean PRIVATE ${BRISKLET_WARNINGS})
 target_compile_definitions(brisklet-clean PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
 target_link_options(brisklet-clean PRIVATE -municode)
+target_link_libraries(brisklet-clean PRIVATE shell32)
 # Both programs' version resources.
 include(cmake/WindowsResources.cmake)
 

@@ -145,6 +145,8 @@ public:
     // The name as an absolute path, "." and ".." taken away by their letters (links not followed:
     // the path an editor names the file by), "/" between folders on every platform.
     [[nodiscard]] virtual bool FullName(std::string_view name, std::string& full) = 0;
+    // A new empty file under the name, never over anything that has it.
+    [[nodiscard]] virtual bool CreateEmpty(std::string_view name) = 0;
     // Whether anything at all has the name, a link to nothing included.
     [[nodiscard]] virtual bool NameExists(std::string_view name) = 0;
     // What the name leads to, links followed.

@@ -171,6 +171,22 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
                 return std::nullopt;
             }
             settings.StdinName = *value;
+        } else if (argument == "--add-ide-tools" || argument == "--remove-ide-tools") {
+            const IdeToolsAction action = argument == "--add-ide-tools" ? IdeToolsAction::Add : IdeToolsAction::Remove;
+            if (settings.IdeTools != IdeToolsAction::None && settings.IdeTools != action) {
+                Report(errors, "--add-ide-tools", "cannot be combined with --remove-ide-tools");
+                return std::nullopt;
+            }
+            settings.IdeTools = action;
+        } else if (IsOption(argument, "--tools-file")) {
+            const std::optional<std::string_view> value = OptionValue(arguments, i, "--tools-file", errors, "a file");
+            if (!value)
+                return std::nullopt;
+            if (value->empty()) {
+                Report(errors, "--tools-file", "needs a file");
+                return std::nullopt;
+            }
+            settings.ToolsFiles.emplace_back(*value);
         } else if (argument.size() > 1 && argument.front() == '-') {
             Report(errors, argument, "unknown option (see --help)");
             return std::nullopt;

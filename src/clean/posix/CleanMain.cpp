@@ -14,6 +14,7 @@
 
 #include "clean/Command.h"
 #include "clean/PlatformFileSystem.h"
+#include "clean/PlatformIdeTools.h"
 #include "runtime/TextCodec.h"
 
 int main(int argc, char** argv) {
@@ -47,5 +48,6 @@ int main(int argc, char** argv) {
         environment.OpenFileLimit = openFiles.rlim_cur == RLIM_INFINITY ? size_t{1} << 20
                                                                    : static_cast<size_t>(openFiles.rlim_cur);
     environment.MoreFiles = [] { return std::make_unique<brisklet::PlatformFileSystem>(); };
+    brisklet::TakeIdeToolsPlaces(environment);
     return brisklet::RunCleanCommand(arguments, environment, files, stderr);
 }
