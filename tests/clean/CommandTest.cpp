@@ -540,6 +540,20 @@ TEST(CleanCommand, TheIdesToolsMenu) {
     EXPECT_EQ(std::count(files.Calls.begin(), files.Calls.end(), "Replace"), 0);
     EXPECT_EQ(test::RunCommandInMemory(files, {"--remove-ide-tools", "-q"}, environment).Status, 0);
     EXPECT_EQ(files.Bytes(file), own);
+    // On Windows the entries run the Brisklet.exe beside brisklet-clean.exe, in the editor.
+    environment.Road = ToolRoad::Editor;
+    environment.ProgramPath = "C:\\B r\\brisklet-clean.exe";
+    EXPECT_EQ(test::RunCommandInMemory(files, {"--add-ide-tools"}, environment).Errors,
+              "brisklet-clean: C:\\B r\\Brisklet.exe: No such file or directory; the IDE's entries run the "
+              "Brisklet.exe beside C:\\B r\\brisklet-clean.exe\n");
+    files.Put("C:\\B r\\Brisklet.exe", "");
+    EXPECT_EQ(test::RunCommandInMemory(files, {"--add-ide-tools", "-q"}, environment).Status, 0);
+    EXPECT_EQ(MenuAsTheIdeReadsIt(files.Bytes(file)).substr(std::strlen("Format: astyle  []\n")),
+              "Strip comments: Brisklet.exe /removecomments /removespacesatendoflines /keepcursorandfolds [1000]\n"
+              "Release clean-up: Brisklet.exe /removedebuglines /removecomments /removeemptylines /keepcursorandfolds "
+              "[1000]\nTabs to spaces: Brisklet.exe /converttabtospace /keepcursorandfolds [1000]\nTidy the selection: "
+              "Brisklet.exe /removedoublespaces /removespacesatendoflines /onlyselectedcode [1000]\n"
+              "Fold everything, go to top: Brisklet.exe /fold /setcursortotop [1000]\n");
 }
 
 TEST(CleanCommand, AnArgumentLikeASwitchIsAFileWhenOneHasItsName) {
