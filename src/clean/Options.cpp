@@ -218,6 +218,8 @@ bool CheckSwitchLikeNames(const CleanSettings& settings, const std::function<boo
 std::string HelpText() {
     std::string text = std::string("Usage: ") + ProgramName +
                        " [OPTION]... SWITCH... [FILE | FOLDER | -]...\n"
+                       "       " + ProgramName + " --add-ide-tools [--diff] [--tools-file FILE]...\n"
+                       "       " + ProgramName + " --remove-ide-tools [--diff] [--tools-file FILE]...\n"
                        "Applies the cleaning switches, in the order given, to each FILE, to the PureBasic and\n"
                        "SpiderBasic sources under each FOLDER (.pb .pbi .sb .sbi; hidden folders and links to\n"
                        "folders passed by), or to standard input (-, or no FILE at all). The IDE's settings\n"
@@ -240,6 +242,12 @@ std::string HelpText() {
                        "  -j N, --jobs N   clean N files at once (default: one per processor)\n"
                        "  --no-preserve-root\n"
                        "                   let / (a drive's root on Windows) be walked as a folder\n"
+                       "  --add-ide-tools  put Brisklet's entries into the Tools menu of each IDE found\n"
+                       "                   (the IDE shows them after its next start)\n"
+                       "  --remove-ide-tools\n"
+                       "                   take Brisklet's entries out of the IDE's Tools menu\n"
+                       "  --tools-file FILE\n"
+                       "                   the IDE's tools file, for a portable IDE or one given its own\n"
                        "  -q, --quiet      name only the files in trouble\n"
                        "  -v, --verbose    also name each file cleaned, and where its tab width came from\n"
                        "  -h, --help       print this help and exit\n"
