@@ -54,8 +54,8 @@ void TakeEntry(Scenario& scenario, const MenuEntry& entry, const std::wstring& t
     for (size_t at = arguments.find(Placeholder); at != std::wstring::npos; at = arguments.find(Placeholder))
         arguments.replace(at, Placeholder.size(), temporaryFile);
     scenario.CommandLine = L"\"" + entry.Command + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-    if (!entry.WorkingDir.empty())
-        scenario.WorkingDirectory = entry.WorkingDir;
+    // An empty working folder is the source's; the test IDE's source has none, so the IDE's own.
+    scenario.WorkingDirectory = entry.WorkingDir;
     scenario.Wait = (entry.Flags & 1) != 0;
     scenario.Hide = scenario.Wait && entry.HideEditor;
 }
