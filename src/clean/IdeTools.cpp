@@ -207,8 +207,12 @@ ToolsFileResult EditToolsFile(const CleanSettings& settings, const CleanEnvironm
             Report(errors, file, rewrite.Reason);
             return {CleanTrouble};
         }
-        for (const FolderTrouble& trouble : files.FlushFolders())
-            Report(errors, trouble.Folder, "cannot be flushed to disk: " + trouble.Reason);
+        const std::vector<FolderTrouble> folders = files.FlushFolders();
+        for (const FolderTrouble& trouble : folders)
+            Report(errors, trouble.Folder, "the tools file was rewritten in it, but it could not be flushed to disk: " +
+                                               trouble.Reason);
+        if (!folders.empty())
+            return {CleanTrouble, true};
     }
     if (!settings.Quiet)
         Report(errors, file, Counted(*change));

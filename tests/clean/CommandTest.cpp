@@ -455,7 +455,7 @@ std::string MenuAsTheIdeReadsIt(const std::string& text) {
 
 TEST(CleanCommand, TheIdesToolsMenu) {
     const std::string user = "\xEF\xBB\xBF[ToolsInfo]\r\n  ToolCount = 3\r\n;\r\n[Tool_0]\r\n  Command = /usr/bin/astyle\r\n"
-                             "  MenuItemName = Format\r\n;\r\n[Tool_1]\r\n  Command = /old/brisklet-clean\r\n"
+                             "  MenuItemName = Format\r\n;\r\n[Tool_1]\r\n  Command = \"/old/brisklet-clean\"\r\n"
                              "  Arguments = /removecomments %TEMPFILE\r\n  MenuItemName = Strip comments\r\n"
                              "  Shortcut = 77\r\n  Deactivate = 1\r\n;\r\n[Tool_2]\r\n  Command = /old/brisklet-clean\r\n"
                              "  MenuItemName = Mine\r\n";
@@ -488,6 +488,8 @@ TEST(CleanCommand, TheIdesToolsMenu) {
         {"a count that disagrees", {"--add-ide-tools"}, "[ToolsInfo]\nToolCount = 2\n[Tool_0]\n[Tool_2]\n", "", 2,
          file + ": not a tools file of the IDE (ToolCount is 2 but it has 2 tool groups, not numbered from 0); left "
                 "unchanged"},
+        {"too large", {"--add-ide-tools"}, std::string(size_t{17} << 20, ';'), "", 2,
+         file + ": not a tools file of the IDE (larger than 16 MiB); left unchanged"},
         {"not a count", {"--remove-ide-tools"}, "[ToolsInfo]\nToolCount = x\n", "", 2,
          file + ": not a tools file of the IDE (ToolCount is 'x'); left unchanged"},
         {"switches too", {"--add-ide-tools", "/removecomments"}, "", "", 2,
@@ -525,6 +527,9 @@ TEST(CleanCommand, TheIdesToolsMenu) {
             EXPECT_EQ(MenuAsTheIdeReadsIt(files.Bytes(file)), row.menu);
         else if (row.before)
             EXPECT_EQ(files.Bytes(file), *row.before);
+        // Lines added take the file's line end, and a key added to an entry the indent of the one before.
+        if (row.before == user && row.menu.size() > 80)
+            EXPECT_NE(files.Bytes(file).find("  Deactivate = 1\r\n  Trigger = 0\r\n"), std::string::npos);
         EXPECT_TRUE(files.Leftovers().empty());
     }
     // Added twice, nothing is written the second time; taken out, the user's own file is back.
@@ -554,6 +559,14 @@ TEST(CleanCommand, TheIdesToolsMenu) {
               "[1000]\nTabs to spaces: Brisklet.exe /converttabtospace /keepcursorandfolds [1000]\nTidy the selection: "
               "Brisklet.exe /removedoublespaces /removespacesatendoflines /onlyselectedcode [1000]\n"
               "Fold everything, go to top: Brisklet.exe /fold /setcursortotop [1000]\n");
+    // A path outside ASCII goes into a file without a byte order mark as UTF-8 after one, the
+    // file's Latin-1 letters with it, so that the IDE reads both as they were.
+    environment.Road = ToolRoad::TemporaryFile;
+    environment.ProgramPath = "/opt/J\xC3\xBCrgen/brisklet-clean";
+    files.Put(file, "[ToolsInfo]\nToolCount = 1\n[Tool_0]\nMenuItemName = Caf\xE9\n");
+    EXPECT_EQ(test::RunCommandInMemory(files, {"--add-ide-tools", "-q"}, environment).Status, 0);
+    EXPECT_TRUE(files.Bytes(file).starts_with("\xEF\xBB\xBF[ToolsInfo]\nToolCount = 5\n[Tool_0]\nMenuItemName = Caf\xC3\xA9\n"));
+    EXPECT_NE(files.Bytes(file).find("Command = /opt/J\xC3\xBCrgen/brisklet-clean\n"), std::string::npos);
 }
 
 TEST(CleanCommand, AnArgumentLikeASwitchIsAFileWhenOneHasItsName) {
