@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdint>
 
+#include "runtime/Prefs.h"
 #include "runtime/TextCodec.h"
 
 namespace brisklet {
@@ -315,22 +316,6 @@ bool IsAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// The text as the IDE reads a file without a byte order mark, every byte one Latin-1 letter, now
-// in UTF-8 after a mark: so that a path outside ASCII can be written into it.
-std::string Latin1AsUtf8(std::string_view text) {
-    std::string utf8(ByteOrderMark);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            utf8 += c;
-        } else {
-            utf8 += static_cast<char>(0xC0 | (byte >> 6));
-            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return utf8;
-}
-
 bool IsOwnName(const std::vector<std::string>& ownNames, std::string_view name) {
     return std::find(ownNames.begin(), ownNames.end(), name) != ownNames.end();
 }
@@ -357,7 +342,8 @@ std::optional<ToolsFileChange> AddTools(std::string_view text, const std::vector
         return !IsAscii(entry.Command) || !IsAscii(entry.Arguments) || !IsAscii(entry.MenuItemName);
     });
     const std::string converted = needsUtf8 && !text.empty() && !text.starts_with(ByteOrderMark)
-                                      ? Latin1AsUtf8(text)
+                                      // As the IDE reads it, every byte one Latin-1 letter, now after a mark.
+                                      ? std::string(ByteOrderMark) + Utf8FromLatin1(text)
                                       : std::string();
     std::optional<ToolsLayout> layout = ParseTools(converted.empty() ? text : converted, lineEnd, reason);
     if (!layout)
