@@ -19,6 +19,7 @@ target_link_libraries(brisklet-clean PRIVATE brisklet_clean)
 target_compile_options(brisklet-clean PRIVATE ${BRISKLET_WARNINGS})
 target_compile_definitions(brisklet-clean PRIVATE ${BRISKLET_WIN32_DEFINITIONS})
 target_link_options(brisklet-clean PRIVATE -municode)
+target_link_libraries(brisklet-clean PRIVATE shell32)
 # Both programs' version resources.
 include(cmake/WindowsResources.cmake)
 
@@ -35,6 +36,8 @@ if(BRISKLET_TESTS)
   endif()
   file(GLOB BRISKLET_TEST_IDE_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
   add_executable(TestIde ${BRISKLET_TEST_IDE_SOURCES} tests/support/FoldLevels.cpp)
+  # The preferences engine reads the tools file with the IDE's reading rules.
+  target_link_libraries(TestIde PRIVATE brisklet_runtime shell32)
   target_include_directories(TestIde PRIVATE src tests "${BRISKLET_SCINTILLA_INCLUDE}")
   target_compile_options(TestIde PRIVATE ${BRISKLET_WARNINGS})
   target_compile_definitions(TestIde PRIVATE ${BRISKLET_WIN32_DEFINITIONS})

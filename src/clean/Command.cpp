@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "BriskletVersion.h"
+#include "clean/IdeTools.h"
 #include "clean/Jobs.h"
 #include "clean/Options.h"
 #include "clean/PreferencesFiles.h"
@@ -71,6 +72,12 @@ int RunCleanCommand(const std::vector<std::string>& arguments, const CleanEnviro
         if (files.WriteOutput(text))
             return CleanSuccess;
         Report(errors, "standard output", files.LastError());
+        return CleanTrouble;
+    }
+    if (settings->IdeTools != IdeToolsAction::None)
+        return RunIdeToolsCommand(*settings, environment, files, errors);
+    if (!settings->ToolsFiles.empty()) {
+        Report(errors, "--tools-file", "needs --add-ide-tools or --remove-ide-tools");
         return CleanTrouble;
     }
     // Every name shown with the platform's own separator, whichever the user typed.

@@ -9,6 +9,7 @@
 
 #include "clean/FileSystem.h"
 #include "clean/Sources.h"
+#include "clean/ToolsFile.h"
 
 namespace brisklet {
 
@@ -33,6 +34,13 @@ struct CleanEnvironment {
     std::function<std::unique_ptr<FileSystem>()> MoreFiles;
     // Where the shell leaves "*" and "?" in file names to the program: what a pattern matches.
     WildcardExpansion Wildcards;
+    // For the IDE's Tools menu: where each IDE keeps it, the running program's absolute path,
+    // what an entry runs, the line end the IDE writes, and the IDEs running now (by name).
+    std::vector<IdeToolsPlace> ToolsPlaces;
+    std::string ProgramPath;
+    ToolRoad Road = ToolRoad::TemporaryFile;
+    std::string LineEnd = "\n";
+    std::function<std::vector<std::string>()> RunningIdes;
 };
 
 // Runs the command on its arguments (without the program name). Without files it cleans

@@ -145,6 +145,8 @@ public:
     // The name as an absolute path, "." and ".." taken away by their letters (links not followed:
     // the path an editor names the file by), "/" between folders on every platform.
     [[nodiscard]] virtual bool FullName(std::string_view name, std::string& full) = 0;
+    // A new empty file under the name, never over anything that has it.
+    [[nodiscard]] virtual bool CreateEmpty(std::string_view name) = 0;
     // What the platform writes between folders: '\\' on Windows, which takes '/' too, and '/'
     // elsewhere. Every name the user is shown uses it; a diff's labels use '/', as git's do.
     [[nodiscard]] virtual char Separator() = 0;

@@ -196,6 +196,22 @@ std::optional<CleanSettings> ParseArguments(const std::vector<std::string>& argu
                 return std::nullopt;
             }
             settings.StdinName = *value;
+        } else if (argument == "--add-ide-tools" || argument == "--remove-ide-tools") {
+            const IdeToolsAction action = argument == "--add-ide-tools" ? IdeToolsAction::Add : IdeToolsAction::Remove;
+            if (settings.IdeTools != IdeToolsAction::None && settings.IdeTools != action) {
+                Report(errors, "--add-ide-tools", "cannot be combined with --remove-ide-tools");
+                return std::nullopt;
+            }
+            settings.IdeTools = action;
+        } else if (IsOption(argument, "--tools-file")) {
+            const std::optional<std::string_view> value = OptionValue(arguments, i, "--tools-file", errors, "a file");
+            if (!value)
+                return std::nullopt;
+            if (value->empty()) {
+                Report(errors, "--tools-file", "needs a file");
+                return std::nullopt;
+            }
+            settings.ToolsFiles.emplace_back(*value);
         } else if (argument.size() > 1 && argument.front() == '-') {
             // "-removecomments": a switch typed with the dash of an option.
             const std::string nearest =
@@ -240,6 +256,8 @@ bool CheckSwitchLikeNames(const CleanSettings& settings, const std::function<boo
 std::string HelpText() {
     std::string text = std::string("Usage: ") + ProgramName +
                        " [OPTION]... SWITCH... [FILE | FOLDER | -]...\n"
+                       "       " + ProgramName + " --add-ide-tools [--diff] [--tools-file FILE]...\n"
+                       "       " + ProgramName + " --remove-ide-tools [--diff] [--tools-file FILE]...\n"
                        "Applies the cleaning switches, in the order given, to each FILE, to the\n"
                        "PureBasic and SpiderBasic sources under each FOLDER (.pb .pbi .sb .sbi; hidden\n"
                        "folders and links to folders passed by), or to standard input (-, or no FILE at\n"
@@ -264,6 +282,12 @@ std::string HelpText() {
                        "  -j N, --jobs N   clean N files at once (default: one per processor)\n"
                        "  --no-preserve-root\n"
                        "                   let / (a drive's root on Windows) be walked as a folder\n"
+                       "  --add-ide-tools  put Brisklet's entries into the Tools menu of each IDE found\n"
+                       "                   (the IDE shows them after its next start)\n"
+                       "  --remove-ide-tools\n"
+                       "                   take Brisklet's entries out of the IDE's Tools menu\n"
+                       "  --tools-file FILE\n"
+                       "                   the IDE's tools file, for a portable IDE or one given its own\n"
                        "  -q, --quiet      name only the files in trouble\n"
                        "  -v, --verbose    also name each file cleaned, and where its tab width came\n"
                        "                   from\n"

@@ -23,6 +23,9 @@ enum class OutputMode { Rewrite, Check, Diff };
 
 enum class ColorChoice { Auto, Always, Never };
 
+// --add-ide-tools and --remove-ide-tools: the IDE's Tools menu instead of sources.
+enum class IdeToolsAction { None, Add, Remove };
+
 inline constexpr int32_t MostJobs = 1024;
 
 struct CleanSettings {
@@ -48,6 +51,8 @@ struct CleanSettings {
     bool Help = false;
     bool Version = false;
     bool OnlySelected = false;
+    IdeToolsAction IdeTools = IdeToolsAction::None;
+    std::vector<std::string> ToolsFiles; // --tools-file
     std::optional<ToolSelection> Selection; // with "/onlyselectedcode" and a selection from the IDE
 };
 

@@ -18,8 +18,10 @@
 #include "BriskletVersion.h"
 #include "clean/Command.h"
 #include "cleaning/view/ViewEntries.h"
+#include "runtime/Prefs.h"
 #include "runtime/TextCodec.h"
 #include "support/FakeFileSystem.h"
+#include "support/MemoryFile.h"
 #include "support/RunProcess.h"
 
 namespace brisklet {
@@ -445,6 +447,141 @@ TEST(CleanCommand, ASelectionFromAPipeStopsAtItsFirstZeroByte) {
     EXPECT_EQ(result.ExitCode, 2);
     EXPECT_EQ(result.Errors, "brisklet-clean: standard input: holds a zero byte, not a source file; stopped there\n");
     EXPECT_EQ(std::count(files.Calls.begin(), files.Calls.end(), "ReadInput"), 1);
+}
+
+// The Tools menu as the IDE reads it from the file: one line an entry, the program by its leaf.
+std::string MenuAsTheIdeReadsIt(const std::string& text) {
+    test::MemoryFileOpener opener(text);
+    PrefsFile prefs;
+    EXPECT_TRUE(PrefsOpen(prefs, opener, u"tools.prefs"));
+    PrefsSelectGroup(prefs, u"ToolsInfo");
+    const int count = std::stoi(EncodeUtf8(PrefsReadText(prefs, u"ToolCount", u"0")));
+    std::string menu;
+    for (int i = 0; i < count; ++i) {
+        EXPECT_TRUE(PrefsSelectGroup(prefs, u"Tool_" + DecodeUtf8(std::to_string(i))));
+        const auto key = [&prefs](std::u16string_view name) { return EncodeUtf8(PrefsReadText(prefs, name, u"")); };
+        const std::string command = key(u"Command");
+        menu += key(u"MenuItemName") + ": " + command.substr(command.find_last_of("/\\") + 1) + " " +
+                key(u"Arguments") + " [" + key(u"Flags") + key(u"ReloadSource") + key(u"Shortcut") +
+                key(u"Deactivate") + "]\n";
+    }
+    return menu;
+}
+
+TEST(CleanCommand, TheIdesToolsMenu) {
+    const std::string user = "\xEF\xBB\xBF[ToolsInfo]\r\n  ToolCount = 3\r\n;\r\n[Tool_0]\r\n  Command = /usr/bin/astyle\r\n"
+                             "  MenuItemName = Format\r\n;\r\n[Tool_1]\r\n  Command = \"/old/brisklet-clean\"\r\n"
+                             "  Arguments = /removecomments %TEMPFILE\r\n  MenuItemName = Strip comments\r\n"
+                             "  Shortcut = 77\r\n  Deactivate = 1\r\n;\r\n[Tool_2]\r\n  Command = /old/brisklet-clean\r\n"
+                             "  MenuItemName = Mine\r\n";
+    const std::string ours = "Strip comments: brisklet-clean /removecomments /removespacesatendoflines \"%TEMPFILE\" [1200]\n"
+                             "Release clean-up: brisklet-clean /removedebuglines /removecomments /removeemptylines "
+                             "\"%TEMPFILE\" [1200]\nTabs to spaces: brisklet-clean /converttabtospace \"%TEMPFILE\" "
+                             "[1200]\nTidy the selection: brisklet-clean /removedoublespaces /removespacesatendoflines "
+                             "/onlyselectedcode \"%TEMPFILE\" [1200]\n";
+    const std::string file = ".purebasic/tools.prefs";
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::optional<std::string> before; // nullopt: no tools file yet
+        std::string menu;                  // afterwards; "": the file as it was
+        int exitCode;
+        std::string errors;
+    };
+    const Row rows[] = {
+        {"a fresh folder", {"--add-ide-tools"}, std::nullopt, ours, 0, file + ": added 4"},
+        {"the user's entries kept, ours updated in place", {"--add-ide-tools"}, user,
+         "Format: astyle  []\nStrip comments: brisklet-clean /removecomments /removespacesatendoflines \"%TEMPFILE\" "
+         "[12771]\nMine: brisklet-clean  []\n" + ours.substr(ours.find("Release")),
+         0, file + ": added 3, updated 1"},
+        {"taken out, the rest renumbered", {"--remove-ide-tools"}, user, "Format: astyle  []\nMine: brisklet-clean  []\n",
+         0, file + ": removed 1"},
+        {"none to take out", {"--remove-ide-tools"}, "", "", 0, file + ": no entries of Brisklet's; left unchanged"},
+        {"a diff writes nothing", {"--add-ide-tools", "--diff"}, user, "", 1, ""},
+        {"binary", {"--add-ide-tools"}, std::string("[ToolsInfo]\n\0\n", 14), "", 2,
+         file + ": not a tools file of the IDE (it holds binary data); left unchanged"},
+        {"a count that disagrees", {"--add-ide-tools"}, "[ToolsInfo]\nToolCount = 2\n[Tool_0]\n[Tool_2]\n", "", 2,
+         file + ": not a tools file of the IDE (ToolCount is 2 but it has 2 tool groups, not numbered from 0); left "
+                "unchanged"},
+        {"too large", {"--add-ide-tools"}, std::string(size_t{17} << 20, ';'), "", 2,
+         file + ": not a tools file of the IDE (larger than 16 MiB); left unchanged"},
+        {"not a count", {"--remove-ide-tools"}, "[ToolsInfo]\nToolCount = x\n", "", 2,
+         file + ": not a tools file of the IDE (ToolCount is 'x'); left unchanged"},
+        {"switches too", {"--add-ide-tools", "/removecomments"}, "", "", 2,
+         "--add-ide-tools: takes no switches and no files (--tools-file names the IDE's tools file)"},
+        {"both ways", {"--add-ide-tools", "--remove-ide-tools"}, "", "", 2,
+         "--add-ide-tools: cannot be combined with --remove-ide-tools"},
+        {"a tools file alone", {"--tools-file", file, "/removecomments"}, "", "", 2,
+         "--tools-file: needs --add-ide-tools or --remove-ide-tools"},
+        {"no configuration folder", {"--add-ide-tools"}, std::nullopt, "", 2,
+         "no IDE's configuration folder found (looked for .purebasic and .spiderbasic); start the IDE once, or name "
+         "its tools file with --tools-file FILE"},
+    };
+    CleanEnvironment environment;
+    environment.ToolsPlaces = {{"PureBasic", ".purebasic", file}, {"SpiderBasic", ".spiderbasic", ".spiderbasic/x"}};
+    environment.ProgramPath = "/opt/b/brisklet-clean";
+    environment.RunningIdes = [] { return std::vector<std::string>{"PureBasic"}; };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::FakeFileSystem files;
+        if (row.name != std::string("no configuration folder")) {
+            files.Put(".purebasic", "");
+            files.Names[".purebasic"]->Directory = true;
+        }
+        if (row.before)
+            files.Put(file, *row.before);
+        const test::CommandRun run = test::RunCommandInMemory(files, row.arguments, environment);
+        EXPECT_EQ(run.Status, row.exitCode);
+        const bool written = !row.menu.empty() && (!row.before || MenuAsTheIdeReadsIt(*row.before) != row.menu);
+        EXPECT_EQ(run.Errors, (row.errors.empty() ? "" : "brisklet-clean: " + row.errors + "\n") +
+                                  (written ? "brisklet-clean: PureBasic is running: restart it to see the change in "
+                                             "its Tools menu; until then, confirming Tools > Configure Tools in it "
+                                             "would write its old list over the file\n"
+                                           : ""));
+        if (!row.menu.empty())
+            EXPECT_EQ(MenuAsTheIdeReadsIt(files.Bytes(file)), row.menu);
+        else if (row.before)
+            EXPECT_EQ(files.Bytes(file), *row.before);
+        // Lines added take the file's line end, and a key added to an entry the indent of the one before.
+        if (row.before == user && row.menu.size() > 80)
+            EXPECT_NE(files.Bytes(file).find("  Deactivate = 1\r\n  Trigger = 0\r\n"), std::string::npos);
+        EXPECT_TRUE(files.Leftovers().empty());
+    }
+    // Added twice, nothing is written the second time; taken out, the user's own file is back.
+    test::FakeFileSystem files;
+    files.Put(".purebasic", "");
+    files.Names[".purebasic"]->Directory = true;
+    const std::string own = "[ToolsInfo]\r\nToolCount = 1\r\n[Tool_0]\r\nCommand = astyle\r\nMenuItemName = Format\r\n";
+    files.Put(file, own);
+    EXPECT_EQ(test::RunCommandInMemory(files, {"--add-ide-tools"}, environment).Status, 0);
+    files.Calls.clear();
+    EXPECT_EQ(test::RunCommandInMemory(files, {"--add-ide-tools"}, environment).Errors,
+              "brisklet-clean: " + file + ": unchanged 4\n");
+    EXPECT_EQ(std::count(files.Calls.begin(), files.Calls.end(), "Replace"), 0);
+    EXPECT_EQ(test::RunCommandInMemory(files, {"--remove-ide-tools", "-q"}, environment).Status, 0);
+    EXPECT_EQ(files.Bytes(file), own);
+    // On Windows the entries run the Brisklet.exe beside brisklet-clean.exe, in the editor.
+    environment.Road = ToolRoad::Editor;
+    environment.ProgramPath = "C:\\B r\\brisklet-clean.exe";
+    EXPECT_EQ(test::RunCommandInMemory(files, {"--add-ide-tools"}, environment).Errors,
+              "brisklet-clean: C:\\B r\\Brisklet.exe: No such file or directory; the IDE's entries run the "
+              "Brisklet.exe beside C:\\B r\\brisklet-clean.exe\n");
+    files.Put("C:\\B r\\Brisklet.exe", "");
+    EXPECT_EQ(test::RunCommandInMemory(files, {"--add-ide-tools", "-q"}, environment).Status, 0);
+    EXPECT_EQ(MenuAsTheIdeReadsIt(files.Bytes(file)).substr(std::strlen("Format: astyle  []\n")),
+              "Strip comments: Brisklet.exe /removecomments /removespacesatendoflines /keepcursorandfolds [1000]\n"
+              "Release clean-up: Brisklet.exe /removedebuglines /removecomments /removeemptylines /keepcursorandfolds "
+              "[1000]\nTabs to spaces: Brisklet.exe /converttabtospace /keepcursorandfolds [1000]\nTidy the selection: "
+              "Brisklet.exe /removedoublespaces /removespacesatendoflines /onlyselectedcode [1000]\n"
+              "Fold everything, go to top: Brisklet.exe /fold /setcursortotop [1000]\n");
+    // A path outside ASCII goes into a file without a byte order mark as UTF-8 after one, the
+    // file's Latin-1 letters with it, so that the IDE reads both as they were.
+    environment.Road = ToolRoad::TemporaryFile;
+    environment.ProgramPath = "/opt/J\xC3\xBCrgen/brisklet-clean";
+    files.Put(file, "[ToolsInfo]\nToolCount = 1\n[Tool_0]\nMenuItemName = Caf\xE9\n");
+    EXPECT_EQ(test::RunCommandInMemory(files, {"--add-ide-tools", "-q"}, environment).Status, 0);
+    EXPECT_TRUE(files.Bytes(file).starts_with("\xEF\xBB\xBF[ToolsInfo]\nToolCount = 5\n[Tool_0]\nMenuItemName = Caf\xC3\xA9\n"));
+    EXPECT_NE(files.Bytes(file).find("Command = /opt/J\xC3\xBCrgen/brisklet-clean\n"), std::string::npos);
 }
 
 TEST(CleanCommand, AnArgumentLikeASwitchIsAFileWhenOneHasItsName) {

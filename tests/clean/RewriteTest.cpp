@@ -360,5 +360,43 @@ TEST(Rewrite, RunningOutOfMemoryAtTheCommitLeavesTheFile) {
     EXPECT_EQ(files.Leftovers(), std::vector<std::string>());
 }
 
+// The IDE's tools file goes the same way: whatever step fails, it is the old file or the new,
+// and another program's write at any step is never lost.
+TEST(Rewrite, TheIdesToolsFileIsWrittenLikeASource) {
+    const std::string file = ".purebasic/tools.prefs";
+    const std::string before = "[ToolsInfo]\nToolCount = 1\n[Tool_0]\nCommand = astyle\nMenuItemName = Format\n";
+    CleanEnvironment environment;
+    environment.ToolsPlaces = {{"PureBasic", ".purebasic", file}};
+    environment.ProgramPath = "/opt/brisklet-clean";
+    const auto prepared = [&](FakeFileSystem& files) {
+        files.Put(".purebasic", "");
+        files.Names[".purebasic"]->Directory = true;
+        files.Put(file, before);
+    };
+    FakeFileSystem undisturbed;
+    prepared(undisturbed);
+    ASSERT_EQ(test::RunCommandInMemory(undisturbed, {"--add-ide-tools"}, environment).Status, 0);
+    const std::string after = undisturbed.Bytes(file);
+    for (size_t step = 0; step < undisturbed.Calls.size(); ++step) {
+        SCOPED_TRACE(undisturbed.Calls[step]);
+        FakeFileSystem failing;
+        prepared(failing);
+        failing.FailAt = static_cast<int64_t>(step);
+        const CommandRun run = test::RunCommandInMemory(failing, {"--add-ide-tools"}, environment);
+        EXPECT_TRUE(failing.Bytes(file) == after || (run.Status != 0 && failing.Bytes(file) == before));
+        EXPECT_TRUE(run.Status == 0 || !run.Errors.empty());
+        EXPECT_TRUE(failing.Leftovers().empty());
+        // A write right before the replace is the one moment no check can see, on every road.
+        if (undisturbed.Calls[step] == "Replace")
+            continue;
+        FakeFileSystem meddled;
+        prepared(meddled);
+        meddled.MeddleAt = static_cast<int64_t>(step);
+        meddled.Meddle = [&file](FakeFileSystem& files) { files.Rewrite(file, "[ToolsInfo]\nToolCount = 0\n; indent\n"); };
+        static_cast<void>(test::RunCommandInMemory(meddled, {"--add-ide-tools"}, environment));
+        EXPECT_NE(meddled.Bytes(file).find("; indent\n"), std::string::npos);
+    }
+}
+
 } // namespace
 } // namespace brisklet

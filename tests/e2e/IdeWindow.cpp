@@ -531,6 +531,12 @@ bool OneUndoGives(const std::string& bytes) {
     return BytesOf(editor) == bytes;
 }
 
+void ReloadVisibleEditor(const std::string& bytes) {
+    const Editor& editor = ide.Editors[ide.Visible];
+    Call(editor, SCI_SETTEXT, 0, reinterpret_cast<sptr_t>(bytes.c_str()));
+    Call(editor, SCI_EMPTYUNDOBUFFER);
+}
+
 bool HiddenEditorsDifferFrom(const std::string& bytes) {
     for (size_t i = 0; i < ide.Editors.size(); ++i) {
         const bool hidden = (GetWindowLongW(ide.Editors[i].Window, GWL_STYLE) & WS_VISIBLE) == 0;

@@ -83,6 +83,9 @@ struct EditorState {
 [[nodiscard]] std::vector<std::pair<intptr_t, int>> VisibleEditorMarkers();
 // Sends one SCI_UNDO to the visible editor and tells whether its bytes are then the given ones.
 [[nodiscard]] bool OneUndoGives(const std::string& bytes);
+// What "Reload source after the tool has quit ... into the current source" does: the text
+// replaced, the undo history cleared.
+void ReloadVisibleEditor(const std::string& bytes);
 // Whether any hidden editor's bytes differ from the given ones.
 [[nodiscard]] bool HiddenEditorsDifferFrom(const std::string& bytes);
 // The editors, numbered in the order they were created, whose bytes differ from the given ones.

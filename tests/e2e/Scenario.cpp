@@ -77,6 +77,8 @@ const TextKey TextKeys[] = {
     {L"workdir", &Scenario::WorkingDirectory},
     {L"mainclass", &Scenario::MainClass},
     {L"holdfile", &Scenario::HoldFile},
+    {L"tool-entry", &Scenario::ToolEntry},
+    {L"tools-file", &Scenario::ToolsFile},
 };
 
 struct FlagKey {

@@ -52,6 +52,10 @@ struct Scenario {
     std::string Typed;                 // typed into the visible editor...
     unsigned TypeAfter = 2154;         // ...right after it answered this message (SCI_GETLINECOUNT)
     bool Viewer = false;               // a top-level window of its own, owned by the main window, with an editor
+    // The Tools menu entry to run instead of the command line, as the IDE runs it, from the
+    // tools file (empty: the IDE's own in the roaming application data folder).
+    std::wstring ToolEntry;
+    std::wstring ToolsFile;
 };
 
 // Reads the run file: UTF-8 "key=value" lines. Unknown keys and bad values are errors, so a

@@ -12,6 +12,7 @@
 #include "Files.h"
 #include "IdeWindow.h"
 #include "Scenario.h"
+#include "ToolsMenu.h"
 #include "runtime/win32/OwnedHandle.h"
 
 namespace brisklet::e2e {
@@ -204,11 +205,55 @@ Runs RunChildren(const Scenario& scenario, DWORD watcherId) {
     return runs;
 }
 
+// The IDE's Tools menu, "|" between the entries' names.
+std::string MenuNames(const std::vector<MenuEntry>& menu) {
+    std::string names;
+    for (const MenuEntry& entry : menu) {
+        if (!names.empty()) {
+            names += '|';
+        }
+        names += Utf8FromWide(entry.Name);
+    }
+    return names;
+}
+
+// The scenario's tool entry taken from the menu, with a temporary file for "%TEMPFILE"
+// holding the document; false when the menu has no such entry.
+bool TakeMenuEntry(Scenario& scenario, const std::vector<MenuEntry>& menu, std::wstring& temporaryFile,
+                   const MenuEntry*& taken) {
+    for (const MenuEntry& entry : menu) {
+        if (entry.Name != scenario.ToolEntry) {
+            continue;
+        }
+        if (entry.Arguments.find(L"%TEMPFILE") != std::wstring::npos) {
+            wchar_t folder[MAX_PATH] = {};
+            wchar_t name[MAX_PATH] = {};
+            if (GetTempPathW(MAX_PATH, folder) == 0 || GetTempFileNameW(folder, L"pb", 0, name) == 0 ||
+                !WriteFileBytes(name, scenario.Document)) {
+                return false;
+            }
+            temporaryFile = name;
+        }
+        TakeEntry(scenario, entry, temporaryFile);
+        taken = &entry;
+        return true;
+    }
+    return false;
+}
+
 int RunScenario(const std::wstring& runFile, DWORD watcherId) {
     std::wstring error;
-    const std::optional<Scenario> scenario = ReadScenario(runFile, error);
+    std::optional<Scenario> scenario = ReadScenario(runFile, error);
     if (!scenario) {
         return Fail(error);
+    }
+    // The IDE reads its Tools menu as it starts.
+    const std::vector<MenuEntry> menu =
+        ReadToolsMenu(!scenario->ToolsFile.empty() ? scenario->ToolsFile : IdeToolsFile(OwnFileName() == L"SpiderBasic.exe"));
+    std::wstring temporaryFile;
+    const MenuEntry* entry = nullptr;
+    if (!scenario->ToolEntry.empty() && !TakeMenuEntry(*scenario, menu, temporaryFile, entry)) {
+        return Fail(L"no entry '" + scenario->ToolEntry + L"' in the Tools menu: " + WideFromUtf8(MenuNames(menu)));
     }
     if (scenario->Vanishes == Vanish::Process && watcherId == 0) {
         return WatchEndingIde(runFile, *scenario, error) ? 0 : Fail(error);
@@ -232,6 +277,12 @@ int RunScenario(const std::wstring& runFile, DWORD watcherId) {
         child = RunChildren(*scenario, watcherId);
         PumpMessages();
     }
+    if (entry != nullptr && entry->ReloadSource == 2 && !temporaryFile.empty()) {
+        ReloadVisibleEditor(ReloadedText(ReadFileBytes(temporaryFile).value_or(std::string())));
+    }
+    if (!temporaryFile.empty()) {
+        DeleteFileW(temporaryFile.c_str());
+    }
     const MessageCounts counts = StopCounting();
     std::string blocks;
     std::string handlesAfter;
@@ -251,6 +302,7 @@ int RunScenario(const std::wstring& runFile, DWORD watcherId) {
 
     std::string result;
     result += "exit=" + child.Exits + "\n";
+    result += "tools-menu=" + MenuNames(menu) + "\n";
     if (!child.StartErrors.empty()) {
         result += "start-error=" + child.StartErrors + "\n";
     }

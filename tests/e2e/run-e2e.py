@@ -13,6 +13,7 @@ Usage: tests/e2e/run-e2e.py [--build DIR] [--scenarios DIR] [NAME ...]   (NAME: 
 
 import argparse
 import fcntl
+import getpass
 import os
 import re
 import shutil
@@ -29,7 +30,7 @@ SCENARIOS = REPO / "tests" / "e2e" / "scenarios"
 BITNESSES = ("x86", "x64")
 UNDER_DISPLAY = "BRISKLET_E2E_UNDER_DISPLAY"
 # Keys the runner consumes itself; every other scenario key goes to the test IDE as it is.
-RUNNER_KEYS = {"bitness", "tool-bitness", "program", "ide", "tool", "workdir", "args", "generate", "locale"}
+RUNNER_KEYS = {"bitness", "tool-bitness", "program", "ide", "tool", "workdir", "args", "generate", "locale", "before"}
 PROGRAMS = ("Brisklet", "ProbeTool", "CrashTool")
 PROBE_RUN = "config-probe"
 # What every scenario expects unless its expected.txt says otherwise: the tool always ends with
@@ -88,6 +89,11 @@ class Scenario:
         self.workdir = settings.get("workdir", self.tool.rpartition("\\")[0])
         self.args = settings.get("args", "")
         self.locale = settings.get("locale")
+        # Steps before the IDE starts, ";" between them: "clean ARGUMENTS" runs the brisklet-clean.exe
+        # beside the tool, "move FROM -> TO" moves a folder of the installation.
+        self.before = [step.strip() for step in settings.get("before", "").split(";") if step.strip()]
+        # The IDE's configuration in the prefix's own roaming folder, where the IDE keeps it.
+        self.usesRoaming = bool(self.before) or "tool-entry" in settings
         self.ideSettings = {k: v for k, v in settings.items() if k not in RUNNER_KEYS}
         expectedFile = folder / "expected.txt"
         self.expected = {key: ("=", value) for key, value in DEFAULT_EXPECTED.items()}
@@ -110,6 +116,11 @@ class Inputs:
 
     def Program(self, name, bitness):
         return self.build / f"win-{bitness}" / f"{name}.exe"
+
+    def Roaming(self):
+        """The prefix's roaming application data folder: where the IDE keeps its configuration, whatever
+        APPDATA a Windows program is started with."""
+        return self.prefix / "drive_c" / "users" / getpass.getuser() / "AppData" / "Roaming"
 
     def NativeClean(self):
         return self.build / "native" / "brisklet-clean"
@@ -175,6 +186,12 @@ def LayOut(scenario, bitness, inputs):
     shutil.copyfile(inputs.Program(scenario.program, scenario.toolBitness or bitness), tool)
     if (scenario.folder / "files").is_dir():
         shutil.copytree(scenario.folder / "files", root, dirs_exist_ok=True)
+    if scenario.usesRoaming:
+        shutil.copyfile(inputs.Program("brisklet-clean", scenario.toolBitness or bitness), tool.parent / "brisklet-clean.exe")
+        for ide in ("PureBasic", "SpiderBasic"):
+            shutil.rmtree(inputs.Roaming() / ide, ignore_errors=True)
+        if (scenario.folder / "roaming").is_dir():
+            shutil.copytree(scenario.folder / "roaming", inputs.Roaming(), dirs_exist_ok=True)
     (root / "doc.bin").write_bytes(scenario.document)
 
     rootText = WindowsPath(root)
@@ -209,12 +226,14 @@ def DocumentDifference(expected, seen):
             f"      saw:      {Shown(seen[start:start + 80])}")
 
 
-def FilesSeen(key, root):
-    """file.GLOB: the one file under the root that GLOB matches, as one escaped line; count.GLOB:
-    how many paths it matches. None for any other key."""
+def FilesSeen(key, root, inputs):
+    """file.GLOB: the one file under the root (under the prefix's roaming folder for roaming/GLOB) that
+    GLOB matches, as one escaped line; count.GLOB: how many paths it matches. None for any other key."""
     kind, _, pattern = key.partition(".")
     if kind not in ("file", "count") or not pattern:
         return None
+    if pattern.startswith("roaming/"):
+        root, pattern = inputs.Roaming(), pattern.removeprefix("roaming/")
     matches = sorted(root.glob(pattern))
     if kind == "count":
         return str(len(matches))
@@ -223,14 +242,16 @@ def FilesSeen(key, root):
     return Shown(matches[0].read_bytes(), limit=None)
 
 
-def Compare(scenario, root):
-    """The differences between what the scenario expects and what the test IDE reported."""
+def Compare(scenario, root, inputs, before):
+    """The differences between what the scenario expects and what the test IDE (and the steps before it)
+    reported."""
     seen = {key: value for key, (_, value) in ReadKeyValues(root / "result" / "result.txt").items()}
+    seen.update(before)
     problems = []
     escapedRoot = WindowsPath(root).replace("\\", "\\\\")
     for key, (operator, expected) in scenario.expected.items():
         expected = expected.replace("%ROOT%", re.escape(escapedRoot) if operator == "~=" else escapedRoot)
-        actual = FilesSeen(key, root)
+        actual = FilesSeen(key, root, inputs)
         if actual is None:
             actual = seen.get(key)
         if operator == "<=":
@@ -281,8 +302,33 @@ def StartGlitched(scenario, root):
             and scenario.expected.get("exit", ("=", ""))[1] != "start-failed")
 
 
+def RunBefore(scenario, root, road):
+    """The scenario's steps before the IDE starts: before-exit (the exit codes of its clean steps) and
+    before-errors (what they wrote to standard error, as one line)."""
+    exits, errors = [], b""
+    tool = root / scenario.tool.replace("\\", "/")
+    for step in scenario.before:
+        verb, _, rest = step.partition(" ")
+        if verb == "move":
+            source, _, target = rest.partition(" -> ")
+            (root / source.replace("\\", "/")).rename(root / target.replace("\\", "/"))
+            tool = root / target.replace("\\", "/") / tool.name
+        elif verb == "clean":
+            # Files, not pipes: Wine's desktop process keeps the first program's handles open.
+            with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as messages:
+                finished = subprocess.run(road.wine + [str(tool.parent / "brisklet-clean.exe")] + rest.split(),
+                                          stdin=subprocess.DEVNULL, stdout=output, stderr=messages, timeout=120)
+                messages.seek(0)
+                errors += messages.read()
+            exits.append(str(finished.returncode))
+        else:
+            raise ValueError(f"{scenario.name}: a step before the IDE is clean or move, not {step!r}")
+    return {"before-exit": ",".join(exits), "before-errors": Shown(errors, limit=None)} if scenario.before else {}
+
+
 def RunOne(scenario, bitness, inputs, road, again=True):
     root = LayOut(scenario, bitness, inputs)
+    before = RunBefore(scenario, root, road)
     timeout = int(scenario.ideSettings.get("timeout-ms", "30000")) / 1000 + SLACK_SECONDS
     command = road.wine + [str(root / "ide" / scenario.ide), WindowsPath(root / "run.txt")]
     # Wine takes a process's ANSI code page from its locale; the tool inherits the IDE's.
@@ -304,7 +350,7 @@ def RunOne(scenario, bitness, inputs, road, again=True):
             print(f"again {scenario.name} [{bitness}]: Wine could not start the test IDE")
             return RunOne(scenario, bitness, inputs, road, again=False)
         return [f"the test IDE failed (exit code {finished.returncode}): {text or 'no output'}"]
-    problems = Compare(scenario, root)
+    problems = Compare(scenario, root, inputs, before)
     if problems and again and StartGlitched(scenario, root):
         print(f"again {scenario.name} [{bitness}]: Wine could not start the tool (error {road.START_ERROR})")
         return RunOne(scenario, bitness, inputs, road, again=False)

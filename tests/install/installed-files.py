@@ -90,6 +90,13 @@ def Accepted(program, tag):
     arguments = re.sub(r"\[.*?\]", "", tag).split()
     if len(arguments) == 2:
         arguments[1] = "4"
+    if "ide-tools" in tag or "tools-file" in tag:
+        # The Tools-menu options take no switch: shown as a diff against a tools file not there yet.
+        with tempfile.TemporaryDirectory() as folder:
+            action = [] if arguments[0] == "--tools-file" else arguments
+            result = Run([str(program)] + (action or ["--remove-ide-tools"]) +
+                         ["--diff", "--tools-file", str(Path(folder) / "tools.prefs")], stdin=subprocess.DEVNULL)
+        return result.returncode in (0, 1) and not result.stderr
     # A switch first: a run without one is refused.
     result = Run([str(program), "/removespacesatendoflines"] + arguments, stdin=subprocess.DEVNULL)
     return result.returncode == 0 and not result.stderr

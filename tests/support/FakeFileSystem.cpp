@@ -355,6 +355,17 @@ bool FakeFileSystem::FullName(std::string_view name, std::string& full) {
     return true;
 }
 
+bool FakeFileSystem::CreateEmpty(std::string_view name) {
+    if (Step("CreateEmpty"))
+        return Fail();
+    if (Names.contains(std::string(name))) {
+        error_ = "File exists";
+        return false;
+    }
+    Put(std::string(name), "");
+    return true;
+}
+
 char FakeFileSystem::Separator() {
     return PathSeparator;
 }

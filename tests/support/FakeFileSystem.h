@@ -92,6 +92,7 @@ public:
     bool WriteOutput(std::string_view bytes) override;
     bool InputIsOutput() override;
     bool FullName(std::string_view name, std::string& full) override;
+    bool CreateEmpty(std::string_view name) override;
     char Separator() override;
     bool NameExists(std::string_view name) override;
     bool IdentityOf(std::string_view name, FileIdentity& identity) override;

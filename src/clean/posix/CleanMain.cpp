@@ -17,6 +17,7 @@
 
 #include "clean/Command.h"
 #include "clean/PlatformFileSystem.h"
+#include "clean/PlatformIdeTools.h"
 #include "runtime/TextCodec.h"
 
 extern char** environ;
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
         environment.OpenFileLimit = openFiles.rlim_cur == RLIM_INFINITY ? size_t{1} << 20
                                                                    : static_cast<size_t>(openFiles.rlim_cur);
     environment.MoreFiles = [] { return std::make_unique<brisklet::PlatformFileSystem>(); };
+    brisklet::TakeIdeToolsPlaces(environment);
     // Run from the IDE with standard error going where nobody reads it: the messages are gathered,
     // and go to standard error and a dialog once the run ends.
     char* messages = nullptr;

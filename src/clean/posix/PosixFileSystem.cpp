@@ -679,6 +679,14 @@ bool PlatformFileSystem::FullName(std::string_view name, std::string& full) {
     return true;
 }
 
+bool PlatformFileSystem::CreateEmpty(std::string_view name) {
+    const int created = ::open(std::string(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (created < 0)
+        return state_->Fail(errno);
+    ::close(created);
+    return true;
+}
+
 char PlatformFileSystem::Separator() {
     return '/';
 }

@@ -16,6 +16,7 @@
 
 #include "clean/Command.h"
 #include "clean/PlatformFileSystem.h"
+#include "clean/PlatformIdeTools.h"
 #include "runtime/TextCodec.h"
 #include "runtime/win32/OwnedHandle.h"
 #include "runtime/win32/WideText.h"
@@ -99,6 +100,7 @@ int wmain(int argc, wchar_t** argv) {
     environment.OpenFileLimit = size_t{1} << 16; // handles, not C library descriptors
     environment.MoreFiles = [] { return std::make_unique<brisklet::PlatformFileSystem>(); };
     environment.Wildcards = MatchingNames;
+    brisklet::TakeIdeToolsPlaces(environment);
     std::FILE* gathered = environment.IdeTool && !ErrorsAreRead() ? GatheringFile() : nullptr;
     const int status = brisklet::RunCleanCommand(arguments, environment, files, gathered ? gathered : stderr);
     if (gathered != nullptr) {

@@ -547,6 +547,12 @@ bool PlatformFileSystem::FullName(std::string_view name, std::string& full) {
     return true;
 }
 
+bool PlatformFileSystem::CreateEmpty(std::string_view name) {
+    const KernelHandle created(CreateFileW(WidePath(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    return created.Valid() || state_->Fail();
+}
+
 char PlatformFileSystem::Separator() {
     return '\\';
 }
