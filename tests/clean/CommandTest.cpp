@@ -538,13 +538,15 @@ TEST(CleanCommand, TheIdesToolsMenu) {
                                              "its Tools menu; until then, confirming Tools > Configure Tools in it "
                                              "would write its old list over the file\n"
                                            : ""));
-        if (!row.menu.empty())
+        if (!row.menu.empty()) {
             EXPECT_EQ(MenuAsTheIdeReadsIt(files.Bytes(file)), row.menu);
-        else if (row.before)
+        } else if (row.before) {
             EXPECT_EQ(files.Bytes(file), *row.before);
+        }
         // Lines added take the file's line end, and a key added to an entry the indent of the one before.
-        if (row.before == user && row.menu.size() > 80)
+        if (row.before == user && row.menu.size() > 80) {
             EXPECT_NE(files.Bytes(file).find("  Deactivate = 1\r\n  Trigger = 0\r\n"), std::string::npos);
+        }
         EXPECT_TRUE(files.Leftovers().empty());
     }
     // Added twice, nothing is written the second time; taken out, the user's own file is back.

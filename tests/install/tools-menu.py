@@ -54,8 +54,10 @@ def Click(entry, source, selection, work):
     temporary = Path(work) / "PB_EditorOutput.pb"
     temporary.write_text(source + SETTINGS)
     arguments = shlex.split(entry["arguments"].replace("%TEMPFILE", str(temporary)))
+    # The IDE's tool shows its trouble in the desktop's dialog: a stand-in records any.
     environment = dict(os.environ, PB_TOOL_IDE="/opt/purebasic/compilers/purebasic", PB_TOOL_Selection=selection,
-                       PB_TOOL_Preferences=str(Path(work) / "purebasic.prefs"))
+                       PB_TOOL_Preferences=str(Path(work) / "purebasic.prefs"),
+                       PATH=f"{Path(work) / 'dialogs'}:{os.environ['PATH']}")
     finished = subprocess.run([entry["command"]] + arguments, env=environment, capture_output=True, text=True,
                               timeout=60)
     if int(entry["flags"]) & 1 == 0 or entry["reloadsource"] != "2":
@@ -79,6 +81,10 @@ def main():
         tools = home / ".purebasic" / "tools.prefs"
         tools.write_bytes(USER_TOOLS)
         (Path(work) / "purebasic.prefs").write_text("[Global]\nTabLength = 4\n")
+        (Path(work) / "dialogs").mkdir()
+        for dialog in ("zenity", "kdialog"):
+            (Path(work) / "dialogs" / dialog).write_text(f'#!/bin/sh\necho "$@" >> "{work}/dialogs.txt"\n')
+            (Path(work) / "dialogs" / dialog).chmod(0o755)
         subprocess.run(["cmake", "--install", str(build), "--prefix", str(prefix)], check=True, capture_output=True)
         program = prefix / "bin" / "brisklet-clean"
         moved = Path(work) / "moved dir" / "brisklet-clean"
@@ -101,6 +107,8 @@ def main():
                 loaded = Click(entry, source, selection, work)
                 if loaded != cleaned:
                     problems.append(f"run {run + 1}: {name} loaded back {loaded!r}; expected {cleaned!r}")
+        if (Path(work) / "dialogs.txt").exists():
+            problems.append(f"the entries showed dialogs: {(Path(work) / 'dialogs.txt').read_text()!r}")
         status, errors = Register(moved, home, "--remove-ide-tools")
         if status != 0 or tools.read_bytes() != USER_TOOLS:
             problems.append(f"--remove-ide-tools: exit {status}, {errors!r}; the user's file is now "
