@@ -2,11 +2,12 @@
 """brisklet-clean as cmake --install lays it out, checked against the installed program's own --help.
 
 Usage: installed-files.py BUILD_FOLDER. Installs into a temporary prefix and checks: exactly the program, the
-man page and the bash, zsh and fish completions are installed; the page renders without a warning, holds every
-sentence of --help word for word (usage, options, switches and their notes), and names no option or switch the
-program does not accept; each completion offers, in its real shell, what --help lists (a table of command lines
-and their completions); --help fits 80 columns and the page's sentences of fact (PROSE) hold for the program.
-Exits 0 when all holds, 1 otherwise, 77 (skipped) when groff, strace or a shell is missing.
+man page and the bash, zsh and fish completions are installed; the README's examples on the bundled sample run as
+written; the page renders without a warning, holds every sentence of --help word for word (usage, options,
+switches and their notes), and names no option or switch the program does not accept; each completion offers, in
+its real shell, what --help lists (a table of command lines and their completions); --help fits 80 columns and
+the page's sentences of fact (PROSE) hold for the program. Exits 0 when all holds, 1 otherwise, 77 (skipped) when
+groff, strace or a shell is missing.
 """
 
 import os
@@ -207,6 +208,24 @@ def CompletionProblems(prefix, help, folder):
     return problems
 
 
+def ReadmeProblems(program):
+    """The README's examples that touch only the bundled sample, run as written on a copy of it: each ends with
+    0 or 1 and reports no trouble."""
+    readme = Path(__file__).resolve().parents[2] / "README.md"
+    examples = [line.strip() for line in readme.read_text(encoding="utf-8").splitlines()
+                if line.startswith("    brisklet-clean ") and "samples/" in line]
+    problems = [] if examples else ["the README shows no example on the sample"]
+    with tempfile.TemporaryDirectory() as folder:
+        shutil.copytree(Path(readme).parent / "samples", Path(folder) / "samples")
+        environment = dict(os.environ, PATH=f"{program.parent}:{os.environ['PATH']}")
+        for example in examples:
+            result = Run(["bash", "-c", example], cwd=folder, env=environment)
+            troubles = [line for line in result.stderr.splitlines() if not line.endswith(": would change")]
+            if result.returncode not in (0, 1) or troubles:
+                problems.append(f"README example {example!r}: exit {result.returncode}, {result.stderr.strip()!r}")
+    return problems
+
+
 def main():
     build = Path(sys.argv[1]).resolve()
     for tool in ("groff", "strace", "bash", "zsh", "fish"):
@@ -221,6 +240,7 @@ def main():
             help = Run([str(prefix / PROGRAM), "--help"]).stdout
             problems += ManPageProblems(prefix / PROGRAM, prefix / MAN_PAGE, help, Path(work))
             problems += CompletionProblems(prefix, help, folder)
+            problems += ReadmeProblems(prefix / PROGRAM)
     for problem in problems:
         print(f"FAIL {problem}")
     print(f"installed files, man page, completion: {'ok' if not problems else f'{len(problems)} problems'}")
