@@ -2,7 +2,6 @@
 #include "clean/PlatformIdeTools.h"
 
 #include <dirent.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,11 +20,10 @@ namespace brisklet {
 
 namespace {
 
+// HOME alone: the user database would tie the static program to the system's libraries.
 std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-        return home;
-    const passwd* user = ::getpwuid(::getuid());
-    return user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "";
+    const char* home = std::getenv("HOME");
+    return home != nullptr ? home : "";
 }
 
 // The program's own file, links resolved: what the IDE is to run.
