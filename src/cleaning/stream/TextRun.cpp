@@ -47,6 +47,7 @@ struct TextReader {
     bool MarkChecked = false;
     bool Decided = false;
     bool StrayByte = false; // a byte beyond ASCII that starts no UTF-8 sequence went by
+    bool StartInLine = false; // Start is inside a long line whose start went on in pieces
 };
 
 // The result compared with the input while the two agree, so that an unchanged text is
@@ -134,7 +135,7 @@ void FindSettingsStart(TextReader& reader, bool atEnd) {
     for (size_t o = text.find('O', reader.ScanFrom + OptionsOffset); o != None && o - OptionsOffset < limit;
          o = text.find('O', o + 1)) {
         const size_t start = o - OptionsOffset;
-        if (SettingsLineAt(text, start, reader.Start))
+        if (SettingsLineAt(text, start, reader.Start) && !(reader.StartInLine && start == reader.Start))
             reader.Held = start;
     }
     reader.ScanFrom = limit;
@@ -157,6 +158,25 @@ size_t ReleasableEnd(TextReader& reader, bool atEnd) {
         reader.LastLineStart = at;
     reader.LineScanFrom = reader.ScanFrom;
     return std::max(reader.LastLineStart, reader.Start);
+}
+
+// A long line is not held whole: once more than pieceLength of it has come (ReleasableEnd found
+// no line start after reader.Start), the part searched for a settings block goes on, but for a
+// UTF-8 sequence its end may cut and the settings block when it is known to start there. Its
+// end, or reader.Start when nothing goes.
+size_t LongLinePieceEnd(const TextReader& reader, size_t pieceLength) {
+    const std::string_view text = BufferView(reader.Pending);
+    if (reader.Held != None || text.size() - reader.Start <= pieceLength)
+        return reader.Start;
+    size_t end = reader.ScanFrom;
+    if (reader.SettingsKnown)
+        end = static_cast<size_t>(std::min<uint64_t>(end, reader.SettingsAt - reader.Base));
+    for (size_t back = 0; back < 3 && end > reader.Start && (static_cast<unsigned char>(text[end - 1]) & 0xC0) == 0x80;
+         ++back)
+        --end;
+    if (end > reader.Start && static_cast<unsigned char>(text[end - 1]) >= 0xC0)
+        --end;
+    return std::max(end, reader.Start);
 }
 
 // The length of the next slice of source: up to the last line end within a block, or to the
@@ -291,6 +311,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     CleaningPipeline pipeline;
     PieceTrials trials;
     StartPipeline(pipeline, rules.Operations, rules.TabLength);
+    pipeline.PieceLength = 4 * blockSize;
     TextReader reader;
     reader.Decided = std::none_of(rules.Operations.begin(), rules.Operations.end(), IsCaseConversion);
     ResultWatch watch{sink, reader, 0, 0, false};
@@ -346,7 +367,12 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
             reader.Held = None;
             FindSettingsStart(reader, atEnd);
         }
-        const size_t end = ReleasableEnd(reader, atEnd);
+        size_t end = ReleasableEnd(reader, atEnd);
+        // Where the result is compared with the input, a stage that holds the line would make it
+        // held twice: the line then goes on whole, as the watch holds it anyway.
+        const bool piece = end == reader.Start && !(Watching(watch) && MayHoldLine(pipeline));
+        if (piece)
+            end = LongLinePieceEnd(reader, pipeline.PieceLength);
         if (end == reader.Start)
             continue;
         if (!reader.Decided) {
@@ -376,6 +402,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
             source.remove_prefix(slice.size());
         }
         reader.Start = end;
+        reader.StartInLine = piece;
     }
     out.Size = 0;
     if (following)
