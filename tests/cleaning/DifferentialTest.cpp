@@ -508,7 +508,7 @@ TEST(StreamDifferential, ASettingsStartBeforeWhatWasCleanedIsTakenAsHere) {
     for (const uint64_t answer : {uint64_t{0}, uint64_t{3}}) {
         SCOPED_TRACE("settings said to start at " + std::to_string(answer));
         const Rereading early{[](uint64_t) { return std::optional<bool>(false); },
-                              [answer]() { return std::optional<uint64_t>(answer); }, {}};
+                              [answer]() { return std::optional<uint64_t>(answer); }, {}, {}};
         size_t given = 0;
         const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
             const size_t count = std::min(capacity, bytes.size() - given);

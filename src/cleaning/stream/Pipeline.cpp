@@ -132,6 +132,9 @@ void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
         stage.Carry.append(in.substr(0, take));
         in.remove_prefix(take);
         RunPiece(pipeline, stage, stage.Carry, last, out);
+        // A long line held whole is in out now: its room is given back, not kept beside it.
+        if (stage.Carry.capacity() > pipeline.PieceLength)
+            std::string().swap(stage.Carry);
         stage.Carry.clear();
     }
     if (last) {

@@ -52,14 +52,16 @@ struct TextReader {
 
 // The result compared with the input while the two agree, so that an unchanged text is
 // never written and a changed file gets only what differs written after its unchanged start.
-// The input it still needs stays in the reader's Pending: a second copy would double what a
-// long line costs.
+// The input it still needs stays in the reader's Pending (a second copy would double what a
+// long line costs), or, for a text that can be read again, is read again from the file.
 struct ResultWatch {
     const CleanSink& Sink;
     const TextReader& Reader;
+    const Rereading& Again;
     uint64_t Noted = 0;   // offset in the text up to which the input has gone to the run
     uint64_t Matched = 0; // offset up to which the result is the input
     bool Diverged = false;
+    std::string Reread;
 };
 
 bool Watching(const ResultWatch& watch) {
@@ -70,19 +72,43 @@ void NoteInput(ResultWatch& watch, std::string_view bytes) {
     watch.Noted += bytes.size();
 }
 
+// How many of bytes agree with the input from Matched on, as far as it has gone to the run:
+// in Pending, or before it read again. nullopt when reading fails.
+std::optional<size_t> AgreeingLength(ResultWatch& watch, std::string_view bytes) {
+    const uint64_t end = std::min<uint64_t>(watch.Noted, watch.Matched + bytes.size());
+    const uint64_t base = watch.Reader.Base;
+    size_t same = 0;
+    for (uint64_t at = watch.Matched; at < end;) {
+        std::string_view input;
+        if (at < base) {
+            if (!watch.Again.ReadAt(at, static_cast<size_t>(std::min<uint64_t>({RereadChunk, base - at, end - at})),
+                                    watch.Reread))
+                return std::nullopt;
+            input = watch.Reread;
+        } else {
+            input = BufferView(watch.Reader.Pending).substr(static_cast<size_t>(at - base), static_cast<size_t>(end - at));
+        }
+        const std::string_view result = bytes.substr(static_cast<size_t>(at - watch.Matched), input.size());
+        const size_t agree =
+            static_cast<size_t>(std::mismatch(result.begin(), result.end(), input.begin()).first - result.begin());
+        same += agree;
+        // A file cut short meanwhile ends the agreement where it ends.
+        if (agree < result.size() || input.empty())
+            break;
+        at += input.size();
+    }
+    return same;
+}
+
 bool EmitResult(ResultWatch& watch, std::string_view bytes) {
     if (bytes.empty())
         return true;
     if (!Watching(watch))
         return watch.Sink.Write(bytes);
-    const std::string_view input = BufferView(watch.Reader.Pending)
-                                       .substr(static_cast<size_t>(watch.Matched - watch.Reader.Base),
-                                               static_cast<size_t>(watch.Noted - watch.Matched));
-    const size_t common = std::min(input.size(), bytes.size());
-    const size_t same =
-        static_cast<size_t>(std::mismatch(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(common), input.begin())
-                                .first -
-                            bytes.begin());
+    const std::optional<size_t> agreeing = AgreeingLength(watch, bytes);
+    if (!agreeing)
+        return false;
+    const size_t same = *agreeing;
     if (same == bytes.size()) {
         watch.Matched += same;
         return true;
@@ -107,8 +133,9 @@ size_t ShiftedBack(size_t index, size_t by) {
 
 // Drops what went to the run from Pending, but for the input the watch still compares with.
 void Compact(TextReader& reader, const ResultWatch& watch) {
-    const size_t by =
-        Watching(watch) ? std::min(reader.Start, static_cast<size_t>(watch.Matched - reader.Base)) : reader.Start;
+    const size_t by = Watching(watch) && !watch.Again.ReadAt
+                          ? std::min(reader.Start, static_cast<size_t>(watch.Matched - reader.Base))
+                          : reader.Start;
     if (by == 0)
         return;
     const size_t left = reader.Pending.Size - by;
@@ -314,7 +341,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     pipeline.PieceLength = 4 * blockSize;
     TextReader reader;
     reader.Decided = std::none_of(rules.Operations.begin(), rules.Operations.end(), IsCaseConversion);
-    ResultWatch watch{sink, reader, 0, 0, false};
+    ResultWatch watch{sink, reader, rereading, 0, 0, false, {}};
     ByteBuffer out;
     const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };
     std::optional<ViewFollowing> following;
@@ -370,7 +397,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
         size_t end = ReleasableEnd(reader, atEnd);
         // Where the result is compared with the input, a stage that holds the line would make it
         // held twice: the line then goes on whole, as the watch holds it anyway.
-        const bool piece = end == reader.Start && !(Watching(watch) && MayHoldLine(pipeline));
+        const bool piece = end == reader.Start && !(Watching(watch) && !rereading.ReadAt && MayHoldLine(pipeline));
         if (piece)
             end = LongLinePieceEnd(reader, pipeline.PieceLength);
         if (end == reader.Start)
@@ -484,7 +511,8 @@ Rereading FileRereading(const ReadBytesAt& readAt, const FileSize& size) {
                 if (!total)
                     return std::nullopt;
                 return LastSettingsOfFile(readAt, *total);
-            }};
+            },
+            readAt};
 }
 
 std::string ErrorText(int error) {
