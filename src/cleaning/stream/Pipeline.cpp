@@ -72,6 +72,7 @@ size_t TrailingRunStart(std::string_view bytes, bool spacesOnly) {
 void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer& out) {
     std::string& carry = stage.Carry;
     const CleaningOperation operation = stage.Operation;
+    const bool aLine = stage.SawLineEnd || pipeline.LineEndAhead;
     size_t settled = 0;
     if (stage.Rest == LineRest::Passes) {
         AppendBytes(out, carry);
@@ -97,7 +98,7 @@ void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer
             settled = carry.size();
             stage.Rest = LineRest::Passes;
         }
-    } else if (operation == CleaningOperation::RemoveDebugLines && stage.SawLineEnd) {
+    } else if (operation == CleaningOperation::RemoveDebugLines && aLine) {
         // Only what came since the last look, and the word's length before it, is new.
         const size_t word = std::char_traits<char>::length(DebugWord<char>);
         if (carry.find(DebugWord<char>, stage.Searched > word ? stage.Searched - word : 0) != std::string::npos) {
@@ -105,7 +106,7 @@ void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer
             stage.Rest = LineRest::Goes;
         }
         stage.Searched = carry.size() - settled;
-    } else if (operation != CleaningOperation::RemoveComments && stage.SawLineEnd &&
+    } else if (operation != CleaningOperation::RemoveComments && aLine &&
                std::any_of(carry.begin(), carry.end(), [](char c) { return !IsBlank(c); })) {
         // The indentation is passed: the step's new start, and the rest as it is.
         const LineResult<char> result = LineStep(pipeline, stage, carry);
@@ -117,6 +118,14 @@ void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer
     carry.erase(0, settled);
 }
 
+// A carry that is part of a long line is settled; once the line's fate is known, at once. The
+// carry's only line end can be a CR at its end.
+void SettleIfLong(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer& out) {
+    if ((stage.Carry.size() > pipeline.PieceLength || stage.Rest != LineRest::Undecided) && !stage.Carry.empty() &&
+        stage.Carry.back() != '\r')
+        SettleLongLine(pipeline, stage, out);
+}
+
 // The stage works on whole lines only: what follows the last line end it can be sure of waits
 // in its carry for the next block, and goes on in pieces when it grows long (SettleLongLine).
 void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view in, bool last, ByteBuffer& out) {
@@ -124,9 +133,7 @@ void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
         const size_t take = last ? in.size() : CompletingLength(stage.Carry, in);
         if (take == std::string_view::npos) {
             stage.Carry.append(in);
-            // The carry's only line end can be a CR at its end.
-            if (stage.Carry.size() > pipeline.PieceLength && stage.Carry.back() != '\r')
-                SettleLongLine(pipeline, stage, out);
+            SettleIfLong(pipeline, stage, out);
             return;
         }
         stage.Carry.append(in.substr(0, take));
@@ -145,8 +152,7 @@ void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
     RunPiece(pipeline, stage, in.substr(0, cut), false, out);
     stage.Carry.assign(in.substr(cut));
     stage.Searched = 0;
-    if (stage.Carry.size() > pipeline.PieceLength && stage.Carry.back() != '\r')
-        SettleLongLine(pipeline, stage, out);
+    SettleIfLong(pipeline, stage, out);
 }
 
 // A line longer than this goes through the stages one by one, which hold two copies of it at
@@ -264,11 +270,11 @@ bool CarriesNothing(const CleaningPipeline& pipeline) {
 }
 
 bool MayHoldLine(const CleaningPipeline& pipeline) {
-    return std::any_of(pipeline.Stages.begin(), pipeline.Stages.end(), [](const CleaningStage& stage) {
+    return std::any_of(pipeline.Stages.begin(), pipeline.Stages.end(), [&pipeline](const CleaningStage& stage) {
         using enum CleaningOperation;
         const CleaningOperation operation = stage.Operation;
         return operation == RemoveComments ||
-               (!stage.SawLineEnd && (operation == RemoveDebugLines || operation == RemoveSpacesAtStartOfLines ||
+               (!stage.SawLineEnd && !pipeline.LineEndAhead && (operation == RemoveDebugLines || operation == RemoveSpacesAtStartOfLines ||
                                       operation == ConvertTabToSpace || operation == ConvertSpaceToTab));
     });
 }

@@ -54,6 +54,9 @@ struct CleaningPipeline {
     // line, which stays as it is when no line end follows, they hold it whole, as
     // "/removecomments" does every line).
     size_t PieceLength = size_t{1} << 20;
+    // The text is known to hold a line end further on, so that its first line is a line to
+    // every stage before that line end has come: set by a caller that can read ahead.
+    bool LineEndAhead = false;
 };
 
 // Some stage may hold a long line whole, or the text's first line until its end: then a caller

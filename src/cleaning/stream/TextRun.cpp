@@ -48,6 +48,7 @@ struct TextReader {
     bool Decided = false;
     bool StrayByte = false; // a byte beyond ASCII that starts no UTF-8 sequence went by
     bool StartInLine = false; // Start is inside a long line whose start went on in pieces
+    bool LookedAhead = false; // the file was searched for a line end after Pending
 };
 
 // The result compared with the input while the two agree, so that an unchanged text is
@@ -218,6 +219,20 @@ size_t SliceLength(std::string_view source, size_t blockSize) {
         return at;
     const size_t next = NextLineEnd(source, blockSize);
     return next == None ? source.size() : next + 1;
+}
+
+// Whether the file holds a line end from offset on, read forwards in chunks; nullopt when
+// reading fails.
+std::optional<bool> LineEndFrom(const ReadBytesAt& readAt, uint64_t offset) {
+    std::string chunk;
+    for (uint64_t at = offset;; at += chunk.size()) {
+        if (!readAt(at, RereadChunk, chunk))
+            return std::nullopt;
+        if (chunk.empty())
+            return false;
+        if (chunk.find_first_of("\r\n") != None)
+            return true;
+    }
 }
 
 enum class Decision { Release, Hold, Failed };
@@ -400,6 +415,15 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
         const bool piece = end == reader.Start && !(Watching(watch) && !rereading.ReadAt && MayHoldLine(pipeline));
         if (piece)
             end = LongLinePieceEnd(reader, pipeline.PieceLength);
+        // A stage that holds the text's first line until it knows whether a line end follows
+        // learns it from the file instead, once.
+        if (end != reader.Start && piece && rereading.ReadAt && !reader.LookedAhead && MayHoldLine(pipeline)) {
+            reader.LookedAhead = true;
+            const std::optional<bool> ahead = LineEndFrom(rereading.ReadAt, reader.Base + reader.Pending.Size);
+            if (!ahead)
+                return fail(CleanEnd::ReadFailed);
+            pipeline.LineEndAhead = *ahead;
+        }
         if (end == reader.Start)
             continue;
         if (!reader.Decided) {
