@@ -209,6 +209,10 @@ void AddDiffPiece(UnifiedDiff& diff, std::string_view input, std::string_view ou
         ForEachLine(input, [&](std::string_view line) { Unchanged(diff, line); });
         return;
     }
+    // A byte to spare for the mark MoveLines puts in front of a long line, which would
+    // otherwise take a buffer twice its size.
+    diff.PendingInput.reserve(diff.PendingInput.size() + input.size() + 1);
+    diff.PendingOutput.reserve(diff.PendingOutput.size() + output.size() + 1);
     diff.PendingInput += input;
     diff.PendingOutput += output;
     // Only where both texts stand at a line start together are their lines paired; a line

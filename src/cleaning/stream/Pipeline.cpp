@@ -273,9 +273,10 @@ bool MayHoldLine(const CleaningPipeline& pipeline) {
     return std::any_of(pipeline.Stages.begin(), pipeline.Stages.end(), [&pipeline](const CleaningStage& stage) {
         using enum CleaningOperation;
         const CleaningOperation operation = stage.Operation;
+        const bool firstLine = !stage.SawLineEnd && !pipeline.LineEndAhead;
         return operation == RemoveComments ||
-               (!stage.SawLineEnd && !pipeline.LineEndAhead && (operation == RemoveDebugLines || operation == RemoveSpacesAtStartOfLines ||
-                                      operation == ConvertTabToSpace || operation == ConvertSpaceToTab));
+               (firstLine && (operation == RemoveDebugLines || operation == RemoveSpacesAtStartOfLines ||
+                              operation == ConvertTabToSpace || operation == ConvertSpaceToTab));
     });
 }
 

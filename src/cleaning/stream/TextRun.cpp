@@ -87,7 +87,8 @@ std::optional<size_t> AgreeingLength(ResultWatch& watch, std::string_view bytes)
                 return std::nullopt;
             input = watch.Reread;
         } else {
-            input = BufferView(watch.Reader.Pending).substr(static_cast<size_t>(at - base), static_cast<size_t>(end - at));
+            input = BufferView(watch.Reader.Pending)
+                        .substr(static_cast<size_t>(at - base), static_cast<size_t>(end - at));
         }
         const std::string_view result = bytes.substr(static_cast<size_t>(at - watch.Matched), input.size());
         const size_t agree =
