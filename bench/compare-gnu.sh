@@ -93,7 +93,7 @@ for mode in file pipe; do
 done
 
 echo
-echo "## $megabytes MB source ($bytes bytes), tab length $tab, best of $runs"
+echo "A $megabytes MB source ($bytes bytes), tab length $tab, the best of $runs runs."
 echo
 echo "cat: file to file $(rate "$bytes" "${cat_time[file]}") MB/s, pipe to pipe $(rate "$bytes" "${cat_time[pipe]}") MB/s"
 # brisklet-clean with only an IDE-only switch (a run needs one) reads and writes and changes
