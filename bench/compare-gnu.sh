@@ -5,8 +5,9 @@
 # brisklet-clean's peak memory (maximum resident set, /usr/bin/time). Then four switches
 # together against the slowest of them alone, and the time and peak memory on a 1 GB source
 # beside the first size (linear: ten times the input, at most ten times the time, with a
-# fifth to spare for a busy machine), and the peak memory for one line of 50 MB. Prints Markdown
-# tables.
+# fifth to spare for a busy machine), and the peak memory for one line of LINE_MB megabytes
+# (default 100) with each switch, with several and as a diff. Prints Markdown tables; exits 1
+# when an aim is missed.
 # Usage: bench/compare-gnu.sh [MEGABYTES]   (default 100; GB=0 skips the 1 GB memory run)
 # Needs build/bench/brisklet_bench (cmake --preset bench) and build/native/brisklet-clean
 # (cmake --preset native); BRISKLET_BENCH and BRISKLET_CLEAN point elsewhere.
@@ -19,6 +20,7 @@ megabytes=${1:-100}
 tab=4
 runs=${RUNS:-3}
 gigabyte=${GB:-1}
+line_megabytes=${LINE_MB:-100}
 
 for program in "$bench" "$clean" /usr/bin/time; do
     [ -x "$program" ] || { echo "compare-gnu.sh: $program: not found or not built" >&2; exit 2; }
@@ -91,7 +93,7 @@ for mode in file pipe; do
 done
 
 echo
-echo "## $megabytes MB source ($bytes bytes), tab length $tab, best of $runs"
+echo "A $megabytes MB source ($bytes bytes), tab length $tab, the best of $runs runs."
 echo
 echo "cat: file to file $(rate "$bytes" "${cat_time[file]}") MB/s, pipe to pipe $(rate "$bytes" "${cat_time[pipe]}") MB/s"
 # brisklet-clean with only an IDE-only switch (a run needs one) reads and writes and changes
@@ -141,33 +143,46 @@ for mode in file pipe; do
         "$over" "$(mib "$peak")" "$aim"
 done
 
-# One line of 50 MB (the source with its line ends taken out), cleaned in place and pipe to
-# pipe: the peak memory beside the line's size. Aim: one switch at most twice the line, and the
-# few MiB of any run.
+# One line of LINE_MB megabytes (the source with its line ends taken out), cleaned in place and
+# pipe to pipe with each switch and with several, and shown as a diff: the peak memory beside
+# the line's size. Aims: at most twice the line with any switches, three times for the diff,
+# besides the few MiB of any run.
 line=$work/line.pb
-head -c 50000000 "$input" | tr -d '\r\n' >"$line"
+head -c $((line_megabytes * 1000000)) "$input" | tr -d '\r\n' >"$line"
 echo >>"$line"
 line_bytes=$(wc -c <"$line")
+# The few MiB any run takes (the program, its libraries, its blocks) come on top.
+within() { awk -v k="$1" -v b="$line_bytes" -v times="$2" 'BEGIN { exit !(k * 1024 <= b * times + 8 * 1048576) }'; }
 echo
 echo "| One line of $((line_bytes / 1000000)) MB | Mode | Peak MiB | × line | Aim |"
 echo "|---|---|---:|---:|---|"
-for switches in /removespacesatendoflines /removeallspaces /converttexttouppercaseletters /converttabtospace \
-    "/removespacesatendoflines /removeallspaces /converttexttouppercaseletters"; do
-    for mode in "in place" pipe; do
+line_rows=()
+for row in "${rows[@]}"; do line_rows+=("${row%%|*}"); done
+line_rows+=("/removecomments /removedoublespaces /removespacesatendoflines"
+            "/removespacesatendoflines /removeallspaces /converttexttouppercaseletters"
+            "/removedebuglines /converttabtospace /converttexttolowercaseletters")
+for switches in "${line_rows[@]}"; do
+    for mode in "in place" pipe diff; do
+        # The diff of one switch that changes the line everywhere and of one that changes its end.
+        case $mode,$switches in
+        diff,/removeallspaces | diff,/converttexttouppercaseletters | diff,"/removecomments /removedoublespaces /removespacesatendoflines") ;;
+        diff,*) continue ;;
+        esac
         if [ "$mode" = pipe ]; then
             eval "cat '$line' | $(own "$switches") | cat >/dev/null"
+        elif [ "$mode" = diff ]; then
+            # Exit status 1: the diff is not empty.
+            eval "$(own --diff "$switches") '$line' >/dev/null" || [ $? = 1 ]
         else
             cp "$line" "$work/in-place.pb"
             eval "$(own "$switches") '$work/in-place.pb'"
-        fi || { echo "compare-gnu.sh: failed: $switches on one line" >&2; exit 2; }
+        fi || { echo "compare-gnu.sh: failed: $switches on one line ($mode)" >&2; exit 2; }
         peak=$(peak_kib)
         over=$(awk -v k="$peak" -v b="$line_bytes" 'BEGIN { printf "%.2f", k * 1024 / b }')
         aim=met
-        case $switches in
-        *" "*) aim="–" ;;
-        # Twice the line, and the few MiB any run takes.
-        *) [ "$peak" -le $((line_bytes * 2 / 1024 + 8192)) ] || { aim=MISSED; missed=1; } ;;
-        esac
+        times=2
+        [ "$mode" = diff ] && times=3
+        within "$peak" "$times" || { aim=MISSED; missed=1; }
         printf '| `%s` | %s | %s | %s | %s |\n' "$switches" "$mode" "$(mib "$peak")" "$over" "$aim"
     done
 done

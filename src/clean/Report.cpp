@@ -42,7 +42,11 @@ Reporter::Reporter(const CleanSettings& settings, const CleanEnvironment& enviro
 int Reporter::Report(const SourceName& source, SourceResult result) {
     ClearProgress();
     ++done_;
-    if (!result.Printed.empty() && !files_.WriteOutput(color_ ? Colored(result.Printed) : result.Printed))
+    // Written as it is, not through a conditional expression, which would copy a diff that
+    // may hold a long line twice.
+    const bool written = result.Printed.empty() ||
+                         (color_ ? files_.WriteOutput(Colored(result.Printed)) : files_.WriteOutput(result.Printed));
+    if (!written)
         result = TroubleResult(files_.LastError(), "standard output");
     std::string reason = result.Reason;
     if (result.Status != CleanTrouble && settings_.Quiet)

@@ -55,6 +55,16 @@ void AppendLine(std::string& body, char mark, std::string_view line) {
     }
 }
 
+// A string's room is given back when it held a long line, rather than kept beside the copies
+// the diff makes of it.
+constexpr size_t LongLineRoom = size_t{1} << 20;
+
+void Release(std::string& text) {
+    if (text.capacity() > LongLineRoom)
+        std::string().swap(text);
+    text.clear();
+}
+
 template <class Each>
 void ForEachLine(std::string_view text, Each each) {
     while (!text.empty()) {
@@ -72,11 +82,36 @@ std::string Range(int64_t start, int64_t count) {
     return std::to_string(count == 0 ? start - 1 : start) + "," + std::to_string(count);
 }
 
+int64_t LineCount(std::string_view text) {
+    return static_cast<int64_t>(std::count(text.begin(), text.end(), '\n')) + (AtLineStart(text) ? 0 : 1);
+}
+
+// The lines of from, each after mark, at the end of to; from is emptied. A long line is not
+// copied where to is empty: from becomes it.
+void MoveLines(std::string& to, char mark, std::string& from) {
+    if (to.empty() && LineCount(from) == 1) {
+        from.insert(from.begin(), mark);
+        if (!AtLineStart(from)) {
+            from += '\n';
+            from += NoNewline;
+        }
+        to.swap(from);
+    } else {
+        ForEachLine(from, [&](std::string_view line) { AppendLine(to, mark, line); });
+    }
+    Release(from);
+}
+
+// Room for the change, the diff so far and a hunk header is taken at once, so that the body
+// of a long line's change is never copied into a larger buffer, and each part is let go once
+// it is in.
 void EndChange(UnifiedDiff& diff) {
+    diff.Body.reserve(diff.Text.size() + diff.Body.size() + diff.Removed.size() + diff.Added.size() +
+                      diff.OldLabel.size() + diff.NewLabel.size() + 64);
     diff.Body += diff.Removed;
+    Release(diff.Removed);
     diff.Body += diff.Added;
-    diff.Removed.clear();
-    diff.Added.clear();
+    Release(diff.Added);
 }
 
 void CloseHunk(UnifiedDiff& diff) {
@@ -87,10 +122,18 @@ void CloseHunk(UnifiedDiff& diff) {
         diff.OldCount -= diff.Tail - keep;
         diff.NewCount -= diff.Tail - keep;
     }
-    if (diff.Text.empty())
-        diff.Text = "--- " + diff.OldLabel + "\n+++ " + diff.NewLabel + "\n";
-    diff.Text += "@@ -" + Range(diff.OldStart, diff.OldCount) + " +" + Range(diff.NewStart, diff.NewCount) + " @@\n";
-    diff.Text += diff.Body;
+    std::string head = diff.Text.empty() ? "--- " + diff.OldLabel + "\n+++ " + diff.NewLabel + "\n" : "";
+    head += "@@ -" + Range(diff.OldStart, diff.OldCount) + " +" + Range(diff.NewStart, diff.NewCount) + " @@\n";
+    // A body larger than the diff so far takes it in front, in the room EndChange left for it.
+    if (diff.Body.size() > diff.Text.size()) {
+        diff.Body.insert(0, head);
+        diff.Body.insert(0, diff.Text);
+        diff.Text.swap(diff.Body);
+    } else {
+        diff.Text += head;
+        diff.Text += diff.Body;
+    }
+    Release(diff.Body);
     diff.HunkOpen = false;
 }
 
@@ -139,19 +182,17 @@ void FlushPending(UnifiedDiff& diff) {
         ForEachLine(diff.PendingInput, [&](std::string_view line) { Unchanged(diff, line); });
     } else {
         StartChange(diff);
-        ForEachLine(diff.PendingInput, [&](std::string_view line) {
-            AppendLine(diff.Removed, '-', line);
-            ++diff.OldCount;
-            ++diff.OldLine;
-        });
-        ForEachLine(diff.PendingOutput, [&](std::string_view line) {
-            AppendLine(diff.Added, '+', line);
-            ++diff.NewCount;
-            ++diff.NewLine;
-        });
+        const int64_t removed = LineCount(diff.PendingInput);
+        const int64_t added = LineCount(diff.PendingOutput);
+        diff.OldCount += removed;
+        diff.OldLine += removed;
+        diff.NewCount += added;
+        diff.NewLine += added;
+        MoveLines(diff.Removed, '-', diff.PendingInput);
+        MoveLines(diff.Added, '+', diff.PendingOutput);
     }
-    diff.PendingInput.clear();
-    diff.PendingOutput.clear();
+    Release(diff.PendingInput);
+    Release(diff.PendingOutput);
 }
 
 } // namespace
@@ -168,6 +209,10 @@ void AddDiffPiece(UnifiedDiff& diff, std::string_view input, std::string_view ou
         ForEachLine(input, [&](std::string_view line) { Unchanged(diff, line); });
         return;
     }
+    // A byte to spare for the mark MoveLines puts in front of a long line, which would
+    // otherwise take a buffer twice its size.
+    diff.PendingInput.reserve(diff.PendingInput.size() + input.size() + 1);
+    diff.PendingOutput.reserve(diff.PendingOutput.size() + output.size() + 1);
     diff.PendingInput += input;
     diff.PendingOutput += output;
     // Only where both texts stand at a line start together are their lines paired; a line

@@ -80,6 +80,8 @@ TEST_F(CleanFiles, TheCasesOnceFoundComeOutSound) {
     const std::string ide = "PB_TOOL_IDE=/usr/bin/purebasic", zenity = "PATH=" + (dialogs / "zenity").string();
     const std::string mistyped = "brisklet-clean: /removecoments: unknown switch; did you mean /removecomments?\n";
     const std::string longLine(200000, 'y');
+    // Longer than the pieces a long line goes on in.
+    const std::string hugeLine = " \t" + std::string(3 << 20, 'y') + " Debug ";
     const FileCase cases[] = {
         {"lone CR line ends", {"/removedebuglines"}, "If a = 1\r  Debug \"one\"\r  b = 2\rEndIf\r\n",
          "If a = 1\r  b = 2\rEndIf\r\n", 0, ""},
@@ -101,6 +103,11 @@ TEST_F(CleanFiles, TheCasesOnceFoundComeOutSound) {
         {"UTF-8 far behind a stray byte", {"/converttexttouppercaseletters"}, "\xE9x\n" + longLine + "\n\u00e4\n",
          "\xE9X\n" + std::string(longLine.size(), 'Y') + "\n\u00c4\n", 0, ""},
         {"single bytes stay single bytes", {"/converttexttouppercaseletters"}, "\xE9x\n", "\xC9X\n", 0, ""},
+        {"a huge only line without a line end stays", {"/removespacesatstartoflines", "/removedebuglines"}, hugeLine,
+         hugeLine, 0, ""},
+        {"a huge first line with a line end", {"/removespacesatstartoflines"}, hugeLine + "\n", hugeLine.substr(2) + "\n",
+         0, ""},
+        {"a huge debug line", {"/removedebuglines"}, hugeLine + "\r\nz\n", "z\n", 0, ""},
         {"a mistyped switch", {"/removecoments"}, "a ; b\nc\n", "a ; b\nc\n", 2, mistyped, {zenity}},
         {"in the IDE", {"/removecoments"}, "a", "a", 2, mistyped, {ide, zenity},
          "zenity\n--error\n--no-markup\n--title=brisklet-clean\n--text=" + mistyped},

@@ -20,6 +20,7 @@
 #include "runtime/Strings.h"
 #include "runtime/TextCodec.h"
 #include "support/CleaningSamples.h"
+#include "support/FailingAllocator.h"
 #include "support/MemoryEditor.h"
 #include "support/ReferenceCleaning.h"
 #include "support/ReferenceStrings.h"
@@ -508,7 +509,7 @@ TEST(StreamDifferential, ASettingsStartBeforeWhatWasCleanedIsTakenAsHere) {
     for (const uint64_t answer : {uint64_t{0}, uint64_t{3}}) {
         SCOPED_TRACE("settings said to start at " + std::to_string(answer));
         const Rereading early{[](uint64_t) { return std::optional<bool>(false); },
-                              [answer]() { return std::optional<uint64_t>(answer); }, {}};
+                              [answer]() { return std::optional<uint64_t>(answer); }, {}, {}};
         size_t given = 0;
         const ReadBytes read = [&](char* into, size_t capacity) -> int64_t {
             const size_t count = std::min(capacity, bytes.size() - given);
@@ -550,6 +551,61 @@ std::vector<std::string> EditorLines(std::string_view bytes) {
         lines.emplace_back();
     }
     return lines;
+}
+
+// A line far longer than the pieces it goes on in is never held whole, in place or on a pipe,
+// where the switches allow it: every allocation of half its size fails, and the run finishes
+// with what the whole text gives. (A pipe's first line waits for its line end, as the line
+// operations on its start leave the text's only line alone.)
+TEST(StreamDifferential, ALongLineGoesOnInPiecesWithoutItsSize) {
+    using enum CleaningOperation;
+    std::string line = "  \t ";
+    while (line.size() < (size_t{16} << 20))
+        line += "If  a\t= \"\u00e4\u6f22\" :  Debug  x  ";
+    const std::string text = line + "\r\n";
+    const struct {
+        std::vector<CleaningOperation> Operations;
+        bool InPlace;
+    } rows[] = {
+        {{RemoveSpacesAtEndOfLines, ConvertTextToUpperCase, RemoveDoubleSpaces, RemoveEmptyLines}, false},
+        {{RemoveAllSpaces, ConvertTextToLowerCase}, true},
+        {{RemoveSpacesAtStartOfLines, ConvertTabToSpace, RemoveSpacesAtEndOfLines}, true},
+        {{ConvertSpaceToTab, RemoveDebugLines}, true},
+    };
+    for (const auto& row : rows) {
+        const std::optional<std::string> expected = CleanSourceFile(text, row.Operations, 4);
+        ASSERT_TRUE(expected);
+        std::string result;
+        result.reserve(text.size() * 2);
+        size_t given = 0;
+        const ReadBytes read = [&](char* into, size_t capacity) {
+            const size_t count = std::min(capacity, text.size() - given);
+            std::copy_n(text.data() + given, count, into);
+            given += count;
+            return static_cast<int64_t>(count);
+        };
+        const auto write = [&](std::string_view piece) {
+            result.append(piece);
+            return true;
+        };
+        const Rereading file = FileRereading(
+            [&](uint64_t offset, size_t count, std::string& into) {
+                into.assign(text, std::min<size_t>(static_cast<size_t>(offset), text.size()), count);
+                return true;
+            },
+            [&]() -> std::optional<uint64_t> { return text.size(); });
+        const CleanSink sink = row.InPlace ? ChangedPartSink(
+                                                 [&](uint64_t unchanged) {
+                                                     result.assign(text, 0, static_cast<size_t>(unchanged));
+                                                     return true;
+                                                 },
+                                                 write)
+                                           : WholeResultSink(write);
+        const test::FailingAllocations failing(line.size() / 2, SIZE_MAX);
+        ASSERT_EQ(CleanText(read, row.InPlace ? file : Rereading{}, sink, {row.Operations, 4, {}}).End,
+                  CleanEnd::Finished);
+        ASSERT_TRUE(SameBytes(result, *expected));
+    }
 }
 
 // Taken line by line, for a settings block's view entries to follow their lines, the source must

@@ -86,6 +86,9 @@ void Reindent(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
 // A line with the stage's trigger is the only kind its step changes when it has one, so the
 // lines before the next one holding it are copied unseen.
 void RebuildLines(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view piece, ByteBuffer& out) {
+    // Room for the whole result at once but for a tab conversion's fills: grown one append
+    // at a time, a long line's result would be copied when it is nearly whole, holding it twice.
+    ReserveBytes(out, piece.size());
     if (stage.Operation == CleaningOperation::ConvertTabToSpace ||
         stage.Operation == CleaningOperation::ConvertSpaceToTab) {
         Reindent(pipeline, stage, piece, out);

@@ -53,6 +53,9 @@ void FeedPipelineInPieces(CleaningPipeline& pipeline, PieceTrials& trials, std::
             if (pipeline.GrowthExceeded)
                 return;
             piece(line, BufferView(out), CarriesNothing(pipeline));
+            // A long line's result has gone to piece: its room is not kept beside piece's copy.
+            if (out.Capacity > pipeline.PieceLength)
+                out = ByteBuffer{};
             at += line.size();
         }
     }

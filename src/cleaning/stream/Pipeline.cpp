@@ -13,8 +13,24 @@ namespace brisklet {
 
 namespace {
 
+// The rest of a line whose start has gone on, at the front of piece: passed or dropped up to
+// and with its line end; what follows it.
+std::string_view FinishLineRest(CleaningStage& stage, std::string_view piece, ByteBuffer& out) {
+    const size_t end = NextLineEnd(piece, 0);
+    const size_t next = end == std::string_view::npos ? piece.size() : AfterLineEnd(piece, end);
+    if (stage.Rest == LineRest::Passes)
+        AppendBytes(out, piece.substr(0, next));
+    if (end != std::string_view::npos) {
+        stage.Rest = LineRest::Undecided;
+        stage.SawLineEnd = true;
+    }
+    return piece.substr(next);
+}
+
 // piece holds whole lines, or is the rest of the text when last is set.
 void RunPiece(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view piece, bool last, ByteBuffer& out) {
+    if (stage.Rest != LineRest::Undecided)
+        piece = FinishLineRest(stage, piece, out);
     if (piece.empty())
         return;
     if (!stage.SawLineEnd)
@@ -31,18 +47,101 @@ void RunPiece(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
     RebuildLines(pipeline, stage, piece, out);
 }
 
+// Where a piece of a line may end for a case conversion: before a sequence that may go on in
+// the next piece. A UTF-8 sequence is at most four bytes, and its continuation bytes are the
+// only ones of the form 10xxxxxx.
+size_t WholeSequencesEnd(std::string_view bytes) {
+    for (size_t at = bytes.size(); at > 0 && bytes.size() - at < 4; --at) {
+        const auto byte = static_cast<unsigned char>(bytes[at - 1]);
+        if ((byte & 0xC0) != 0x80)
+            return byte >= 0xC0 ? at - 1 : bytes.size();
+    }
+    return bytes.size();
+}
+
+// Where the blanks (or for "/removedoublespaces" the spaces) at the end of bytes start.
+size_t TrailingRunStart(std::string_view bytes, bool spacesOnly) {
+    size_t at = bytes.size();
+    while (at > 0 && (spacesOnly ? bytes[at - 1] == ' ' : IsBlank(bytes[at - 1])))
+        --at;
+    return at;
+}
+
+// The stage's carry holds a long part of a line, no line end: what the operation can already
+// tell of it goes to out, and the carry keeps only what it cannot.
+void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer& out) {
+    std::string& carry = stage.Carry;
+    const CleaningOperation operation = stage.Operation;
+    const bool aLine = stage.SawLineEnd || pipeline.LineEndAhead;
+    size_t settled = 0;
+    if (stage.Rest == LineRest::Passes) {
+        AppendBytes(out, carry);
+        settled = carry.size();
+    } else if (stage.Rest == LineRest::Goes) {
+        settled = carry.size();
+    } else if (operation == CleaningOperation::RemoveDoubleSpaces) {
+        // A run of spaces at the end becomes one space whatever follows: one stands for it.
+        settled = TrailingRunStart(carry, true);
+        WholeTextStep(operation, pipeline.Encoding, std::string_view(carry).substr(0, settled), out);
+        carry.resize(std::min(carry.size(), settled + 1));
+    } else if (IsWholeTextOperation(operation)) {
+        settled = operation == CleaningOperation::RemoveAllSpaces ? carry.size() : WholeSequencesEnd(carry);
+        WholeTextStep(operation, pipeline.Encoding, std::string_view(carry).substr(0, settled), out);
+    } else if (operation == CleaningOperation::RemoveSpacesAtEndOfLines) {
+        // The blanks at the end are all the step can take, whether a line end follows or not.
+        settled = TrailingRunStart(carry, false);
+        AppendBytes(out, std::string_view(carry).substr(0, settled));
+    } else if (operation == CleaningOperation::RemoveEmptyLines) {
+        // A line with something besides blanks stays, whether a line end follows or not.
+        if (TrailingRunStart(carry, false) > 0) {
+            AppendBytes(out, carry);
+            settled = carry.size();
+            stage.Rest = LineRest::Passes;
+        }
+    } else if (operation == CleaningOperation::RemoveDebugLines && aLine) {
+        // Only what came since the last look, and the word's length before it, is new.
+        const size_t word = std::char_traits<char>::length(DebugWord<char>);
+        if (carry.find(DebugWord<char>, stage.Searched > word ? stage.Searched - word : 0) != std::string::npos) {
+            settled = carry.size();
+            stage.Rest = LineRest::Goes;
+        }
+        stage.Searched = carry.size() - settled;
+    } else if (operation != CleaningOperation::RemoveComments && aLine &&
+               std::any_of(carry.begin(), carry.end(), [](char c) { return !IsBlank(c); })) {
+        // The indentation is passed: the step's new start, and the rest as it is.
+        const LineResult<char> result = LineStep(pipeline, stage, carry);
+        AppendFill(out, result->FillCount, result->Fill);
+        AppendBytes(out, std::string_view(carry).substr(result->KeepFrom));
+        settled = carry.size();
+        stage.Rest = LineRest::Passes;
+    }
+    carry.erase(0, settled);
+}
+
+// A carry that is part of a long line is settled; once the line's fate is known, at once. The
+// carry's only line end can be a CR at its end.
+void SettleIfLong(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer& out) {
+    if ((stage.Carry.size() > pipeline.PieceLength || stage.Rest != LineRest::Undecided) && !stage.Carry.empty() &&
+        stage.Carry.back() != '\r')
+        SettleLongLine(pipeline, stage, out);
+}
+
 // The stage works on whole lines only: what follows the last line end it can be sure of waits
-// in its carry for the next block.
+// in its carry for the next block, and goes on in pieces when it grows long (SettleLongLine).
 void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view in, bool last, ByteBuffer& out) {
     if (!stage.Carry.empty()) {
         const size_t take = last ? in.size() : CompletingLength(stage.Carry, in);
         if (take == std::string_view::npos) {
             stage.Carry.append(in);
+            SettleIfLong(pipeline, stage, out);
             return;
         }
         stage.Carry.append(in.substr(0, take));
         in.remove_prefix(take);
         RunPiece(pipeline, stage, stage.Carry, last, out);
+        // A long line held whole is in out now: its room is given back, not kept beside it.
+        if (stage.Carry.capacity() > pipeline.PieceLength)
+            std::string().swap(stage.Carry);
         stage.Carry.clear();
     }
     if (last) {
@@ -52,6 +151,8 @@ void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
     const size_t cut = CertainEnd(in);
     RunPiece(pipeline, stage, in.substr(0, cut), false, out);
     stage.Carry.assign(in.substr(cut));
+    stage.Searched = 0;
+    SettleIfLong(pipeline, stage, out);
 }
 
 // A line longer than this goes through the stages one by one, which hold two copies of it at
@@ -163,14 +264,26 @@ void RunStages(CleaningPipeline& pipeline, std::string_view bytes, bool last, By
 } // namespace
 
 bool CarriesNothing(const CleaningPipeline& pipeline) {
-    return std::all_of(pipeline.Stages.begin(), pipeline.Stages.end(),
-                       [](const CleaningStage& stage) { return stage.Carry.empty(); });
+    return std::all_of(pipeline.Stages.begin(), pipeline.Stages.end(), [](const CleaningStage& stage) {
+        return stage.Carry.empty() && stage.Rest == LineRest::Undecided;
+    });
+}
+
+bool MayHoldLine(const CleaningPipeline& pipeline) {
+    return std::any_of(pipeline.Stages.begin(), pipeline.Stages.end(), [&pipeline](const CleaningStage& stage) {
+        using enum CleaningOperation;
+        const CleaningOperation operation = stage.Operation;
+        const bool firstLine = !stage.SawLineEnd && !pipeline.LineEndAhead;
+        return operation == RemoveComments ||
+               (firstLine && (operation == RemoveDebugLines || operation == RemoveSpacesAtStartOfLines ||
+                              operation == ConvertTabToSpace || operation == ConvertSpaceToTab));
+    });
 }
 
 void StartPipeline(CleaningPipeline& pipeline, const std::vector<CleaningOperation>& operations, int32_t tabLength) {
     pipeline.Stages.clear();
     for (const CleaningOperation operation : operations)
-        pipeline.Stages.push_back(CleaningStage{operation, {}, false, 0});
+        pipeline.Stages.emplace_back().Operation = operation;
     pipeline.TabLength = tabLength;
     pipeline.Encoding = ByteEncoding::SingleByte;
     pipeline.GrowthExceeded = false;

@@ -16,6 +16,8 @@
 
 namespace brisklet {
 
+enum class LineRest { Undecided, Passes, Goes };
+
 // One operation of a run and what it keeps from one block to the next.
 struct CleaningStage {
     CleaningOperation Operation = CleaningOperation::RemoveEmptyLines;
@@ -25,6 +27,11 @@ struct CleaningStage {
     bool SawLineEnd = false;
     // "/converttabtospace": characters added so far.
     int64_t Growth = 0;
+    // Where a long line's start has gone on before its end came: the rest of that line, up to
+    // and with its line end, passes as it is (Passes) or goes (Goes).
+    LineRest Rest = LineRest::Undecided;
+    // "/removedebuglines": the carry's start that holds no "Debug ", looked at already.
+    size_t Searched = 0;
 };
 
 // The operations of a run in order, each fed the previous one's output block by block, so a
@@ -40,7 +47,21 @@ struct CleaningPipeline {
     bool GrowthExceeded = false;
     ByteBuffer Between[2];
     ByteBuffer Line[2];
+    // A line longer than this goes through a stage in pieces where its operation allows: the
+    // whole-text ones and "/removespacesatendoflines" hold back only what may yet change,
+    // "/removeemptylines" and "/removedebuglines" hold the line until they know its fate, and the
+    // operations on its start until they have passed its indentation (within the text's first
+    // line, which stays as it is when no line end follows, they hold it whole, as
+    // "/removecomments" does every line).
+    size_t PieceLength = size_t{1} << 20;
+    // The text is known to hold a line end further on, so that its first line is a line to
+    // every stage before that line end has come: set by a caller that can read ahead.
+    bool LineEndAhead = false;
 };
+
+// Some stage may hold a long line whole, or the text's first line until its end: then a caller
+// that keeps the input until the result has caught up with it holds the line twice.
+[[nodiscard]] bool MayHoldLine(const CleaningPipeline& pipeline);
 
 void StartPipeline(CleaningPipeline& pipeline, const std::vector<CleaningOperation>& operations, int32_t tabLength);
 
@@ -51,7 +72,8 @@ void FeedPipeline(CleaningPipeline& pipeline, std::string_view bytes, ByteBuffer
 // The end of the text: appends the rest.
 void FinishPipeline(CleaningPipeline& pipeline, ByteBuffer& out);
 
-// No stage holds back part of a line: the output so far is all the input so far becomes.
+// No stage holds back part of a line or stands within one: the output so far is all the input
+// so far becomes, and the next byte starts a line for every stage.
 [[nodiscard]] bool CarriesNothing(const CleaningPipeline& pipeline);
 
 } // namespace brisklet

@@ -47,18 +47,22 @@ struct TextReader {
     bool MarkChecked = false;
     bool Decided = false;
     bool StrayByte = false; // a byte beyond ASCII that starts no UTF-8 sequence went by
+    bool StartInLine = false; // Start is inside a long line whose start went on in pieces
+    bool LookedAhead = false; // the file was searched for a line end after Pending
 };
 
 // The result compared with the input while the two agree, so that an unchanged text is
 // never written and a changed file gets only what differs written after its unchanged start.
-// The input it still needs stays in the reader's Pending: a second copy would double what a
-// long line costs.
+// The input it still needs stays in the reader's Pending (a second copy would double what a
+// long line costs), or, for a text that can be read again, is read again from the file.
 struct ResultWatch {
     const CleanSink& Sink;
     const TextReader& Reader;
+    const Rereading& Again;
     uint64_t Noted = 0;   // offset in the text up to which the input has gone to the run
     uint64_t Matched = 0; // offset up to which the result is the input
     bool Diverged = false;
+    std::string Reread;
 };
 
 bool Watching(const ResultWatch& watch) {
@@ -69,19 +73,44 @@ void NoteInput(ResultWatch& watch, std::string_view bytes) {
     watch.Noted += bytes.size();
 }
 
+// How many of bytes agree with the input from Matched on, as far as it has gone to the run:
+// in Pending, or before it read again. nullopt when reading fails.
+std::optional<size_t> AgreeingLength(ResultWatch& watch, std::string_view bytes) {
+    const uint64_t end = std::min<uint64_t>(watch.Noted, watch.Matched + bytes.size());
+    const uint64_t base = watch.Reader.Base;
+    size_t same = 0;
+    for (uint64_t at = watch.Matched; at < end;) {
+        std::string_view input;
+        if (at < base) {
+            if (!watch.Again.ReadAt(at, static_cast<size_t>(std::min<uint64_t>({RereadChunk, base - at, end - at})),
+                                    watch.Reread))
+                return std::nullopt;
+            input = watch.Reread;
+        } else {
+            input = BufferView(watch.Reader.Pending)
+                        .substr(static_cast<size_t>(at - base), static_cast<size_t>(end - at));
+        }
+        const std::string_view result = bytes.substr(static_cast<size_t>(at - watch.Matched), input.size());
+        const size_t agree =
+            static_cast<size_t>(std::mismatch(result.begin(), result.end(), input.begin()).first - result.begin());
+        same += agree;
+        // A file cut short meanwhile ends the agreement where it ends.
+        if (agree < result.size() || input.empty())
+            break;
+        at += input.size();
+    }
+    return same;
+}
+
 bool EmitResult(ResultWatch& watch, std::string_view bytes) {
     if (bytes.empty())
         return true;
     if (!Watching(watch))
         return watch.Sink.Write(bytes);
-    const std::string_view input = BufferView(watch.Reader.Pending)
-                                       .substr(static_cast<size_t>(watch.Matched - watch.Reader.Base),
-                                               static_cast<size_t>(watch.Noted - watch.Matched));
-    const size_t common = std::min(input.size(), bytes.size());
-    const size_t same =
-        static_cast<size_t>(std::mismatch(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(common), input.begin())
-                                .first -
-                            bytes.begin());
+    const std::optional<size_t> agreeing = AgreeingLength(watch, bytes);
+    if (!agreeing)
+        return false;
+    const size_t same = *agreeing;
     if (same == bytes.size()) {
         watch.Matched += same;
         return true;
@@ -106,8 +135,9 @@ size_t ShiftedBack(size_t index, size_t by) {
 
 // Drops what went to the run from Pending, but for the input the watch still compares with.
 void Compact(TextReader& reader, const ResultWatch& watch) {
-    const size_t by =
-        Watching(watch) ? std::min(reader.Start, static_cast<size_t>(watch.Matched - reader.Base)) : reader.Start;
+    const size_t by = Watching(watch) && !watch.Again.ReadAt
+                          ? std::min(reader.Start, static_cast<size_t>(watch.Matched - reader.Base))
+                          : reader.Start;
     if (by == 0)
         return;
     const size_t left = reader.Pending.Size - by;
@@ -134,7 +164,7 @@ void FindSettingsStart(TextReader& reader, bool atEnd) {
     for (size_t o = text.find('O', reader.ScanFrom + OptionsOffset); o != None && o - OptionsOffset < limit;
          o = text.find('O', o + 1)) {
         const size_t start = o - OptionsOffset;
-        if (SettingsLineAt(text, start, reader.Start))
+        if (SettingsLineAt(text, start, reader.Start) && !(reader.StartInLine && start == reader.Start))
             reader.Held = start;
     }
     reader.ScanFrom = limit;
@@ -159,6 +189,25 @@ size_t ReleasableEnd(TextReader& reader, bool atEnd) {
     return std::max(reader.LastLineStart, reader.Start);
 }
 
+// A long line is not held whole: once more than pieceLength of it has come (ReleasableEnd found
+// no line start after reader.Start), the part searched for a settings block goes on, but for a
+// UTF-8 sequence its end may cut and the settings block when it is known to start there. Its
+// end, or reader.Start when nothing goes.
+size_t LongLinePieceEnd(const TextReader& reader, size_t pieceLength) {
+    const std::string_view text = BufferView(reader.Pending);
+    if (reader.Held != None || text.size() - reader.Start <= pieceLength)
+        return reader.Start;
+    size_t end = reader.ScanFrom;
+    if (reader.SettingsKnown)
+        end = static_cast<size_t>(std::min<uint64_t>(end, reader.SettingsAt - reader.Base));
+    for (size_t back = 0; back < 3 && end > reader.Start && (static_cast<unsigned char>(text[end - 1]) & 0xC0) == 0x80;
+         ++back)
+        --end;
+    if (end > reader.Start && static_cast<unsigned char>(text[end - 1]) >= 0xC0)
+        --end;
+    return std::max(end, reader.Start);
+}
+
 // The length of the next slice of source: up to the last line end within a block, or to the
 // first one after it; never inside a UTF-8 sequence.
 size_t SliceLength(std::string_view source, size_t blockSize) {
@@ -171,6 +220,20 @@ size_t SliceLength(std::string_view source, size_t blockSize) {
         return at;
     const size_t next = NextLineEnd(source, blockSize);
     return next == None ? source.size() : next + 1;
+}
+
+// Whether the file holds a line end from offset on, read forwards in chunks; nullopt when
+// reading fails.
+std::optional<bool> LineEndFrom(const ReadBytesAt& readAt, uint64_t offset) {
+    std::string chunk;
+    for (uint64_t at = offset;; at += chunk.size()) {
+        if (!readAt(at, RereadChunk, chunk))
+            return std::nullopt;
+        if (chunk.empty())
+            return false;
+        if (chunk.find_first_of("\r\n") != None)
+            return true;
+    }
 }
 
 enum class Decision { Release, Hold, Failed };
@@ -291,9 +354,10 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
     CleaningPipeline pipeline;
     PieceTrials trials;
     StartPipeline(pipeline, rules.Operations, rules.TabLength);
+    pipeline.PieceLength = 4 * blockSize;
     TextReader reader;
     reader.Decided = std::none_of(rules.Operations.begin(), rules.Operations.end(), IsCaseConversion);
-    ResultWatch watch{sink, reader, 0, 0, false};
+    ResultWatch watch{sink, reader, rereading, 0, 0, false, {}};
     ByteBuffer out;
     const auto fail = [](CleanEnd end) { return CleanOutcome{end, end == CleanEnd::ZeroByte ? 0 : errno, false}; };
     std::optional<ViewFollowing> following;
@@ -346,7 +410,21 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
             reader.Held = None;
             FindSettingsStart(reader, atEnd);
         }
-        const size_t end = ReleasableEnd(reader, atEnd);
+        size_t end = ReleasableEnd(reader, atEnd);
+        // Where the result is compared with the input, a stage that holds the line would make it
+        // held twice: the line then goes on whole, as the watch holds it anyway.
+        const bool piece = end == reader.Start && !(Watching(watch) && !rereading.ReadAt && MayHoldLine(pipeline));
+        if (piece)
+            end = LongLinePieceEnd(reader, pipeline.PieceLength);
+        // A stage that holds the text's first line until it knows whether a line end follows
+        // learns it from the file instead, once.
+        if (end != reader.Start && piece && rereading.ReadAt && !reader.LookedAhead && MayHoldLine(pipeline)) {
+            reader.LookedAhead = true;
+            const std::optional<bool> ahead = LineEndFrom(rereading.ReadAt, reader.Base + reader.Pending.Size);
+            if (!ahead)
+                return fail(CleanEnd::ReadFailed);
+            pipeline.LineEndAhead = *ahead;
+        }
         if (end == reader.Start)
             continue;
         if (!reader.Decided) {
@@ -376,6 +454,7 @@ CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const 
             source.remove_prefix(slice.size());
         }
         reader.Start = end;
+        reader.StartInLine = piece;
     }
     out.Size = 0;
     if (following)
@@ -457,7 +536,8 @@ Rereading FileRereading(const ReadBytesAt& readAt, const FileSize& size) {
                 if (!total)
                     return std::nullopt;
                 return LastSettingsOfFile(readAt, *total);
-            }};
+            },
+            readAt};
 }
 
 std::string ErrorText(int error) {

@@ -33,8 +33,12 @@ struct SettingsBlock {
     std::string Bytes;
 };
 
+// Reads up to count bytes from offset into into (fewer at the end of the file); false when
+// reading fails (errno set, or the platform's own error kept by the caller).
+using ReadBytesAt = std::function<bool(uint64_t offset, size_t count, std::string& into)>;
+
 // What a text that can be read again (a file) offers besides reading on; empty for a pipe.
-// Each answers nullopt when reading fails (errno set).
+// Each answers nullopt (ReadAt false) when reading fails (errno set).
 struct Rereading {
     // Whether the source from a byte offset on, up to the settings block, holds a UTF-8 sequence.
     std::function<std::optional<bool>(uint64_t offset)> HoldsUtf8From;
@@ -43,6 +47,9 @@ struct Rereading {
     // The settings block, looked for in the last RereadChunk bytes only (an IDE's block is a few
     // hundred bytes): empty Bytes when none starts there.
     std::function<std::optional<SettingsBlock>()> LastSettings;
+    // The input the result is compared with, read again where the run has let it go: a long
+    // line is not held for the comparison.
+    ReadBytesAt ReadAt;
 };
 
 // What a run does: the operations in order, with the tab width, and the start words the fold
@@ -104,9 +111,6 @@ struct CleanOutcome {
 [[nodiscard]] CleanOutcome CleanText(const ReadBytes& read, const Rereading& rereading, const CleanSink& sink,
                                      const CleanRules& rules, size_t blockSize = CleanBlockSize);
 
-// Reads up to count bytes from offset into into (fewer at the end of the file); false when
-// reading fails (errno set, or the platform's own error kept by the caller).
-using ReadBytesAt = std::function<bool(uint64_t offset, size_t count, std::string& into)>;
 // The file's size, or nullopt when it cannot be taken.
 using FileSize = std::function<std::optional<uint64_t>()>;
 
