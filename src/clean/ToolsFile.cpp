@@ -106,15 +106,11 @@ Line ParseLine(std::string_view text, std::string_view end) {
     return line;
 }
 
-Line NewLine(std::string text, std::string_view end) {
-    return ParseLine(text, end);
-}
-
 // The line with new text, still paired with the line the file held, and indented as it was.
 void Rewrite(Line& line, const std::string& text) {
     const std::string indent = line.Text.substr(0, line.Text.find_first_not_of(" \t"));
     std::string old = std::move(line.Old);
-    line = NewLine(indent + text, line.End);
+    line = ParseLine(indent + text, line.End);
     line.Old = std::move(old);
 }
 
@@ -237,7 +233,7 @@ bool SetKey(Section& section, std::string_view key, const std::string& value, st
     const std::string indent = section.Lines[point - 1].Kind == LineKind::Key
                                    ? before.substr(0, before.find_first_not_of(" \t"))
                                    : std::string();
-    section.Lines.insert(section.Lines.begin() + static_cast<ptrdiff_t>(point), NewLine(indent + text, lineEnd));
+    section.Lines.insert(section.Lines.begin() + static_cast<ptrdiff_t>(point), ParseLine(indent + text, lineEnd));
     return true;
 }
 
@@ -265,8 +261,8 @@ void SetHeader(Section& section, int tool) {
 // A group as the IDE writes it, after the empty comment that parts it from the one before.
 Section NewGroup(const std::string& header, std::string_view lineEnd) {
     Section section;
-    section.Lines.push_back(NewLine(";", lineEnd));
-    section.Lines.push_back(NewLine(header, lineEnd));
+    section.Lines.push_back(ParseLine(";", lineEnd));
+    section.Lines.push_back(ParseLine(header, lineEnd));
     return section;
 }
 
@@ -279,7 +275,7 @@ Section NewEntry(const ToolEntry& entry, int tool, std::string_view lineEnd) {
         {"Flags", "1"}, {"ReloadSource", std::to_string(entry.ReloadSource)}, {"HideEditor", "0"},
         {"HideFromMenu", "0"}, {"SourceSpecific", "0"}, {"Deactivate", "0"}};
     for (const auto& [key, value] : keys)
-        section.Lines.push_back(NewLine(std::string(key) + " = " + value, lineEnd));
+        section.Lines.push_back(ParseLine(std::string(key) + " = " + value, lineEnd));
     return section;
 }
 
@@ -320,12 +316,8 @@ bool IsOwnName(const std::vector<std::string>& ownNames, std::string_view name) 
     return std::find(ownNames.begin(), ownNames.end(), name) != ownNames.end();
 }
 
-bool IsOwnEntry(const Section& section, const std::vector<std::string>& ownNames) {
-    return RunsBrisklet(KeyValue(section, "Command")) && IsOwnName(ownNames, KeyValue(section, "MenuItemName"));
-}
-
-} // namespace
-
+// Whether the entry's program is Brisklet.exe or brisklet-clean, wherever it lies: with a name of
+// the recommended set, such an entry is Brisklet's own.
 bool RunsBrisklet(std::string_view command) {
     command = Trimmed(command);
     if (command.size() >= 2 && command.front() == '"' && command.back() == '"')
@@ -334,6 +326,12 @@ bool RunsBrisklet(std::string_view command) {
     std::transform(leaf.begin(), leaf.end(), leaf.begin(), AsciiLower);
     return leaf == "brisklet.exe" || leaf == "brisklet-clean" || leaf == "brisklet-clean.exe";
 }
+
+bool IsOwnEntry(const Section& section, const std::vector<std::string>& ownNames) {
+    return RunsBrisklet(KeyValue(section, "Command")) && IsOwnName(ownNames, KeyValue(section, "MenuItemName"));
+}
+
+} // namespace
 
 std::optional<ToolsFileChange> AddTools(std::string_view text, const std::vector<ToolEntry>& set,
                                         const std::vector<std::string>& ownNames, std::string_view lineEnd,
@@ -354,7 +352,7 @@ std::optional<ToolsFileChange> AddTools(std::string_view text, const std::vector
     if (text.empty()) {
         // A new file, as the IDE writes one.
         layout->Mark = ByteOrderMark;
-        layout->Sections.front().Lines.push_back(NewLine(std::string(HeaderComment), layout->LineEnd));
+        layout->Sections.front().Lines.push_back(ParseLine(std::string(HeaderComment), layout->LineEnd));
     }
     ToolsFileChange change;
     std::vector<bool> present(set.size(), false);

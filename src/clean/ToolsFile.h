@@ -18,7 +18,6 @@ enum class ToolRoad { Editor, TemporaryFile };
 
 // Where one IDE keeps its Tools menu.
 struct IdeToolsPlace {
-    std::string Ide;    // "PureBasic", "SpiderBasic"
     std::string Folder; // the IDE's configuration folder: there once the IDE has run
     std::string File;   // the tools file in it
 };
@@ -42,10 +41,6 @@ struct ToolsFileChange {
     int Unchanged = 0;
     int Removed = 0;
 };
-
-// Whether the entry's program is Brisklet.exe or brisklet-clean, wherever it lies: with a name of
-// the recommended set, such an entry is Brisklet's own.
-[[nodiscard]] bool RunsBrisklet(std::string_view command);
 
 // The set's entries into the file: each entry of Brisklet's own whose name is in the set
 // updated in place, the missing ones added after the others. ownNames: every name an entry of

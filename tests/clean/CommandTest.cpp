@@ -518,7 +518,7 @@ TEST(CleanCommand, TheIdesToolsMenu) {
          "its tools file with --tools-file FILE"},
     };
     CleanEnvironment environment;
-    environment.ToolsPlaces = {{"PureBasic", ".purebasic", file}, {"SpiderBasic", ".spiderbasic", ".spiderbasic/x"}};
+    environment.ToolsPlaces = {{".purebasic", file}, {".spiderbasic", ".spiderbasic/x"}};
     environment.ProgramPath = "/opt/b/brisklet-clean";
     environment.RunningIdes = [] { return std::vector<std::string>{"PureBasic"}; };
     for (const Row& row : rows) {

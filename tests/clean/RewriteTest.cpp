@@ -366,7 +366,7 @@ TEST(Rewrite, TheIdesToolsFileIsWrittenLikeASource) {
     const std::string file = ".purebasic/tools.prefs";
     const std::string before = "[ToolsInfo]\nToolCount = 1\n[Tool_0]\nCommand = astyle\nMenuItemName = Format\n";
     CleanEnvironment environment;
-    environment.ToolsPlaces = {{"PureBasic", ".purebasic", file}};
+    environment.ToolsPlaces = {{".purebasic", file}};
     environment.ProgramPath = "/opt/brisklet-clean";
     const auto prepared = [&](FakeFileSystem& files) {
         files.Put(".purebasic", "");

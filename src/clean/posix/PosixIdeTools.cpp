@@ -76,8 +76,8 @@ std::vector<std::string> RunningIdes() {
 void TakeIdeToolsPlaces(CleanEnvironment& environment) {
     const std::string home = HomeFolder();
     if (!home.empty()) {
-        environment.ToolsPlaces = {{"PureBasic", home + "/.purebasic", home + "/.purebasic/tools.prefs"},
-                                   {"SpiderBasic", home + "/.spiderbasic", home + "/.spiderbasic/tools.prefs"}};
+        environment.ToolsPlaces = {{home + "/.purebasic", home + "/.purebasic/tools.prefs"},
+                                   {home + "/.spiderbasic", home + "/.spiderbasic/tools.prefs"}};
     }
     environment.ProgramPath = ProgramPath();
     environment.Road = ToolRoad::TemporaryFile;

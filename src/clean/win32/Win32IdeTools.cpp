@@ -58,8 +58,8 @@ std::vector<std::string> RunningIdes() {
 void TakeIdeToolsPlaces(CleanEnvironment& environment) {
     const std::string roaming = RoamingFolder();
     if (!roaming.empty()) {
-        environment.ToolsPlaces = {{"PureBasic", roaming + "\\PureBasic", roaming + "\\PureBasic\\Tools.prefs"},
-                                   {"SpiderBasic", roaming + "\\SpiderBasic", roaming + "\\SpiderBasic\\Tools.prefs"}};
+        environment.ToolsPlaces = {{roaming + "\\PureBasic", roaming + "\\PureBasic\\Tools.prefs"},
+                                   {roaming + "\\SpiderBasic", roaming + "\\SpiderBasic\\Tools.prefs"}};
     }
     environment.ProgramPath = ProgramPath();
     environment.Road = ToolRoad::Editor;
