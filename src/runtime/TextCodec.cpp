@@ -30,15 +30,6 @@ bool IsEscapedByte(char16_t unit) {
     return unit >= EscapeBase + 0x80 && unit <= EscapeBase + 0xFF;
 }
 
-// The first byte beyond ASCII from at on, or the end; eight bytes at a time where it can.
-size_t NextNonAscii(std::string_view bytes, size_t at) {
-    while (at + 8 <= bytes.size() && EightAscii(bytes.data() + at))
-        at += 8;
-    while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) < 0x80)
-        ++at;
-    return at;
-}
-
 std::u16string Decode(std::string_view bytes, InvalidByte invalid) {
     std::u16string out;
     out.reserve(bytes.size());
@@ -74,6 +65,23 @@ bool IsValidUtf8(std::string_view bytes) {
         at = NextNonAscii(bytes, at + length);
     }
     return true;
+}
+
+size_t NextNonAscii(std::string_view bytes, size_t at) {
+    // Thirty-two bytes a look: a source is mostly ASCII, and the words' high bits together
+    // say at once whether any of them is not.
+    while (bytes.size() - at >= 32) {
+        uint64_t words[4];
+        std::memcpy(words, bytes.data() + at, sizeof words);
+        if (((words[0] | words[1] | words[2] | words[3]) & RepeatedByte(0x80)) != 0)
+            break;
+        at += 32;
+    }
+    while (at + 8 <= bytes.size() && EightAscii(bytes.data() + at))
+        at += 8;
+    while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) < 0x80)
+        ++at;
+    return at;
 }
 
 bool HoldsUtf8Sequence(std::string_view bytes) {

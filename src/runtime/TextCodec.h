@@ -81,6 +81,8 @@ inline constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
     }
     return 0;
 }
+// The first byte beyond ASCII from at (at most bytes.size()) on, or bytes.size().
+[[nodiscard]] size_t NextNonAscii(std::string_view bytes, size_t at);
 // Whether bytes hold at least one well-formed sequence of two or more bytes.
 [[nodiscard]] bool HoldsUtf8Sequence(std::string_view bytes);
 

@@ -99,10 +99,14 @@ uint32_t BitsFrom(uint32_t bits, size_t at) {
 // 128 KiB, which the cache does not keep. Two-byte characters, the letters of the European
 // alphabets, go by a table of their own: the two bytes of each one's other case, by its lead
 // byte's low five bits and its second byte's low six, or none where that takes other than two.
+// A byte set in Caseless starts no character the map changes: a continuation byte, a lead of
+// four bytes, a lead of three whose 4096 code points have no case (the CJK ideographs), a byte
+// that leads nothing. Such a byte stays as it is, and so does each byte of its character.
 struct CaseDirection {
     const char16_t* Map = nullptr;
     uint64_t Changing[256 / 64] = {};
     std::array<char, 2> Pairs[32 * 64] = {};
+    bool Caseless[256] = {};
 };
 
 std::unique_ptr<CaseDirection> DirectionFrom(const char16_t* map) {
@@ -117,6 +121,15 @@ std::unique_ptr<CaseDirection> DirectionFrom(const char16_t* map) {
         if (PutUtf8(map[unit], bytes) == 2)
             direction->Pairs[unit] = {bytes[0], bytes[1]};
     }
+    const auto changes = [&direction](uint32_t unit) {
+        return (direction->Changing[unit >> 14] >> ((unit >> 8) & 63) & 1) != 0;
+    };
+    for (uint32_t byte = 0x80; byte < 0x100; ++byte) {
+        bool caseless = byte < 0xC2 || byte >= 0xE0;
+        for (uint32_t block = 0; byte >= 0xE0 && byte < 0xF0 && block < 16; ++block)
+            caseless = caseless && !changes((byte & 0x0F) << 12 | block << 8);
+        direction->Caseless[byte] = caseless;
+    }
     return direction;
 }
 
@@ -127,23 +140,6 @@ const CaseDirection& DirectionOf(LetterCase letterCase) {
     }
     static const std::unique_ptr<CaseDirection> lower = DirectionFrom(LowerCaseMap());
     return *lower;
-}
-
-// The other case of the two-byte character at piece[at], when it is one and its other case
-// takes two bytes too: written to write.
-bool ConvertedPair(std::string_view piece, size_t at, const CaseDirection& direction, char* write) {
-    const auto lead = static_cast<unsigned char>(piece[at]);
-    if (lead < 0xC2 || lead > 0xDF || at + 1 == piece.size())
-        return false;
-    const auto second = static_cast<unsigned char>(piece[at + 1]);
-    if ((second & 0xC0) != 0x80)
-        return false;
-    const std::array<char, 2>& other = direction.Pairs[(lead & 0x1F) << 6 | (second & 0x3F)];
-    if (other[0] == 0)
-        return false;
-    write[0] = other[0];
-    write[1] = other[1];
-    return true;
 }
 
 // The UTF-8 character at piece[at] (a byte of no well-formed sequence: that byte) in the
@@ -174,16 +170,31 @@ void ConvertCaseUtf8(std::string_view piece, LetterCase letterCase, ByteBuffer& 
     const size_t size = piece.size();
     size_t at = 0;
     size_t written = 0;
-    while (size - at >= Window) {
+    // A window is taken only with a byte after it, which a two-byte character at its end uses.
+    while (size - at > Window) {
         uint32_t beyond = ConvertWindow(piece.data() + at, write + written, letterCase);
         // Past the window when its last character goes on beyond it.
         size_t next = Window;
         while (beyond != 0) {
             const auto from = static_cast<size_t>(std::countr_zero(beyond));
-            if (ConvertedPair(piece, at + from, direction, write + written + from)) {
-                next = std::max(Window, from + 2);
-                beyond = BitsFrom(beyond, from + 2);
+            const auto lead = static_cast<unsigned char>(piece[at + from]);
+            if (direction.Caseless[lead]) {
+                beyond &= beyond - 1;
                 continue;
+            }
+            // Most characters beyond ASCII in a source are letters of two bytes whose other case
+            // takes two bytes too; their second byte's bit goes with the lead's.
+            const auto second = static_cast<unsigned char>(piece[at + from + 1]);
+            if (lead <= 0xDF && (second & 0xC0) == 0x80) {
+                const std::array<char, 2>& other = direction.Pairs[(lead & 0x1F) << 6 | (second & 0x3F)];
+                if (other[0] != 0) {
+                    write[written + from] = other[0];
+                    write[written + from + 1] = other[1];
+                    next = std::max(Window, from + 2);
+                    beyond &= beyond - 1;
+                    beyond &= beyond - 1;
+                    continue;
+                }
             }
             const size_t length = Utf8SequenceLength(piece, at + from);
             const size_t taken = std::max<size_t>(length, 1);

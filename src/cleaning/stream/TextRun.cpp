@@ -27,10 +27,6 @@ bool SettingsLineAt(std::string_view text, size_t at, size_t first) {
     return text.substr(at).starts_with(SettingsBlockStart) && (at == first || (at > first && IsLineEnd(text[at - 1])));
 }
 
-bool HasNonAscii(std::string_view bytes) {
-    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; });
-}
-
 // The text read but not yet cleaned. Start is always a line start, so a settings block may
 // begin there.
 struct TextReader {
@@ -250,7 +246,7 @@ Decision DecideEncoding(TextReader& reader, size_t end, bool atEnd, const Reread
         pipeline.Encoding = ByteEncoding::Utf8;
         return Decision::Release;
     }
-    reader.StrayByte = reader.StrayByte || HasNonAscii(fresh);
+    reader.StrayByte = reader.StrayByte || NextNonAscii(fresh, 0) < fresh.size();
     if (!reader.StrayByte)
         return Decision::Release;
     if (rereading.HoldsUtf8From) {
