@@ -25,11 +25,12 @@ inline constexpr CharT EscapedQuote[] = {CharT('~'), CharT('"'), CharT(0)};
 inline constexpr int TrimPasses = 3;
 
 // Position of the semicolon that opens the comment, or npos. Quotes are only counted for
-// parity: a semicolon after an odd number of them lies inside a string literal.
+// parity: a semicolon after an odd number of them lies inside a string literal. inString: the
+// line is the rest of one whose start went on with an odd number of quotes and no ~".
 template <class CharT>
-size_t CommentStart(TextView<CharT> line) {
+size_t CommentStart(TextView<CharT> line, bool inString = false) {
     constexpr size_t None = TextView<CharT>::npos;
-    size_t quotes = 0;
+    size_t quotes = inString ? 1 : 0;
     size_t from = 0;
     for (size_t semicolon = line.find(CharT(';')); semicolon != None; semicolon = line.find(CharT(';'), from)) {
         quotes += static_cast<size_t>(std::count(line.begin() + static_cast<ptrdiff_t>(from),

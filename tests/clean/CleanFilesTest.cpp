@@ -430,15 +430,15 @@ TEST_F(CleanFiles, AFileInAFolderDeeperThanPathMaxIsCleaned) {
 }
 
 TEST_F(CleanFiles, RunningOutOfMemoryOnOneFileLeavesItAndCleansTheNext) {
-    // One line of 40 MB must be held whole; 48 MB of address space cannot hold it twice.
-    const std::string huge = Write("huge.pb", std::string(40000000, 'a') + " ; c\nb ; d\n");
+    // A comment of 40 MB waits whole for its line's end; 48 MB of address space cannot hold it twice.
+    const std::string huge = Write("huge.pb", "a ; " + std::string(39999996, 'c') + "\nb ; d\n");
     const std::string small = Write("small.pb", "x ; y\nz\n");
     const test::ProcessResult result = RunProcess(
         "/bin/sh", {"-c", "ulimit -v 48000 && exec \"$0\" /removecomments \"$1\" \"$2\"", Program, huge, small}, "");
     EXPECT_EQ(result.ExitCode, 2);
     EXPECT_EQ(result.Errors, "brisklet-clean: " + huge + ": out of memory; left unchanged\n");
     EXPECT_EQ(Read(small), "x \nz\n");
-    EXPECT_EQ(fs::file_size(huge), 40000000u + 11u);
+    EXPECT_EQ(fs::file_size(huge), 40000007u);
 }
 
 TEST_F(CleanFiles, RewritesChangedFilesInPlaceKeepingTheirPermissions) {

@@ -555,13 +555,14 @@ std::vector<std::string> EditorLines(std::string_view bytes) {
 
 // A line far longer than the pieces it goes on in is never held whole, in place or on a pipe,
 // where the switches allow it: every allocation of half its size fails, and the run finishes
-// with what the whole text gives. (A pipe's first line waits for its line end, as the line
-// operations on its start leave the text's only line alone.)
+// with what the whole text gives; its ";"s, all in strings, cut no comment. (A pipe's first
+// line waits for its line end, as the line operations on its start leave the text's only line
+// alone.)
 TEST(StreamDifferential, ALongLineGoesOnInPiecesWithoutItsSize) {
     using enum CleaningOperation;
     std::string line = "  \t ";
     while (line.size() < (size_t{16} << 20))
-        line += "If  a\t= \"\u00e4\u6f22\" :  Debug  x  ";
+        line += "If  a\t= \"\u00e4;\u6f22\" :  Debug  x  ";
     const std::string text = line + "\r\n";
     const struct {
         std::vector<CleaningOperation> Operations;
@@ -571,6 +572,8 @@ TEST(StreamDifferential, ALongLineGoesOnInPiecesWithoutItsSize) {
         {{RemoveAllSpaces, ConvertTextToLowerCase}, true},
         {{RemoveSpacesAtStartOfLines, ConvertTabToSpace, RemoveSpacesAtEndOfLines}, true},
         {{ConvertSpaceToTab, RemoveDebugLines}, true},
+        {{RemoveComments, RemoveDoubleSpaces}, false},
+        {{ConvertTextToUpperCase, RemoveComments}, true},
     };
     for (const auto& row : rows) {
         const std::optional<std::string> expected = CleanSourceFile(text, row.Operations, 4);

@@ -37,7 +37,7 @@ namespace brisklet {
     case CleaningOperation::RemoveDebugLines:
         return DebugLineStep(line);
     case CleaningOperation::RemoveComments:
-        return CommentStep(line);
+        return NewLine<char>{0, std::min(detail::CommentStart(line, stage.InString), line.size())};
     case CleaningOperation::RemoveSpacesAtEndOfLines:
         return TrimEndStep(line);
     case CleaningOperation::RemoveSpacesAtStartOfLines:

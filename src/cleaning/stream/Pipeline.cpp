@@ -67,6 +67,38 @@ size_t TrailingRunStart(std::string_view bytes, bool spacesOnly) {
     return at;
 }
 
+// "/removecomments" on a long part of a line: what comes before the comment's ";" goes on, for
+// it stays whether the line is cut there or kept whole; the comment waits in the carry for the
+// line's end, unless a ~" comes first and keeps the line whole. The carry keeps its last byte,
+// a ~ that the next byte may make ~". Answers how much of the carry went.
+size_t SettleCommentLine(CleaningStage& stage, ByteBuffer& out) {
+    const std::string_view carry = stage.Carry;
+    if (carry.find(detail::EscapedQuote<char>, stage.Searched > 0 ? stage.Searched - 1 : 0) != std::string_view::npos) {
+        AppendBytes(out, carry);
+        stage.Rest = LineRest::Passes;
+        stage.InString = false;
+        return carry.size();
+    }
+    const size_t limit = carry.size() - 1;
+    bool inString = stage.InString;
+    size_t cut = limit;
+    for (size_t at = 0;;) {
+        const size_t semicolon = carry.find(';', at);
+        const size_t stop = std::min(semicolon, limit);
+        inString ^= std::count(carry.begin() + static_cast<ptrdiff_t>(at), carry.begin() + static_cast<ptrdiff_t>(stop),
+                               '"') % 2 != 0;
+        if (semicolon >= limit || !inString) {
+            cut = stop;
+            break;
+        }
+        at = semicolon + 1;
+    }
+    AppendBytes(out, carry.substr(0, cut));
+    stage.InString = inString;
+    stage.Searched = carry.size() - cut;
+    return cut;
+}
+
 // The stage's carry holds a long part of a line, no line end: what the operation can already
 // tell of it goes to out, and the carry keeps only what it cannot.
 void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer& out) {
@@ -98,17 +130,22 @@ void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer
             settled = carry.size();
             stage.Rest = LineRest::Passes;
         }
-    } else if (operation == CleaningOperation::RemoveDebugLines && aLine) {
+    } else if (operation == CleaningOperation::RemoveDebugLines) {
         // Only what came since the last look, and the word's length before it, is new.
         const size_t word = std::char_traits<char>::length(DebugWord<char>);
-        if (carry.find(DebugWord<char>, stage.Searched > word ? stage.Searched - word : 0) != std::string::npos) {
+        if (aLine &&
+            carry.find(DebugWord<char>, stage.Searched > word ? stage.Searched - word : 0) != std::string::npos) {
             settled = carry.size();
             stage.Rest = LineRest::Goes;
         }
-        stage.Searched = carry.size() - settled;
-    } else if (operation != CleaningOperation::RemoveComments && aLine &&
-               std::any_of(carry.begin(), carry.end(), [](char c) { return !IsBlank(c); })) {
-        // The indentation is passed: the step's new start, and the rest as it is.
+        stage.Searched = aLine ? carry.size() - settled : 0;
+    } else if (operation == CleaningOperation::RemoveComments) {
+        settled = SettleCommentLine(stage, out);
+    } else if (aLine ? std::any_of(carry.begin(), carry.end(), [](char c) { return !IsBlank(c); })
+                     : !IsBlank(carry.front())) {
+        // The indentation is passed: the step's new start, and the rest as it is. Within the
+        // text's first line only a line without indentation goes on: the step leaves it as it
+        // is, as does a text without a line end.
         const LineResult<char> result = LineStep(pipeline, stage, carry);
         AppendFill(out, result->FillCount, result->Fill);
         AppendBytes(out, std::string_view(carry).substr(result->KeepFrom));
@@ -130,7 +167,9 @@ void SettleIfLong(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer& 
 // in its carry for the next block, and goes on in pieces when it grows long (SettleLongLine).
 void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view in, bool last, ByteBuffer& out) {
     if (!stage.Carry.empty()) {
-        const size_t take = last ? in.size() : CompletingLength(stage.Carry, in);
+        // At the end too the carry's line goes alone: InString is that line's.
+        const size_t completing = CompletingLength(stage.Carry, in);
+        const size_t take = last && completing == std::string_view::npos ? in.size() : completing;
         if (take == std::string_view::npos) {
             stage.Carry.append(in);
             SettleIfLong(pipeline, stage, out);
@@ -138,7 +177,8 @@ void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
         }
         stage.Carry.append(in.substr(0, take));
         in.remove_prefix(take);
-        RunPiece(pipeline, stage, stage.Carry, last, out);
+        RunPiece(pipeline, stage, stage.Carry, last && in.empty(), out);
+        stage.InString = false;
         // A long line held whole is in out now: its room is given back, not kept beside it.
         if (stage.Carry.capacity() > pipeline.PieceLength)
             std::string().swap(stage.Carry);

@@ -30,8 +30,12 @@ struct CleaningStage {
     // Where a long line's start has gone on before its end came: the rest of that line, up to
     // and with its line end, passes as it is (Passes) or goes (Goes).
     LineRest Rest = LineRest::Undecided;
-    // "/removedebuglines": the carry's start that holds no "Debug ", looked at already.
+    // "/removedebuglines": the carry's start that holds no "Debug ", looked at already;
+    // "/removecomments": the carry's start that holds no ~".
     size_t Searched = 0;
+    // "/removecomments": the start of a long line has gone on with an odd number of quotes, so
+    // that the carry begins inside a string literal.
+    bool InString = false;
 };
 
 // The operations of a run in order, each fed the previous one's output block by block, so a
@@ -49,10 +53,11 @@ struct CleaningPipeline {
     ByteBuffer Line[2];
     // A line longer than this goes through a stage in pieces where its operation allows: the
     // whole-text ones and "/removespacesatendoflines" hold back only what may yet change,
-    // "/removeemptylines" and "/removedebuglines" hold the line until they know its fate, and the
-    // operations on its start until they have passed its indentation (within the text's first
-    // line, which stays as it is when no line end follows, they hold it whole, as
-    // "/removecomments" does every line).
+    // "/removeemptylines" and "/removedebuglines" hold the line until they know its fate,
+    // "/removecomments" holds its comment until the line's end says whether a ~" keeps it, and
+    // the operations on its start hold it until they have passed its indentation (within the
+    // text's first line, which stays as it is when no line end follows, they hold it whole
+    // unless it has none).
     size_t PieceLength = size_t{1} << 20;
     // The text is known to hold a line end further on, so that its first line is a line to
     // every stage before that line end has come: set by a caller that can read ahead.
