@@ -177,15 +177,11 @@ void ConvertCaseUtf8(std::string_view piece, LetterCase letterCase, ByteBuffer& 
         size_t next = Window;
         while (beyond != 0) {
             const auto from = static_cast<size_t>(std::countr_zero(beyond));
-            const auto lead = static_cast<unsigned char>(piece[at + from]);
-            if (direction.Caseless[lead]) {
-                beyond &= beyond - 1;
-                continue;
-            }
             // Most characters beyond ASCII in a source are letters of two bytes whose other case
             // takes two bytes too; their second byte's bit goes with the lead's.
+            const auto lead = static_cast<unsigned char>(piece[at + from]);
             const auto second = static_cast<unsigned char>(piece[at + from + 1]);
-            if (lead <= 0xDF && (second & 0xC0) == 0x80) {
+            if (static_cast<unsigned char>(lead - 0xC2) < 0x1E && (second & 0xC0) == 0x80) {
                 const std::array<char, 2>& other = direction.Pairs[(lead & 0x1F) << 6 | (second & 0x3F)];
                 if (other[0] != 0) {
                     write[written + from] = other[0];
@@ -195,6 +191,10 @@ void ConvertCaseUtf8(std::string_view piece, LetterCase letterCase, ByteBuffer& 
                     beyond &= beyond - 1;
                     continue;
                 }
+            }
+            if (direction.Caseless[lead]) {
+                beyond &= beyond - 1;
+                continue;
             }
             const size_t length = Utf8SequenceLength(piece, at + from);
             const size_t taken = std::max<size_t>(length, 1);
