@@ -1,5 +1,5 @@
 // Allocations that fail on demand, as they do in a 32-bit process short of address space. The
-// test program's operator new is replaced for this; it fails nothing unless asked.
+// test program's operator new and realloc are replaced for this; they fail nothing unless asked.
 #include "support/FailingAllocator.h"
 
 #include <atomic>
@@ -20,6 +20,14 @@ void* operator new(size_t size) {
     if (void* block = std::malloc(size == 0 ? 1 : size))
         return block;
     throw std::bad_alloc();
+}
+
+// The stream engine grows its buffers with realloc, which fails alike.
+extern "C" void* __libc_realloc(void* block, size_t size);
+extern "C" void* realloc(void* block, size_t size) noexcept {
+    if (size >= failFrom.load() && size <= failTo.load())
+        return nullptr;
+    return __libc_realloc(block, size);
 }
 
 void operator delete(void* block) noexcept {

@@ -2,16 +2,30 @@
 #include "cleaning/stream/ByteBuffer.h"
 
 #include <algorithm>
+#include <new>
 
 namespace brisklet {
 
 void GrowBuffer(ByteBuffer& buffer, size_t more) {
     const size_t capacity = std::max(buffer.Size + more, buffer.Capacity * 2);
-    std::unique_ptr<char[]> data(new char[capacity]);
-    if (buffer.Size > 0)
-        std::memcpy(data.get(), buffer.Data.get(), buffer.Size);
-    buffer.Data = std::move(data);
+    void* grown = std::realloc(buffer.Data.get(), capacity);
+    if (grown == nullptr)
+        throw std::bad_alloc(); // as new would: the run ends with "out of memory"
+    static_cast<void>(buffer.Data.release());
+    buffer.Data.reset(static_cast<char*>(grown));
     buffer.Capacity = capacity;
+}
+
+ByteBuffer::ByteBuffer(const ByteBuffer& other) {
+    AppendBytes(*this, BufferView(other));
+}
+
+ByteBuffer& ByteBuffer::operator=(const ByteBuffer& other) {
+    if (this != &other) {
+        Size = 0;
+        AppendBytes(*this, BufferView(other));
+    }
+    return *this;
 }
 
 void AppendBytes(ByteBuffer& buffer, std::string_view bytes) {

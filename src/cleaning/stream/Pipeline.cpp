@@ -3,6 +3,7 @@
 #include "cleaning/stream/Pipeline.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "cleaning/LineEndScan.h"
@@ -72,7 +73,7 @@ size_t TrailingRunStart(std::string_view bytes, bool spacesOnly) {
 // line's end, unless a ~" comes first and keeps the line whole. The carry keeps its last byte,
 // a ~ that the next byte may make ~". Answers how much of the carry went.
 size_t SettleCommentLine(CleaningStage& stage, ByteBuffer& out) {
-    const std::string_view carry = stage.Carry;
+    const std::string_view carry = BufferView(stage.Carry);
     if (carry.find(detail::EscapedQuote<char>, stage.Searched > 0 ? stage.Searched - 1 : 0) != std::string_view::npos) {
         AppendBytes(out, carry);
         stage.Rest = LineRest::Passes;
@@ -102,7 +103,7 @@ size_t SettleCommentLine(CleaningStage& stage, ByteBuffer& out) {
 // The stage's carry holds a long part of a line, no line end: what the operation can already
 // tell of it goes to out, and the carry keeps only what it cannot.
 void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer& out) {
-    std::string& carry = stage.Carry;
+    const std::string_view carry = BufferView(stage.Carry);
     const CleaningOperation operation = stage.Operation;
     const bool aLine = stage.SawLineEnd || pipeline.LineEndAhead;
     size_t settled = 0;
@@ -114,15 +115,15 @@ void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer
     } else if (operation == CleaningOperation::RemoveDoubleSpaces) {
         // A run of spaces at the end becomes one space whatever follows: one stands for it.
         settled = TrailingRunStart(carry, true);
-        WholeTextStep(operation, pipeline.Encoding, std::string_view(carry).substr(0, settled), out);
-        carry.resize(std::min(carry.size(), settled + 1));
+        WholeTextStep(operation, pipeline.Encoding, carry.substr(0, settled), out);
+        stage.Carry.Size = std::min(carry.size(), settled + 1);
     } else if (IsWholeTextOperation(operation)) {
         settled = operation == CleaningOperation::RemoveAllSpaces ? carry.size() : WholeSequencesEnd(carry);
-        WholeTextStep(operation, pipeline.Encoding, std::string_view(carry).substr(0, settled), out);
+        WholeTextStep(operation, pipeline.Encoding, carry.substr(0, settled), out);
     } else if (operation == CleaningOperation::RemoveSpacesAtEndOfLines) {
         // The blanks at the end are all the step can take, whether a line end follows or not.
         settled = TrailingRunStart(carry, false);
-        AppendBytes(out, std::string_view(carry).substr(0, settled));
+        AppendBytes(out, carry.substr(0, settled));
     } else if (operation == CleaningOperation::RemoveEmptyLines) {
         // A line with something besides blanks stays, whether a line end follows or not.
         if (TrailingRunStart(carry, false) > 0) {
@@ -134,7 +135,7 @@ void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer
         // Only what came since the last look, and the word's length before it, is new.
         const size_t word = std::char_traits<char>::length(DebugWord<char>);
         if (aLine &&
-            carry.find(DebugWord<char>, stage.Searched > word ? stage.Searched - word : 0) != std::string::npos) {
+            carry.find(DebugWord<char>, stage.Searched > word ? stage.Searched - word : 0) != std::string_view::npos) {
             settled = carry.size();
             stage.Rest = LineRest::Goes;
         }
@@ -148,41 +149,83 @@ void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer
         // is, as does a text without a line end.
         const LineResult<char> result = LineStep(pipeline, stage, carry);
         AppendFill(out, result->FillCount, result->Fill);
-        AppendBytes(out, std::string_view(carry).substr(result->KeepFrom));
+        AppendBytes(out, carry.substr(result->KeepFrom));
         settled = carry.size();
         stage.Rest = LineRest::Passes;
     }
-    carry.erase(0, settled);
+    DropFront(stage.Carry, std::min(settled, stage.Carry.Size));
 }
 
 // A carry that is part of a long line is settled; once the line's fate is known, at once. The
 // carry's only line end can be a CR at its end.
 void SettleIfLong(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer& out) {
-    if ((stage.Carry.size() > pipeline.PieceLength || stage.Rest != LineRest::Undecided) && !stage.Carry.empty() &&
-        stage.Carry.back() != '\r')
+    const std::string_view carry = BufferView(stage.Carry);
+    if ((carry.size() > pipeline.PieceLength || stage.Rest != LineRest::Undecided) && !carry.empty() &&
+        carry.back() != '\r')
         SettleLongLine(pipeline, stage, out);
+}
+
+// A long line the stage held whole, now complete in its carry (its line end the carry's last
+// bytes, or none at the text's end): where out is empty, the step's result is made where the
+// line lies and its room becomes out's, so that the line is not held twice. False when it is
+// left to RunPiece.
+bool TakeHeldLine(CleaningPipeline& pipeline, CleaningStage& stage, bool last, ByteBuffer& out) {
+    ByteBuffer& carry = stage.Carry;
+    if (out.Size != 0 || carry.Size <= pipeline.PieceLength || stage.Rest != LineRest::Undecided ||
+        IsWholeTextOperation(stage.Operation))
+        return false;
+    const std::string_view text = BufferView(carry);
+    const size_t end = std::min(NextLineEnd(text, 0), text.size());
+    if (!stage.SawLineEnd)
+        stage.SawLineEnd = !last || end < text.size();
+    // A text without any line end is one line, which stays as it is.
+    if (stage.SawLineEnd) {
+        const LineResult<char> result = LineStep(pipeline, stage, text.substr(0, end));
+        if (!result) {
+            carry.Size = 0;
+        } else {
+            // The kept part and the line end move left, or right after a longer fill, each
+            // before the part whose place it takes.
+            const size_t fill = result->FillCount;
+            const size_t kept = result->KeepTo - result->KeepFrom;
+            const size_t lineEnd = text.size() - end;
+            if (fill > result->KeepFrom)
+                ReserveBytes(carry, fill - result->KeepFrom);
+            char* const bytes = carry.Data.get();
+            if (fill > result->KeepFrom)
+                std::memmove(bytes + fill + kept, bytes + end, lineEnd);
+            std::memmove(bytes + fill, bytes + result->KeepFrom, kept);
+            if (fill <= result->KeepFrom)
+                std::memmove(bytes + fill + kept, bytes + end, lineEnd);
+            std::memset(bytes, result->Fill, fill);
+            carry.Size = fill + kept + lineEnd;
+        }
+    }
+    std::swap(carry, out);
+    return true;
 }
 
 // The stage works on whole lines only: what follows the last line end it can be sure of waits
 // in its carry for the next block, and goes on in pieces when it grows long (SettleLongLine).
 void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view in, bool last, ByteBuffer& out) {
-    if (!stage.Carry.empty()) {
+    if (stage.Carry.Size != 0) {
         // At the end too the carry's line goes alone: InString is that line's.
-        const size_t completing = CompletingLength(stage.Carry, in);
+        const size_t completing = CompletingLength(BufferView(stage.Carry), in);
         const size_t take = last && completing == std::string_view::npos ? in.size() : completing;
         if (take == std::string_view::npos) {
-            stage.Carry.append(in);
+            AppendBytes(stage.Carry, in);
             SettleIfLong(pipeline, stage, out);
             return;
         }
-        stage.Carry.append(in.substr(0, take));
+        AppendBytes(stage.Carry, in.substr(0, take));
         in.remove_prefix(take);
-        RunPiece(pipeline, stage, stage.Carry, last && in.empty(), out);
+        if (!TakeHeldLine(pipeline, stage, last && in.empty(), out))
+            RunPiece(pipeline, stage, BufferView(stage.Carry), last && in.empty(), out);
         stage.InString = false;
         // A long line held whole is in out now: its room is given back, not kept beside it.
-        if (stage.Carry.capacity() > pipeline.PieceLength)
-            std::string().swap(stage.Carry);
-        stage.Carry.clear();
+        if (stage.Carry.Capacity > pipeline.PieceLength)
+            stage.Carry = ByteBuffer{};
+        stage.Carry.Size = 0;
     }
     if (last) {
         RunPiece(pipeline, stage, in, true, out);
@@ -190,7 +233,7 @@ void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
     }
     const size_t cut = CertainEnd(in);
     RunPiece(pipeline, stage, in.substr(0, cut), false, out);
-    stage.Carry.assign(in.substr(cut));
+    AppendBytes(stage.Carry, in.substr(cut));
     stage.Searched = 0;
     SettleIfLong(pipeline, stage, out);
 }
@@ -305,7 +348,7 @@ void RunStages(CleaningPipeline& pipeline, std::string_view bytes, bool last, By
 
 bool CarriesNothing(const CleaningPipeline& pipeline) {
     return std::all_of(pipeline.Stages.begin(), pipeline.Stages.end(), [](const CleaningStage& stage) {
-        return stage.Carry.empty() && stage.Rest == LineRest::Undecided;
+        return stage.Carry.Size == 0 && stage.Rest == LineRest::Undecided;
     });
 }
 

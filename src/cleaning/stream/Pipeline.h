@@ -23,7 +23,7 @@ struct CleaningStage {
     CleaningOperation Operation = CleaningOperation::RemoveEmptyLines;
     // The stage's input behind the last line end it can be sure of: a CR at the end of a block
     // may be the first half of a CR LF.
-    std::string Carry;
+    ByteBuffer Carry;
     bool SawLineEnd = false;
     // "/converttabtospace": characters added so far.
     int64_t Growth = 0;
