@@ -16,6 +16,17 @@ void GrowBuffer(ByteBuffer& buffer, size_t more) {
     buffer.Capacity = capacity;
 }
 
+void ShrinkBuffer(ByteBuffer& buffer) {
+    if (buffer.Size == buffer.Capacity || buffer.Size == 0)
+        return;
+    // A smaller block is never refused; if it were, the larger one would simply stay.
+    if (void* shrunk = std::realloc(buffer.Data.get(), buffer.Size)) {
+        static_cast<void>(buffer.Data.release());
+        buffer.Data.reset(static_cast<char*>(shrunk));
+        buffer.Capacity = buffer.Size;
+    }
+}
+
 ByteBuffer::ByteBuffer(const ByteBuffer& other) {
     AppendBytes(*this, BufferView(other));
 }

@@ -31,6 +31,9 @@ struct ByteBuffer {
 
 void GrowBuffer(ByteBuffer& buffer, size_t more);
 
+// Gives back the room behind Size.
+void ShrinkBuffer(ByteBuffer& buffer);
+
 // Room for at least more bytes behind Size; the returned pointer is where they go.
 inline char* ReserveBytes(ByteBuffer& buffer, size_t more) {
     if (buffer.Capacity - buffer.Size < more)

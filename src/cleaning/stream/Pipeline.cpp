@@ -242,6 +242,21 @@ void RunStage(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
 // most where the fused path holds three.
 constexpr size_t LongLine = size_t{1} << 20;
 
+// A long stretch from the stage before (a long line it held whole and let go at once) goes on
+// in eighths, each taken off the front of its room as it goes, so that the stage's input and
+// output together stay near the stretch's size.
+void RunStageTakingFront(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer& input, bool last,
+                         ByteBuffer& out) {
+    const size_t part = std::max(LongLine, input.Size / 8);
+    while (input.Size > part && !pipeline.GrowthExceeded) {
+        const size_t cut = WholeSequencesEnd(BufferView(input).substr(0, part));
+        RunStage(pipeline, stage, BufferView(input).substr(0, cut), false, out);
+        DropFront(input, cut);
+        ShrinkBuffer(input);
+    }
+    RunStage(pipeline, stage, BufferView(input), last, out);
+}
+
 // Every stage on one line after the other, while the line is in the cache; the length of
 // piece done. It stops before a line that ends in a lone CR: a later stage may see that CR
 // join the LF of a line an earlier stage emptied, which only the stages one by one get right.
@@ -335,7 +350,10 @@ void RunStages(CleaningPipeline& pipeline, std::string_view bytes, bool last, By
         ByteBuffer& target = i + 1 == count ? out : pipeline.Between[i % 2];
         if (i + 1 < count)
             target.Size = 0;
-        RunStage(pipeline, pipeline.Stages[i], in, last, target);
+        if (i > 0 && in.size() > LongLine)
+            RunStageTakingFront(pipeline, pipeline.Stages[i], pipeline.Between[(i - 1) % 2], last, target);
+        else
+            RunStage(pipeline, pipeline.Stages[i], in, last, target);
         // The stage's input has gone into target: after a long line, its room is given back
         // rather than kept beside the next stage's.
         if (i > 0 && pipeline.Between[(i - 1) % 2].Capacity > LongLine)
