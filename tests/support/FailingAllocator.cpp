@@ -22,13 +22,16 @@ void* operator new(size_t size) {
     throw std::bad_alloc();
 }
 
-// The stream engine grows its buffers with realloc, which fails alike.
+// The stream engine grows its buffers with realloc, which fails alike where the C library lets
+// it be replaced and still be called (glibc).
+#ifdef __GLIBC__
 extern "C" void* __libc_realloc(void* block, size_t size);
 extern "C" void* realloc(void* block, size_t size) noexcept {
     if (size >= failFrom.load() && size <= failTo.load())
         return nullptr;
     return __libc_realloc(block, size);
 }
+#endif
 
 void operator delete(void* block) noexcept {
     std::free(block);
