@@ -29,6 +29,8 @@ TEST(TextCodec, AcceptsOnlyWellFormedUtf8) {
         {"lone continuation", "\x80", false},
         {"ascii run then bad", "abcdefghij\xFF", false},
         {"bad inside an eight-byte run", "abc\xC3\xA4" "defgh", true},
+        {"bad right after a 32-byte run", "abcdefghijklmnopqrstuvwxyzABCDEF\xFF", false},
+        {"bad ending a 32-byte run", "abcdefghijklmnopqrstuvwxyzABCDE\xFF" "G", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
