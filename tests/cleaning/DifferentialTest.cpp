@@ -11,6 +11,7 @@
 
 #include "cleaning/Operations.h"
 #include "cleaning/LineSkeleton.h"
+#include "cleaning/stream/ByteCase.h"
 #include "cleaning/stream/LineTracking.h"
 #include "tool/EditorRun.h"
 #include "tool/CommandLine.h"
@@ -551,6 +552,24 @@ std::vector<std::string> EditorLines(std::string_view bytes) {
         lines.emplace_back();
     }
     return lines;
+}
+
+// The case conversions give the same bytes with the processor's wider instructions as without.
+TEST(StreamDifferential, CaseConversionIsTheSameWithEveryProcessor) {
+    std::mt19937 random(BaseSeed() + 5);
+    for (int index = 0; index < 400; ++index) {
+        const bool utf8 = index % 2 == 0;
+        const std::u16string text = RandomText(random, !utf8);
+        const std::string bytes = utf8 ? Utf8WithStrayBytes(random, text) : EncodeSingleBytes(text);
+        for (const LetterCase letterCase : {LetterCase::Upper, LetterCase::Lower}) {
+            ByteBuffer wide;
+            ByteBuffer plain;
+            const ByteEncoding encoding = utf8 ? ByteEncoding::Utf8 : ByteEncoding::SingleByte;
+            ConvertCaseBytes(bytes, letterCase, encoding, wide);
+            ConvertCaseBytesPlain(bytes, letterCase, encoding, plain);
+            ASSERT_TRUE(SameBytes(BufferView(wide), BufferView(plain))) << index;
+        }
+    }
 }
 
 // A line far longer than the pieces it goes on in is never held whole, in place or on a pipe,

@@ -265,13 +265,6 @@ template <WindowConversion ConvertWindow>
     out.Size += piece.size();
 }
 
-void ConvertCasePlain(std::string_view piece, LetterCase letterCase, ByteEncoding encoding, ByteBuffer& out) {
-    if (encoding == ByteEncoding::Utf8)
-        ConvertCaseUtf8With<ConvertWindow>(piece, letterCase, out);
-    else
-        ConvertCaseSingleBytesWith<ConvertWindow>(piece, letterCase, out);
-}
-
 #ifdef BRISKLET_AVX2_WINDOWS
 __attribute__((target("avx2"))) void ConvertCaseAvx2(std::string_view piece, LetterCase letterCase,
                                                      ByteEncoding encoding, ByteBuffer& out) {
@@ -292,7 +285,14 @@ void ConvertCaseBytes(std::string_view piece, LetterCase letterCase, ByteEncodin
         return;
     }
 #endif
-    ConvertCasePlain(piece, letterCase, encoding, out);
+    ConvertCaseBytesPlain(piece, letterCase, encoding, out);
+}
+
+void ConvertCaseBytesPlain(std::string_view piece, LetterCase letterCase, ByteEncoding encoding, ByteBuffer& out) {
+    if (encoding == ByteEncoding::Utf8)
+        ConvertCaseUtf8With<ConvertWindow>(piece, letterCase, out);
+    else
+        ConvertCaseSingleBytesWith<ConvertWindow>(piece, letterCase, out);
 }
 
 } // namespace brisklet

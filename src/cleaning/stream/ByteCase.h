@@ -14,4 +14,8 @@ namespace brisklet {
 // first 256 characters, and a character whose other case lies beyond them stays.
 void ConvertCaseBytes(std::string_view piece, LetterCase letterCase, ByteEncoding encoding, ByteBuffer& out);
 
+// ConvertCaseBytes without the processor's wider instructions, whatever it has: the same bytes,
+// which the tests check on a processor that has them.
+void ConvertCaseBytesPlain(std::string_view piece, LetterCase letterCase, ByteEncoding encoding, ByteBuffer& out);
+
 } // namespace brisklet
