@@ -131,6 +131,11 @@ struct CaseDirection {
     bool Caseless[256] = {};
 };
 
+// Whether the block of the code point unit holds a character the direction changes.
+bool Changes(const CaseDirection& direction, uint32_t unit) {
+    return (direction.Changing[unit >> 14] >> ((unit >> 8) & 63) & 1) != 0;
+}
+
 std::unique_ptr<CaseDirection> DirectionFrom(const char16_t* map) {
     auto direction = std::make_unique<CaseDirection>();
     direction->Map = map;
@@ -143,13 +148,10 @@ std::unique_ptr<CaseDirection> DirectionFrom(const char16_t* map) {
         if (PutUtf8(map[unit], bytes) == 2)
             direction->Pairs[unit] = {bytes[0], bytes[1]};
     }
-    const auto changes = [&direction](uint32_t unit) {
-        return (direction->Changing[unit >> 14] >> ((unit >> 8) & 63) & 1) != 0;
-    };
     for (uint32_t byte = 0x80; byte < 0x100; ++byte) {
         bool caseless = byte < 0xC2 || byte >= 0xE0;
         for (uint32_t block = 0; byte >= 0xE0 && byte < 0xF0 && block < 16; ++block)
-            caseless = caseless && !changes((byte & 0x0F) << 12 | block << 8);
+            caseless = caseless && !Changes(*direction, (byte & 0x0F) << 12 | block << 8);
         direction->Caseless[byte] = caseless;
     }
     return direction;
@@ -177,7 +179,7 @@ size_t ConvertUtf8Character(std::string_view piece, size_t at, size_t length, Le
     }
     if (length == 2 || length == 3) {
         const uint32_t codePoint = Utf8CodePoint(piece, at, length);
-        if ((direction.Changing[codePoint >> 14] >> ((codePoint >> 8) & 63) & 1) != 0)
+        if (Changes(direction, codePoint))
             return PutUtf8(direction.Map[codePoint], write);
     }
     const size_t taken = std::max<size_t>(length, 1);

@@ -28,16 +28,22 @@ std::string_view FinishLineRest(CleaningStage& stage, std::string_view piece, By
     return piece.substr(next);
 }
 
+// Notes whether a line end has come by the end of piece (more after it ends its line), and
+// answers whether piece still lies in the text's first line with none after it: a text without
+// any line end is one line, which the line-based operations leave alone.
+bool InOnlyLine(CleaningStage& stage, std::string_view piece, bool last) {
+    if (!stage.SawLineEnd)
+        stage.SawLineEnd = !last || HasLineEnd(piece);
+    return !stage.SawLineEnd;
+}
+
 // piece holds whole lines, or is the rest of the text when last is set.
 void RunPiece(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view piece, bool last, ByteBuffer& out) {
     if (stage.Rest != LineRest::Undecided)
         piece = FinishLineRest(stage, piece, out);
     if (piece.empty())
         return;
-    if (!stage.SawLineEnd)
-        stage.SawLineEnd = !last || HasLineEnd(piece);
-    // A text without any line end is one line, which the line-based operations leave alone.
-    if (!stage.SawLineEnd && !IsWholeTextOperation(stage.Operation)) {
+    if (InOnlyLine(stage, piece, last) && !IsWholeTextOperation(stage.Operation)) {
         AppendBytes(out, piece);
         return;
     }
@@ -153,7 +159,7 @@ void SettleLongLine(CleaningPipeline& pipeline, CleaningStage& stage, ByteBuffer
         settled = carry.size();
         stage.Rest = LineRest::Passes;
     }
-    DropFront(stage.Carry, std::min(settled, stage.Carry.Size));
+    DropFront(stage.Carry, settled);
 }
 
 // A carry that is part of a long line is settled; once the line's fate is known, at once. The
@@ -176,10 +182,7 @@ bool TakeHeldLine(CleaningPipeline& pipeline, CleaningStage& stage, bool last, B
         return false;
     const std::string_view text = BufferView(carry);
     const size_t end = std::min(NextLineEnd(text, 0), text.size());
-    if (!stage.SawLineEnd)
-        stage.SawLineEnd = !last || end < text.size();
-    // A text without any line end is one line, which stays as it is.
-    if (stage.SawLineEnd) {
+    if (!InOnlyLine(stage, text, last)) {
         const LineResult<char> result = LineStep(pipeline, stage, text.substr(0, end));
         if (!result) {
             carry.Size = 0;
