@@ -67,6 +67,15 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+size_t WholeSequencesEnd(std::string_view bytes) {
+    for (size_t at = bytes.size(); at > 0 && bytes.size() - at < 4; --at) {
+        const auto byte = static_cast<unsigned char>(bytes[at - 1]);
+        if ((byte & 0xC0) != 0x80)
+            return byte >= 0xC0 ? at - 1 : bytes.size();
+    }
+    return bytes.size();
+}
+
 size_t NextNonAscii(std::string_view bytes, size_t at) {
     // Thirty-two bytes a look: a source is mostly ASCII, and the words' high bits together
     // say at once whether any of them is not.

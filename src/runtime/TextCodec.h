@@ -81,6 +81,10 @@ inline constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
     }
     return 0;
 }
+// Where bytes may be cut so that no UTF-8 sequence goes on past the cut: before the last lead
+// byte when it is among the last four (a sequence is at most four bytes, and its continuation
+// bytes are the only ones of the form 10xxxxxx), else at the end.
+[[nodiscard]] size_t WholeSequencesEnd(std::string_view bytes);
 // The first byte beyond ASCII from at (at most bytes.size()) on, or bytes.size().
 [[nodiscard]] size_t NextNonAscii(std::string_view bytes, size_t at);
 // Whether bytes hold at least one well-formed sequence of two or more bytes.

@@ -9,6 +9,7 @@
 #include "cleaning/LineEndScan.h"
 #include "cleaning/stream/LineRebuilding.h"
 #include "cleaning/stream/WholeTextSteps.h"
+#include "runtime/TextCodec.h"
 
 namespace brisklet {
 
@@ -52,18 +53,6 @@ void RunPiece(CleaningPipeline& pipeline, CleaningStage& stage, std::string_view
         return;
     }
     RebuildLines(pipeline, stage, piece, out);
-}
-
-// Where a piece of a line may end for a case conversion: before a sequence that may go on in
-// the next piece. A UTF-8 sequence is at most four bytes, and its continuation bytes are the
-// only ones of the form 10xxxxxx.
-size_t WholeSequencesEnd(std::string_view bytes) {
-    for (size_t at = bytes.size(); at > 0 && bytes.size() - at < 4; --at) {
-        const auto byte = static_cast<unsigned char>(bytes[at - 1]);
-        if ((byte & 0xC0) != 0x80)
-            return byte >= 0xC0 ? at - 1 : bytes.size();
-    }
-    return bytes.size();
 }
 
 // Where the blanks (or for "/removedoublespaces" the spaces) at the end of bytes start.

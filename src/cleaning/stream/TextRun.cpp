@@ -10,6 +10,7 @@
 #include "cleaning/LineEndScan.h"
 #include "cleaning/stream/Pipeline.h"
 #include "cleaning/view/ViewFollowing.h"
+#include "runtime/TextCodec.h"
 
 namespace brisklet {
 
@@ -196,12 +197,9 @@ size_t LongLinePieceEnd(const TextReader& reader, size_t pieceLength) {
     size_t end = reader.ScanFrom;
     if (reader.SettingsKnown)
         end = static_cast<size_t>(std::min<uint64_t>(end, reader.SettingsAt - reader.Base));
-    for (size_t back = 0; back < 3 && end > reader.Start && (static_cast<unsigned char>(text[end - 1]) & 0xC0) == 0x80;
-         ++back)
-        --end;
-    if (end > reader.Start && static_cast<unsigned char>(text[end - 1]) >= 0xC0)
-        --end;
-    return std::max(end, reader.Start);
+    if (end <= reader.Start)
+        return reader.Start;
+    return reader.Start + WholeSequencesEnd(text.substr(reader.Start, end - reader.Start));
 }
 
 // The length of the next slice of source: up to the last line end within a block, or to the
