@@ -27,7 +27,7 @@ constexpr std::u16string_view Pieces[] = {
     u"Debug", u"MyDebug x", u"; note", u";{", u" ", u" ", u"  ", u"   ", u"\t", u" \t ", u"a", u"x", u"If",
     u"EndIf", u"Procedure", u"s$", u" = ", u"1", u":", u"\u00e4", u"\u00df", u"\u00ff", u"\u00b5", u"\u00c4",
     u"\u00e9", u"\u00a0", u"\f", u"\v", u"\u03a9\u03bc\u03ad\u03b3\u03b1", u"\u6f22\u5b57", u"\U0001F600",
-    u"\u212a", u"\u212b", u"\u0130", u"\u1e9e", u"\u017f", u"\u0178", u"\u023a", u"\u0250",
+    u"\u212a", u"\u212b", u"\u0130", u"\u1e9e", u"\u017f", u"\u0178", u"\u023a", u"\u0250", u"\uff41",
 };
 
 constexpr std::u16string_view LineEnds[] = {u"\n", u"\n", u"\n", u"\r\n", u"\r\n", u"\r", u"\n\n", u"\r\r\n", u""};
