@@ -140,7 +140,7 @@ std::string DiffOf(const std::string& file, const ToolsFileChange& change) {
     for (const auto& [before, after] : change.Pairs)
         AddDiffPiece(diff, before, after, true);
     FinishUnifiedDiff(diff);
-    return diff.Text;
+    return JoinedDiff(diff.Text);
 }
 
 std::string Counted(const ToolsFileChange& change) {

@@ -103,7 +103,7 @@ public:
         if (outcome.End != CleanEnd::Finished)
             return Unfinished(source, outcome, files_);
         FinishUnifiedDiff(diff_);
-        if (diff_.Text.empty())
+        if (DiffIsEmpty(diff_.Text))
             return {};
         return ChangedResult(CleanWouldChange, {}, std::move(diff_.Text));
     }

@@ -10,6 +10,7 @@
 #include "clean/FileSystem.h"
 #include "clean/Options.h"
 #include "clean/Rewrite.h"
+#include "clean/UnifiedDiff.h"
 
 namespace brisklet {
 
@@ -27,7 +28,7 @@ struct SourceResult {
     std::string Subject;
     bool Changed = false; // the source was, or would be, changed
     std::string Note;     // for --verbose: where its tab width came from
-    std::string Printed;  // for standard output, in the order of the sources
+    DiffParts Printed;    // for standard output, in the order of the sources
     // Folders whose replaced files could not be made durable, found after this source.
     std::vector<FolderTrouble> Folders;
     // A rewritten file whose new text is written and on its way to the disk, not yet in the
@@ -40,7 +41,7 @@ struct SourceResult {
 void FinishCommit(SourceResult& result);
 
 // A source that was, or would be, changed.
-[[nodiscard]] inline SourceResult ChangedResult(int status, std::string reason = {}, std::string printed = {}) {
+[[nodiscard]] inline SourceResult ChangedResult(int status, std::string reason = {}, DiffParts printed = {}) {
     SourceResult result;
     result.Status = status;
     result.Reason = std::move(reason);

@@ -15,9 +15,10 @@ constexpr const char* Plain = "\x1b[m";
 
 } // namespace
 
-std::string Colored(std::string_view diff) {
+// line counts the diff's lines so far, over its parts: the first two are its header.
+std::string Colored(std::string_view diff, int& line) {
     std::string colored;
-    for (int line = 0; !diff.empty(); ++line) {
+    for (; !diff.empty(); ++line) {
         const size_t length = std::min(diff.find('\n'), diff.size() - 1) + 1;
         const std::string_view text = diff.substr(0, length - (diff[length - 1] == '\n' ? 1 : 0));
         const char* color = line < 2 ? Bold : text.starts_with("@@") ? Cyan : text.starts_with('-') ? Red
@@ -42,10 +43,13 @@ Reporter::Reporter(const CleanSettings& settings, const CleanEnvironment& enviro
 int Reporter::Report(const SourceName& source, SourceResult result) {
     ClearProgress();
     ++done_;
-    // Written as it is, not through a conditional expression, which would copy a diff that
-    // may hold a long line twice.
-    const bool written = result.Printed.empty() ||
-                         (color_ ? files_.WriteOutput(Colored(result.Printed)) : files_.WriteOutput(result.Printed));
+    // Each part written as it is: a part may be a long line, which a copy would hold twice.
+    bool written = true;
+    int line = 0;
+    for (const ByteBuffer& part : result.Printed) {
+        if (written && part.Size != 0)
+            written = color_ ? files_.WriteOutput(Colored(BufferView(part), line)) : files_.WriteOutput(BufferView(part));
+    }
     if (!written)
         result = TroubleResult(files_.LastError(), "standard output");
     std::string reason = result.Reason;

@@ -15,9 +15,9 @@
 
 namespace brisklet {
 
-// A diff coloured as git colours one: its two header lines bold, hunk heads cyan, removed lines
-// red, added ones green.
-[[nodiscard]] std::string Colored(std::string_view diff);
+// A part of a diff coloured as git colours one: the diff's two header lines bold, hunk heads cyan,
+// removed lines red, added ones green. line: how many lines of the diff came before, moved on.
+[[nodiscard]] std::string Colored(std::string_view diff, int& line);
 
 class Reporter {
 public:

@@ -2,6 +2,8 @@
 #include "clean/UnifiedDiff.h"
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace brisklet {
 
@@ -46,23 +48,38 @@ std::string Quoted(std::string_view label) {
     return quoted + "\"";
 }
 
-void AppendLine(std::string& body, char mark, std::string_view line) {
-    body += mark;
-    body += line;
+void AppendLine(ByteBuffer& body, char mark, std::string_view line) {
+    AppendFill(body, 1, mark);
+    AppendBytes(body, line);
     if (!AtLineStart(line)) {
-        body += '\n';
-        body += NoNewline;
+        AppendFill(body, 1, '\n');
+        AppendBytes(body, NoNewline);
     }
 }
 
-// A string's room is given back when it held a long line, rather than kept beside the copies
-// the diff makes of it.
+// A buffer's room is given back when it held a long line, rather than kept beside the parts the
+// diff holds.
 constexpr size_t LongLineRoom = size_t{1} << 20;
 
-void Release(std::string& text) {
-    if (text.capacity() > LongLineRoom)
-        std::string().swap(text);
-    text.clear();
+void Release(ByteBuffer& buffer) {
+    if (buffer.Capacity > LongLineRoom)
+        buffer = ByteBuffer{};
+    buffer.Size = 0;
+}
+
+// from at the end of parts: a long one as a part of its own, followed by a new open part, a short
+// one copied into the open part. from is emptied.
+void TakePart(DiffParts& parts, ByteBuffer& from) {
+    if (from.Size > LongLineRoom) {
+        if (parts.back().Size == 0)
+            parts.pop_back();
+        parts.push_back(std::move(from));
+        parts.emplace_back();
+        from = ByteBuffer{};
+        return;
+    }
+    AppendBytes(parts.back(), BufferView(from));
+    Release(from);
 }
 
 template <class Each>
@@ -87,53 +104,46 @@ int64_t LineCount(std::string_view text) {
 }
 
 // The lines of from, each after mark, at the end of to; from is emptied. A long line is not
-// copied where to is empty: from becomes it.
-void MoveLines(std::string& to, char mark, std::string& from) {
-    if (to.empty() && LineCount(from) == 1) {
-        from.insert(from.begin(), mark);
-        if (!AtLineStart(from)) {
-            from += '\n';
-            from += NoNewline;
+// copied where to is empty: from becomes it, its bytes moved up for the mark where they lie.
+void MoveLines(ByteBuffer& to, char mark, ByteBuffer& from) {
+    const std::string_view lines = BufferView(from);
+    if (to.Size == 0 && LineCount(lines) == 1) {
+        const bool ended = AtLineStart(lines);
+        ReserveBytes(from, 1 + (ended ? 0 : 1 + NoNewline.size()));
+        std::memmove(from.Data.get() + 1, from.Data.get(), from.Size);
+        from.Data[0] = mark;
+        ++from.Size;
+        if (!ended) {
+            AppendFill(from, 1, '\n');
+            AppendBytes(from, NoNewline);
         }
-        to.swap(from);
+        std::swap(to, from);
     } else {
-        ForEachLine(from, [&](std::string_view line) { AppendLine(to, mark, line); });
+        ForEachLine(lines, [&](std::string_view line) { AppendLine(to, mark, line); });
     }
     Release(from);
 }
 
-// Room for the change, the diff so far and a hunk header is taken at once, so that the body
-// of a long line's change is never copied into a larger buffer, and each part is let go once
-// it is in.
 void EndChange(UnifiedDiff& diff) {
-    diff.Body.reserve(diff.Text.size() + diff.Body.size() + diff.Removed.size() + diff.Added.size() +
-                      diff.OldLabel.size() + diff.NewLabel.size() + 64);
-    diff.Body += diff.Removed;
-    Release(diff.Removed);
-    diff.Body += diff.Added;
-    Release(diff.Added);
+    TakePart(diff.Hunk, diff.Removed);
+    TakePart(diff.Hunk, diff.Added);
 }
 
 void CloseHunk(UnifiedDiff& diff) {
     EndChange(diff);
     const int64_t keep = std::min(diff.Tail, DiffContextLines);
     if (diff.Tail > keep) {
-        diff.Body.resize(diff.TailEnds[static_cast<size_t>(keep - 1)]);
+        diff.Hunk.back().Size = diff.TailEnds[static_cast<size_t>(keep - 1)];
         diff.OldCount -= diff.Tail - keep;
         diff.NewCount -= diff.Tail - keep;
     }
-    std::string head = diff.Text.empty() ? "--- " + diff.OldLabel + "\n+++ " + diff.NewLabel + "\n" : "";
-    head += "@@ -" + Range(diff.OldStart, diff.OldCount) + " +" + Range(diff.NewStart, diff.NewCount) + " @@\n";
-    // A body larger than the diff so far takes it in front, in the room EndChange left for it.
-    if (diff.Body.size() > diff.Text.size()) {
-        diff.Body.insert(0, head);
-        diff.Body.insert(0, diff.Text);
-        diff.Text.swap(diff.Body);
-    } else {
-        diff.Text += head;
-        diff.Text += diff.Body;
-    }
-    Release(diff.Body);
+    if (DiffIsEmpty(diff.Text))
+        AppendBytes(diff.Text.back(), "--- " + diff.OldLabel + "\n+++ " + diff.NewLabel + "\n");
+    AppendBytes(diff.Text.back(),
+                "@@ -" + Range(diff.OldStart, diff.OldCount) + " +" + Range(diff.NewStart, diff.NewCount) + " @@\n");
+    for (ByteBuffer& part : diff.Hunk)
+        TakePart(diff.Text, part);
+    diff.Hunk.assign(1, ByteBuffer{});
     diff.HunkOpen = false;
 }
 
@@ -148,11 +158,11 @@ void Remember(UnifiedDiff& diff, std::string_view line) {
 void Unchanged(UnifiedDiff& diff, std::string_view line) {
     if (diff.HunkOpen) {
         EndChange(diff);
-        AppendLine(diff.Body, ' ', line);
+        AppendLine(diff.Hunk.back(), ' ', line);
         ++diff.OldCount;
         ++diff.NewCount;
         if (diff.Tail < DiffContextLines)
-            diff.TailEnds[static_cast<size_t>(diff.Tail)] = diff.Body.size();
+            diff.TailEnds[static_cast<size_t>(diff.Tail)] = diff.Hunk.back().Size;
         // More unchanged lines than the context after this change and before the next one
         // can take: the hunk ends here.
         if (++diff.Tail > 2 * DiffContextLines)
@@ -166,24 +176,24 @@ void Unchanged(UnifiedDiff& diff, std::string_view line) {
 void StartChange(UnifiedDiff& diff) {
     if (!diff.HunkOpen) {
         diff.HunkOpen = true;
-        diff.Body.clear();
         diff.OldStart = diff.OldLine - diff.RecentCount;
         diff.NewStart = diff.NewLine - diff.RecentCount;
         diff.OldCount = diff.NewCount = diff.RecentCount;
         for (int64_t i = 0; i < diff.RecentCount; ++i)
-            AppendLine(diff.Body, ' ', diff.Recent[static_cast<size_t>(i)]);
+            AppendLine(diff.Hunk.back(), ' ', diff.Recent[static_cast<size_t>(i)]);
     }
     diff.Tail = 0;
     diff.RecentCount = 0;
 }
 
 void FlushPending(UnifiedDiff& diff) {
-    if (diff.PendingInput == diff.PendingOutput) {
-        ForEachLine(diff.PendingInput, [&](std::string_view line) { Unchanged(diff, line); });
+    const std::string_view input = BufferView(diff.PendingInput);
+    if (input == BufferView(diff.PendingOutput)) {
+        ForEachLine(input, [&](std::string_view line) { Unchanged(diff, line); });
     } else {
         StartChange(diff);
-        const int64_t removed = LineCount(diff.PendingInput);
-        const int64_t added = LineCount(diff.PendingOutput);
+        const int64_t removed = LineCount(input);
+        const int64_t added = LineCount(BufferView(diff.PendingOutput));
         diff.OldCount += removed;
         diff.OldLine += removed;
         diff.NewCount += added;
@@ -205,19 +215,16 @@ void StartUnifiedDiff(UnifiedDiff& diff, std::string_view oldLabel, std::string_
 
 void AddDiffPiece(UnifiedDiff& diff, std::string_view input, std::string_view output, bool settled) {
     // The common case, an unchanged line on its own, goes straight to the context.
-    if (settled && diff.PendingInput.empty() && diff.PendingOutput.empty() && AtLineStart(input) && input == output) {
+    if (settled && diff.PendingInput.Size == 0 && diff.PendingOutput.Size == 0 && AtLineStart(input) &&
+        input == output) {
         ForEachLine(input, [&](std::string_view line) { Unchanged(diff, line); });
         return;
     }
-    // A byte to spare for the mark MoveLines puts in front of a long line, which would
-    // otherwise take a buffer twice its size.
-    diff.PendingInput.reserve(diff.PendingInput.size() + input.size() + 1);
-    diff.PendingOutput.reserve(diff.PendingOutput.size() + output.size() + 1);
-    diff.PendingInput += input;
-    diff.PendingOutput += output;
+    AppendBytes(diff.PendingInput, input);
+    AppendBytes(diff.PendingOutput, output);
     // Only where both texts stand at a line start together are their lines paired; a line
     // ending in a lone CR waits for the next, with which a switch may join it.
-    if (settled && AtLineStart(diff.PendingInput) && AtLineStart(diff.PendingOutput))
+    if (settled && AtLineStart(BufferView(diff.PendingInput)) && AtLineStart(BufferView(diff.PendingOutput)))
         FlushPending(diff);
 }
 
@@ -225,6 +232,17 @@ void FinishUnifiedDiff(UnifiedDiff& diff) {
     FlushPending(diff);
     if (diff.HunkOpen)
         CloseHunk(diff);
+}
+
+bool DiffIsEmpty(const DiffParts& parts) {
+    return std::all_of(parts.begin(), parts.end(), [](const ByteBuffer& part) { return part.Size == 0; });
+}
+
+std::string JoinedDiff(const DiffParts& parts) {
+    std::string text;
+    for (const ByteBuffer& part : parts)
+        text += BufferView(part);
+    return text;
 }
 
 } // namespace brisklet

@@ -17,7 +17,7 @@ std::string DiffOf(const std::vector<std::pair<std::string, std::string>>& lines
     for (const auto& [input, output] : lines)
         AddDiffPiece(diff, input, output, true);
     FinishUnifiedDiff(diff);
-    return diff.Text;
+    return JoinedDiff(diff.Text);
 }
 
 // Changes on lines 1 and 2 + gap: unchanged lines between them.
@@ -39,6 +39,19 @@ TEST(UnifiedDiff, ChangesWithinTwiceTheContextShareAHunk) {
 TEST(UnifiedDiff, AChangeBlockShowsItsRemovedLinesThenItsAddedOnes) {
     EXPECT_EQ(DiffOf({{"a;\n", "a\n"}, {"b;\n", "b\n"}, {"\n", ""}, {"c\n", "c\n"}, {"d;\n", "d\n"}}),
               "--- a/f\n+++ b/f\n@@ -1,5 +1,4 @@\n-a;\n-b;\n-\n+a\n+b\n c\n-d;\n+d\n");
+}
+
+// A line over a MiB is a part of its own rather than copied into the hunk: the hunk's lines
+// around it, its trimmed tail and the next hunk must still come out in order.
+TEST(UnifiedDiff, ALongLineKeepsTheHunkAroundItInOrder) {
+    const std::string line(3 << 20, 'x');
+    std::vector<std::pair<std::string, std::string>> lines{{"c\n", "c\n"}, {line + ";\n", line + "\n"}};
+    for (int i = 0; i < 7; ++i)
+        lines.emplace_back(std::to_string(i) + "\n", std::to_string(i) + "\n");
+    lines.emplace_back(line + ";", line);
+    EXPECT_EQ(DiffOf(lines), "--- a/f\n+++ b/f\n@@ -1,5 +1,5 @@\n c\n-" + line + ";\n+" + line + "\n 0\n 1\n 2\n"
+                             "@@ -7,4 +7,4 @@\n 4\n 5\n 6\n-" + line + ";\n\\ No newline at end of file\n+" + line +
+                             "\n\\ No newline at end of file\n");
 }
 
 TEST(UnifiedDiff, LabelsWithSpecialBytesAreQuotedForPatch) {
